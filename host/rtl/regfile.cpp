@@ -1,0 +1,1048 @@
+// Registry files: parsing into the file's own lines, the registry those lines
+// make, in-place changes, serializing, and the locked atomic replacement on disk.
+#include "host/rtl/regfile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace host {
+
+namespace {
+
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+
+// Exported hex data wraps so that a line, with its trailing "\", stays within 77
+// characters.
+constexpr size_t kWrapColumn = 76;
+
+char Fold(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  return TrimRight(TrimLeft(text));
+}
+
+bool HasLineBreak(std::string_view text) {
+  return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// 1 to 8 hex digits, either case.
+bool ParseHex32(std::string_view digits, uint32_t& value) {
+  if (digits.empty() || digits.size() > 8) return false;
+  value = 0;
+  for (char c : digits) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return false;
+    value = (value << 4) | static_cast<uint32_t>(digit);
+  }
+  return true;
+}
+
+std::string Hex32(uint32_t value, size_t minDigits) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xFu]);
+    value >>= 4;
+  } while (value != 0);
+  if (text.size() < minDigits) text.insert(0, minDigits - text.size(), '0');
+  return text;
+}
+
+bool SamePath(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (!SameName(a[i], b[i])) return false;
+  }
+  return true;
+}
+
+// prefix is path itself or one of its ancestors.
+bool IsSameOrAncestor(const std::vector<std::string>& prefix,
+                      const std::vector<std::string>& path) {
+  if (prefix.size() > path.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (!SameName(prefix[i], path[i])) return false;
+  }
+  return true;
+}
+
+// ---- UTF-16LE and UTF-8 ---------------------------------------------------
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Decodes UTF-16LE; false (with out holding what was decoded before the fault)
+// on an odd length or an unpaired surrogate.
+bool Utf16LeToUtf8(std::string_view in, std::string& out) {
+  out.clear();
+  auto unit = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(in[i])) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(in[i + 1])) << 8);
+  };
+  size_t i = 0;
+  while (i + 1 < in.size()) {
+    const uint32_t u = unit(i);
+    i += 2;
+    if (u >= 0xD800 && u < 0xDC00) {
+      if (i + 1 >= in.size()) return false;
+      const uint32_t low = unit(i);
+      if (low < 0xDC00 || low >= 0xE000) return false;
+      i += 2;
+      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+    } else if (u >= 0xDC00 && u < 0xE000) {
+      return false;
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return i == in.size();
+}
+
+void AppendUnit(std::string& out, uint32_t u) {
+  out += static_cast<char>(u & 0xFF);
+  out += static_cast<char>((u >> 8) & 0xFF);
+}
+
+// Encodes strict UTF-8 as UTF-16LE; false on anything that is not UTF-8.
+bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
+  out.clear();
+  size_t i = 0;
+  auto continuation = [&](size_t at, uint32_t& cp) {
+    if (at >= in.size()) return false;
+    const auto byte = static_cast<unsigned char>(in[at]);
+    if ((byte & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (byte & 0x3F);
+    return true;
+  };
+  while (i < in.size()) {
+    const auto lead = static_cast<unsigned char>(in[i]);
+    uint32_t cp = 0;
+    size_t length = 0;
+    if (lead < 0x80) {
+      cp = lead;
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      cp = lead & 0x1F;
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      cp = lead & 0x0F;
+      length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      cp = lead & 0x07;
+      length = 4;
+    } else {
+      return false;
+    }
+    for (size_t k = 1; k < length; ++k) {
+      if (!continuation(i + k, cp)) return false;
+    }
+    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp < 0xE000)) {
+      return false;
+    }
+    i += length;
+    if (cp >= 0x10000) {
+      AppendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      AppendUnit(out, cp);
+    }
+  }
+  return true;
+}
+
+bool IsStringType(uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// ---- Key paths -------------------------------------------------------------
+
+enum class PathFault { None, UnknownRoot, EmptyName };
+
+// Splits "ROOT\A\B" into the root's standard name and the components.
+PathFault SplitKeyPath(std::string_view text, std::vector<std::string>& out) {
+  out.clear();
+  size_t start = 0;
+  while (true) {
+    const size_t slash = text.find('\\', start);
+    const std::string_view part = text.substr(
+        start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (out.empty()) {
+      for (const std::string& root : RegFile::RootNames()) {
+        if (SameName(part, root)) out.push_back(root);
+      }
+      if (out.empty()) return PathFault::UnknownRoot;
+    } else {
+      if (part.empty()) return PathFault::EmptyName;
+      out.emplace_back(part);
+    }
+    if (slash == std::string_view::npos) return PathFault::None;
+    start = slash + 1;
+  }
+}
+
+RegKey* Subkey(RegKey& key, std::string_view name) {
+  for (RegKey& subkey : key.subkeys) {
+    if (SameName(subkey.name, name)) return &subkey;
+  }
+  return nullptr;
+}
+
+RegNamedValue* NamedValue(RegKey& key, std::string_view name) {
+  for (RegNamedValue& value : key.values) {
+    if (SameName(value.name, name)) return &value;
+  }
+  return nullptr;
+}
+
+const RegKey* WalkConst(const std::vector<RegKey>& roots, const std::vector<std::string>& path) {
+  if (path.empty()) return nullptr;
+  const RegKey* key = nullptr;
+  for (const RegKey& root : roots) {
+    if (root.name == path[0]) key = &root;
+  }
+  for (size_t i = 1; key != nullptr && i < path.size(); ++i) key = key->FindSubkey(path[i]);
+  return key;
+}
+
+RegKey* Walk(std::vector<RegKey>& roots, const std::vector<std::string>& path, size_t depth,
+             bool create) {
+  RegKey* key = nullptr;
+  for (RegKey& root : roots) {
+    if (root.name == path[0]) key = &root;
+  }
+  for (size_t i = 1; key != nullptr && i < depth; ++i) {
+    RegKey* next = Subkey(*key, path[i]);
+    if (next == nullptr && create) {
+      key->subkeys.push_back(RegKey{path[i], {}, {}});
+      next = &key->subkeys.back();
+    }
+    key = next;
+  }
+  return key;
+}
+
+// ---- Formatting ------------------------------------------------------------
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string FormatName(std::string_view name) {
+  return name.empty() ? "@" : Quoted(name);
+}
+
+// REG_SZ data that "text" can carry: one terminating NUL and no line break.
+bool IsPlainString(const RegValue& value) {
+  const std::string& data = value.data;
+  return value.type == kRegSz && !data.empty() && data.find('\0') == data.size() - 1 &&
+         !HasLineBreak(data);
+}
+
+std::string TerminatorOf(const std::string& text) {
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) return "\r\n";
+  if (!text.empty() && text.back() == '\n') return "\n";
+  return std::string();
+}
+
+[[noreturn]] void RaiseUnwritable(const std::string& what) {
+  throw ERegistryException("Cannot write " + what + " in this registry file");
+}
+
+// ---- Parsing ---------------------------------------------------------------
+
+class Parser {
+ public:
+  Parser(std::string_view text, const std::string& fileName, int version)
+      : fileName_(fileName), version_(version) {
+    size_t pos = 0;
+    int number = 0;
+    while (pos < text.size()) {
+      const size_t newline = text.find('\n', pos);
+      Physical line;
+      line.number = ++number;
+      if (newline == std::string_view::npos) {
+        line.full = text.substr(pos);
+        line.content = line.full;
+        pos = text.size();
+      } else {
+        line.full = text.substr(pos, newline + 1 - pos);
+        line.content = line.full.substr(0, line.full.size() - 1);
+        if (!line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
+        pos = newline + 1;
+      }
+      physical_.push_back(line);
+    }
+  }
+
+  // The header line; the version it names.
+  static int HeaderVersion(std::string_view content) {
+    const std::string_view header = TrimRight(content);
+    if (header == kHeader4) return 4;
+    if (header == kHeader5) return 5;
+    return 0;
+  }
+
+  std::vector<RegLine> Lines() {
+    std::vector<RegLine> lines;
+    for (size_t i = 0; i < physical_.size(); ++i) {
+      const Physical& physical = physical_[i];
+      RegLine line;
+      line.lineNumber = physical.number;
+      line.text = std::string(physical.full);
+      if (i == 0) {
+        line.kind = RegLineKind::Header;
+      } else {
+        i = Classify(i, line);
+      }
+      lines.push_back(std::move(line));
+    }
+    return lines;
+  }
+
+  [[noreturn]] void Fail(int number, const std::string& what) const {
+    throw ERegistryException("Registry file " + fileName_ + ", line " + std::to_string(number) +
+                             ": " + what);
+  }
+
+ private:
+  struct Physical {
+    std::string_view full;     // with its line end
+    std::string_view content;  // without it
+    int number = 0;
+  };
+
+  // Fills line from physical_[i] (and its continuation lines); returns the index
+  // of the last physical line used.
+  size_t Classify(size_t i, RegLine& line) {
+    const Physical& physical = physical_[i];
+    const std::string_view text = TrimLeft(physical.content);
+    if (TrimRight(text).empty()) {
+      line.kind = RegLineKind::Blank;
+      return i;
+    }
+    if (text.front() == ';') {
+      line.kind = RegLineKind::Comment;
+      return i;
+    }
+    if (text.find('\r') != std::string_view::npos) Fail(physical.number, "stray carriage return");
+    if (text.front() == '[') {
+      ParseKeyLine(physical.number, text, line);
+      return i;
+    }
+    if (text.front() == '"' || text.front() == '@') return ParseValueLine(i, text, line);
+    Fail(physical.number, "unexpected text \"" + std::string(TrimRight(text)) + "\"");
+  }
+
+  void ParseKeyLine(int number, std::string_view text, RegLine& line) {
+    const bool deletion = text.size() > 1 && text[1] == '-';
+    const size_t start = deletion ? 2 : 1;
+    const size_t close = text.rfind(']');
+    if (close == std::string_view::npos || close < start) {
+      Fail(number, "missing ']' after the key name");
+    }
+    if (!TrimRight(text.substr(close + 1)).empty()) Fail(number, "text after the key name");
+    const std::string_view name = text.substr(start, close - start);
+    switch (SplitKeyPath(name, line.path)) {
+      case PathFault::UnknownRoot:
+        Fail(number, "unknown root key in \"" + std::string(name) + "\"");
+      case PathFault::EmptyName:
+        Fail(number, "empty key name in \"" + std::string(name) + "\"");
+      case PathFault::None:
+        break;
+    }
+    if (deletion && line.path.size() == 1) Fail(number, "a root key cannot be deleted");
+    line.kind = deletion ? RegLineKind::KeyDelete : RegLineKind::Key;
+    section_ = line.path;
+    sectionDeleted_ = deletion;
+  }
+
+  // A quoted text from text[pos] (the opening quote) with its \\ and \" escapes;
+  // pos ends after the closing quote.
+  std::string Quoted(int number, std::string_view text, size_t& pos) const {
+    std::string out;
+    ++pos;
+    while (true) {
+      if (pos >= text.size()) Fail(number, "missing closing quote");
+      const char c = text[pos];
+      if (c == '"') {
+        ++pos;
+        return out;
+      }
+      if (c == '\\') {
+        if (pos + 1 >= text.size()) Fail(number, "missing closing quote");
+        const char escaped = text[pos + 1];
+        if (escaped != '\\' && escaped != '"') {
+          Fail(number, std::string("unknown escape \\") + escaped + " in a quoted text");
+        }
+        out += escaped;
+        pos += 2;
+      } else {
+        out += c;
+        ++pos;
+      }
+    }
+  }
+
+  size_t ParseValueLine(size_t i, std::string_view text, RegLine& line) {
+    const int number = physical_[i].number;
+    if (section_.empty()) Fail(number, "a value outside of any key");
+    if (sectionDeleted_) Fail(number, "a value in the section of a deleted key");
+    line.path = section_;
+    size_t pos = 0;
+    if (text.front() == '@') {
+      pos = 1;
+    } else {
+      line.name = Quoted(number, text, pos);
+    }
+    std::string_view rest = TrimLeft(text.substr(pos));
+    if (rest.empty() || rest.front() != '=') Fail(number, "missing '=' after the value name");
+    rest = TrimRight(TrimLeft(rest.substr(1)));
+    line.kind = RegLineKind::Value;
+    if (rest == "-") {
+      line.kind = RegLineKind::ValueDelete;
+      return i;
+    }
+    if (!rest.empty() && rest.front() == '"') {
+      size_t end = 0;
+      const std::string value = Quoted(number, rest, end);
+      if (end != rest.size()) Fail(number, "text after the value");
+      line.value = RegValue::String(value);
+      return i;
+    }
+    if (StartsWithNoCase(rest, "dword:")) {
+      uint32_t value = 0;
+      if (!ParseHex32(rest.substr(6), value)) {
+        Fail(number, "bad dword value \"" + std::string(rest.substr(6)) + "\"");
+      }
+      line.value = RegValue::Dword(value);
+      return i;
+    }
+    if (!StartsWithNoCase(rest, "hex")) Fail(number, "unknown value data");
+    rest.remove_prefix(3);
+    uint32_t type = kRegBinary;
+    if (!rest.empty() && rest.front() == '(') {
+      const size_t close = rest.find(')');
+      if (close == std::string_view::npos || !ParseHex32(rest.substr(1, close - 1), type)) {
+        Fail(number, "bad value type in hex(...)");
+      }
+      rest.remove_prefix(close + 1);
+    }
+    if (rest.empty() || rest.front() != ':') Fail(number, "missing ':' after hex");
+    rest.remove_prefix(1);
+    // The data, joined across "\" continuations.
+    std::string joined;
+    while (true) {
+      rest = TrimRight(rest);
+      if (rest.empty() || rest.back() != '\\') {
+        joined += rest;
+        break;
+      }
+      rest.remove_suffix(1);
+      joined += rest;
+      if (++i >= physical_.size()) Fail(number, "the value continues past the end of the file");
+      const Physical& next = physical_[i];
+      if (next.content.find('\r') != std::string_view::npos) {
+        Fail(next.number, "stray carriage return");
+      }
+      line.text += next.full;
+      rest = TrimLeft(next.content);
+    }
+    line.value.type = type;
+    line.value.data = HexBytes(number, joined);
+    if (version_ == 5 && IsStringType(type)) {
+      std::string text8;
+      if (!Utf16LeToUtf8(line.value.data, text8)) {
+        Fail(number, "the data of a hex(" + Hex32(type, 1) + ") value is not UTF-16 text");
+      }
+      line.value.data = text8;
+    }
+    return i;
+  }
+
+  std::string HexBytes(int number, std::string_view joined) const {
+    std::string bytes;
+    if (TrimBlanks(joined).empty()) return bytes;
+    size_t start = 0;
+    while (true) {
+      const size_t comma = joined.find(',', start);
+      const std::string_view token = TrimBlanks(joined.substr(
+          start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+      uint32_t byte = 0;
+      if (token.size() > 2 || !ParseHex32(token, byte)) {
+        Fail(number, "bad hex byte \"" + std::string(token) + "\"");
+      }
+      bytes += static_cast<char>(byte);
+      if (comma == std::string_view::npos) return bytes;
+      start = comma + 1;
+    }
+  }
+
+  const std::string& fileName_;
+  int version_;
+  std::vector<Physical> physical_;
+  std::vector<std::string> section_;  // the key of the current section
+  bool sectionDeleted_ = false;
+};
+
+// ---- Files -----------------------------------------------------------------
+
+std::string SystemMessage(int error) {
+  return std::error_code(error, std::generic_category()).message();
+}
+
+[[noreturn]] void RaiseFile(const std::string& path, const std::string& what, int error) {
+  throw ERegistryFileIOError("Registry file " + path + ": " + what + " (" + SystemMessage(error) +
+                             ")");
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Makes folder and its missing parents (mode 0700); 0 or the errno of the failure.
+int MakeFolders(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+  const std::string parent = FolderOf(folder);
+  if (!parent.empty() && parent != folder) {
+    const int error = MakeFolders(parent);
+    if (error != 0) return error;
+  }
+  if (::mkdir(folder.c_str(), 0700) == 0) return 0;
+  if (errno == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return 0;
+  return errno;
+}
+
+// The file's bytes; false when it does not exist (nor its folder).
+bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::string& bytes) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    RaiseFile(nameForErrors, "cannot be read", errno);
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) RaiseFile(nameForErrors, "cannot be read", errno);
+  if (S_ISDIR(info.st_mode)) RaiseFile(nameForErrors, "cannot be read", EISDIR);
+  bytes.clear();
+  char buffer[65536];
+  while (true) {
+    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      RaiseFile(nameForErrors, "cannot be read", errno);
+    }
+    if (count == 0) return true;
+    bytes.append(buffer, static_cast<size_t>(count));
+  }
+}
+
+// Replaces target with bytes through a temporary file in the same folder.
+void ReplaceFile(const std::string& target, const std::string& nameForErrors,
+                 const std::string& bytes) {
+  std::string name = target + ".tmpXXXXXX";
+  Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+  if (fd.get() < 0) RaiseFile(nameForErrors, "cannot be written", errno);
+  auto fail = [&](int error) {
+    ::unlink(name.c_str());
+    RaiseFile(nameForErrors, "cannot be written", error);
+  };
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t count = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    done += static_cast<size_t>(count);
+  }
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0 && ::fchmod(fd.get(), info.st_mode & 07777) != 0) {
+    fail(errno);
+  }
+  if (::fsync(fd.get()) != 0) fail(errno);
+  const int closeError = fd.Close();
+  if (closeError != 0) fail(closeError);
+  if (::rename(name.c_str(), target.c_str()) != 0) fail(errno);
+  // Make the rename itself durable; a failure here leaves a complete file.
+  const std::string folder = FolderOf(target);
+  Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace
+
+// ---- Values and keys -------------------------------------------------------
+
+RegValue RegValue::String(std::string_view text) {
+  RegValue value;
+  value.type = kRegSz;
+  value.data = std::string(text);
+  value.data += '\0';
+  return value;
+}
+
+RegValue RegValue::Dword(uint32_t number) {
+  RegValue value;
+  value.type = kRegDword;
+  for (int i = 0; i < 4; ++i) value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+  return value;
+}
+
+const RegKey* RegKey::FindSubkey(std::string_view subkeyName) const {
+  for (const RegKey& subkey : subkeys) {
+    if (SameName(subkey.name, subkeyName)) return &subkey;
+  }
+  return nullptr;
+}
+
+const RegNamedValue* RegKey::FindValue(std::string_view valueName) const {
+  for (const RegNamedValue& value : values) {
+    if (SameName(value.name, valueName)) return &value;
+  }
+  return nullptr;
+}
+
+bool SameKeys(const RegKey& a, const RegKey& b) {
+  if (a.name != b.name || a.values.size() != b.values.size() ||
+      a.subkeys.size() != b.subkeys.size()) {
+    return false;
+  }
+  for (const RegNamedValue& value : a.values) {
+    const RegNamedValue* other = b.FindValue(value.name);
+    if (other == nullptr || other->name != value.name || !(other->value == value.value)) {
+      return false;
+    }
+  }
+  for (const RegKey& subkey : a.subkeys) {
+    const RegKey* other = b.FindSubkey(subkey.name);
+    if (other == nullptr || !SameKeys(subkey, *other)) return false;
+  }
+  return true;
+}
+
+// ---- RegFile ---------------------------------------------------------------
+
+const std::vector<std::string>& RegFile::RootNames() {
+  static const std::vector<std::string> names = {
+      "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+      "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+  };
+  return names;
+}
+
+RegFile::RegFile() {
+  RegLine header;
+  header.kind = RegLineKind::Header;
+  header.text = std::string(kHeader4) + eol_;
+  lines_.push_back(header);
+  RegLine blank;
+  blank.text = eol_;
+  lines_.push_back(blank);
+  Rebuild();
+}
+
+// The registry that importing the lines in order makes.
+void RegFile::Rebuild() {
+  roots_.clear();
+  for (const std::string& name : RootNames()) roots_.push_back(RegKey{name, {}, {}});
+  RegKey* current = nullptr;
+  for (const RegLine& line : lines_) {
+    switch (line.kind) {
+      case RegLineKind::Key:
+        current = Walk(roots_, line.path, line.path.size(), true);
+        break;
+      case RegLineKind::KeyDelete: {
+        current = nullptr;
+        RegKey* parent = Walk(roots_, line.path, line.path.size() - 1, false);
+        if (parent == nullptr) break;
+        for (auto it = parent->subkeys.begin(); it != parent->subkeys.end(); ++it) {
+          if (SameName(it->name, line.path.back())) {
+            parent->subkeys.erase(it);
+            break;
+          }
+        }
+        break;
+      }
+      case RegLineKind::Value:
+        if (current == nullptr) break;
+        if (RegNamedValue* value = NamedValue(*current, line.name)) {
+          value->value = line.value;
+        } else {
+          current->values.push_back(RegNamedValue{line.name, line.value});
+        }
+        break;
+      case RegLineKind::ValueDelete:
+        if (current == nullptr) break;
+        for (auto it = current->values.begin(); it != current->values.end(); ++it) {
+          if (SameName(it->name, line.name)) {
+            current->values.erase(it);
+            break;
+          }
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+const RegKey* RegFile::FindKey(std::string_view keyPath) const {
+  std::vector<std::string> path;
+  if (SplitKeyPath(keyPath, path) != PathFault::None) return nullptr;
+  return WalkConst(roots_, path);
+}
+
+const RegValue* RegFile::FindValue(std::string_view keyPath, std::string_view name) const {
+  const RegKey* key = FindKey(keyPath);
+  if (key == nullptr) return nullptr;
+  const RegNamedValue* value = key->FindValue(name);
+  return value == nullptr ? nullptr : &value->value;
+}
+
+std::vector<std::string> RegFile::CheckedPath(std::string_view keyPath) const {
+  std::vector<std::string> path;
+  if (SplitKeyPath(keyPath, path) != PathFault::None) {
+    throw ERegistryException("Invalid registry key \"" + std::string(keyPath) + "\"");
+  }
+  for (const std::string& part : path) {
+    if (HasLineBreak(part)) RaiseUnwritable("a key name with a line break");
+  }
+  return path;
+}
+
+std::string RegFile::DisplayKeyPath(const std::vector<std::string>& path) const {
+  std::string text = path[0];
+  const RegKey* key = WalkConst(roots_, {path[0]});
+  for (size_t i = 1; i < path.size(); ++i) {
+    key = key == nullptr ? nullptr : key->FindSubkey(path[i]);
+    text += '\\';
+    text += key == nullptr ? path[i] : key->name;
+  }
+  return text;
+}
+
+void RegFile::EnsureTerminated(size_t index) {
+  std::string& text = lines_[index].text;
+  if (text.empty() || text.back() != '\n') text += eol_;
+}
+
+// Adds "[path]" and a blank line at the end of the file (after a blank line,
+// when the file does not end in one); the index of the key line.
+size_t RegFile::AppendSection(const std::vector<std::string>& path) {
+  const std::string name = DisplayKeyPath(path);
+  RegLine key;
+  key.kind = RegLineKind::Key;
+  key.text = "[" + name + "]" + eol_;
+  std::string encoded;
+  if (utf16_ && !Utf8ToUtf16Le(key.text, encoded)) RaiseUnwritable("a key name that is not UTF-8");
+  SplitKeyPath(name, key.path);
+  RegLine blank;
+  blank.text = eol_;
+  EnsureTerminated(lines_.size() - 1);
+  if (lines_.back().kind != RegLineKind::Blank) lines_.push_back(blank);
+  lines_.push_back(key);
+  lines_.push_back(blank);
+  return lines_.size() - 2;
+}
+
+RegLine RegFile::MakeValueLine(const std::vector<std::string>& path, std::string_view name,
+                               const RegValue& value, const std::string& lineEnd) const {
+  if (HasLineBreak(name)) RaiseUnwritable("a value name with a line break");
+  RegLine line;
+  line.kind = RegLineKind::Value;
+  line.path = path;
+  line.name = std::string(name);
+  line.value = value;
+  std::string text = FormatName(name) + "=";
+  if (IsPlainString(value)) {
+    text += Quoted(std::string_view(value.data).substr(0, value.data.size() - 1));
+  } else if (value.type == kRegDword && value.data.size() == 4) {
+    uint32_t number = 0;
+    for (int i = 3; i >= 0; --i) {
+      number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
+    }
+    text += "dword:" + Hex32(number, 8);
+  } else {
+    std::string bytes = value.data;
+    if (version_ == 5 && IsStringType(value.type) && !Utf8ToUtf16Le(value.data, bytes)) {
+      RaiseUnwritable("string data that is not UTF-8");
+    }
+    text += value.type == kRegBinary ? std::string("hex:") : "hex(" + Hex32(value.type, 1) + "):";
+    static constexpr char kDigits[] = "0123456789abcdef";
+    bool lineHasByte = false;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      std::string piece{kDigits[byte >> 4], kDigits[byte & 0xF]};
+      if (i + 1 < bytes.size()) piece += ',';
+      if (lineHasByte && text.size() - lineStart + piece.size() > kWrapColumn) {
+        text += "\\" + eol_;
+        lineStart = text.size();
+        text += "  ";
+      }
+      text += piece;
+      lineHasByte = true;
+    }
+  }
+  text += lineEnd;
+  std::string encoded;
+  if (utf16_ && !Utf8ToUtf16Le(text, encoded)) RaiseUnwritable("text that is not UTF-8");
+  line.text = std::move(text);
+  return line;
+}
+
+bool RegFile::CreateKey(std::string_view keyPath) {
+  const std::vector<std::string> path = CheckedPath(keyPath);
+  if (WalkConst(roots_, path) != nullptr) return false;
+  AppendSection(path);
+  Rebuild();
+  return true;
+}
+
+bool RegFile::SetValue(std::string_view keyPath, std::string_view name, const RegValue& value) {
+  const std::vector<std::string> path = CheckedPath(keyPath);
+  RegLine fresh = MakeValueLine(path, name, value, eol_);
+  if (const RegKey* key = WalkConst(roots_, path)) {
+    const RegNamedValue* current = key->FindValue(name);
+    if (current != nullptr && current->value == value) return false;
+  }
+  // The last line that decides this value: a line of it, or a deletion of its key.
+  size_t last = lines_.size();
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const RegLine& line = lines_[i];
+    if ((line.kind == RegLineKind::Value || line.kind == RegLineKind::ValueDelete) &&
+        SamePath(line.path, path) && SameName(line.name, name)) {
+      last = i;
+    } else if (line.kind == RegLineKind::KeyDelete && IsSameOrAncestor(line.path, path)) {
+      last = i;
+    }
+  }
+  if (last < lines_.size() && lines_[last].kind == RegLineKind::Value) {
+    // Re-format that line in place, keeping its spelling of the name and its line end.
+    const RegLine& old = lines_[last];
+    lines_[last] = MakeValueLine(old.path, old.name, value, TerminatorOf(old.text));
+    Rebuild();
+    return true;
+  }
+  // Otherwise the value goes at the end of the key's last section, when that
+  // section comes after the deciding line; else into a new section.
+  size_t section = lines_.size();
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == RegLineKind::Key && SamePath(lines_[i].path, path)) section = i;
+  }
+  auto sectionEnd = [&](size_t start) {
+    size_t end = start + 1;
+    while (end < lines_.size() && lines_[end].kind != RegLineKind::Key &&
+           lines_[end].kind != RegLineKind::KeyDelete) {
+      ++end;
+    }
+    return end;
+  };
+  if (section == lines_.size() || (last < lines_.size() && sectionEnd(section) <= last)) {
+    section = AppendSection(path);
+  }
+  size_t at = section + 1;
+  for (size_t i = section + 1; i < sectionEnd(section); ++i) {
+    if (lines_[i].kind == RegLineKind::Value || lines_[i].kind == RegLineKind::ValueDelete) {
+      at = i + 1;
+    }
+  }
+  EnsureTerminated(at - 1);
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(fresh));
+  Rebuild();
+  return true;
+}
+
+bool RegFile::DeleteValue(std::string_view keyPath, std::string_view name) {
+  std::vector<std::string> path;
+  if (SplitKeyPath(keyPath, path) != PathFault::None) return false;
+  bool changed = false;
+  // Remove the deciding line until no earlier line of the value shows through.
+  while (true) {
+    const RegKey* key = WalkConst(roots_, path);
+    if (key == nullptr || key->FindValue(name) == nullptr) return changed;
+    size_t last = lines_.size();
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      const RegLine& line = lines_[i];
+      if (line.kind == RegLineKind::Value && SamePath(line.path, path) &&
+          SameName(line.name, name)) {
+        last = i;
+      }
+    }
+    if (last == lines_.size()) return changed;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(last));
+    Rebuild();
+    changed = true;
+  }
+}
+
+RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForErrors) {
+  RegFile file;
+  if (bytes.empty()) return file;
+  std::string decoded;
+  std::string_view text = bytes;
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    file.utf16_ = true;
+    if (!Utf16LeToUtf8(bytes.substr(2), decoded)) {
+      const int line = 1 + static_cast<int>(std::count(decoded.begin(), decoded.end(), '\n'));
+      throw ERegistryException("Registry file " + fileNameForErrors + ", line " +
+                               std::to_string(line) + ": invalid UTF-16 text");
+    }
+    text = decoded;
+  }
+  const size_t firstEnd = text.find('\n');
+  std::string_view first = text.substr(0, firstEnd);
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  file.version_ = Parser::HeaderVersion(first);
+  Parser parser(text, fileNameForErrors, file.version_);
+  if (file.version_ == 0) {
+    parser.Fail(1, "the first line is not \"" + std::string(kHeader4) + "\" or \"" +
+                       std::string(kHeader5) + "\"");
+  }
+  file.eol_ = firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r'
+                  ? "\r\n"
+              : firstEnd != std::string_view::npos ? "\n"
+                                                   : "\r\n";
+  file.lines_ = parser.Lines();
+  file.Rebuild();
+  return file;
+}
+
+std::string SerializeRegFile(const RegFile& file) {
+  std::string text;
+  for (const RegLine& line : file.lines_) text += line.text;
+  if (!file.utf16_) return text;
+  std::string encoded;
+  if (!Utf8ToUtf16Le(text, encoded)) {
+    throw ERegistryException("Registry file text is not UTF-8");  // every line was checked
+  }
+  return "\xFF\xFE" + encoded;
+}
+
+RegFile LoadRegFile(const std::string& path) {
+  std::string bytes;
+  if (!ReadBytes(path, path, bytes)) return RegFile();
+  return ParseRegFile(bytes, path);
+}
+
+void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change) {
+  std::string target = path;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
+  }
+  const std::string folder = FolderOf(target);
+  if (!folder.empty()) {
+    const int error = MakeFolders(folder);
+    if (error != 0) RaiseFile(path, "cannot be written", error);
+  }
+  const std::string lockName = target + ".lock";
+  Descriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (lock.get() < 0) RaiseFile(path, "cannot be locked", errno);
+  while (::flock(lock.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) RaiseFile(path, "cannot be locked", errno);
+  }
+  std::string bytes;
+  RegFile file;
+  if (ReadBytes(target, path, bytes)) file = ParseRegFile(bytes, path);
+  if (!change(file)) return;
+  ReplaceFile(target, path, SerializeRegFile(file));
+}
+
+}  // namespace host

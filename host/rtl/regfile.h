@@ -1,0 +1,175 @@
+// Registry files: the text format that the system's registry editor exports and
+// imports, "REGEDIT4" (8-bit text) and "Windows Registry Editor Version 5.00"
+// (UTF-16LE with the byte order mark FF FE), and the read-modify-write of such a
+// file on disk.
+//
+// A parsed file is kept as the sequence of its own lines (a value with
+// continuation lines is one item), so that a change re-emits every untouched
+// line byte for byte: only a changed value's line is formatted anew, a new value
+// goes at the end of its key's last section, a new key section at the end of the
+// file. What the lines mean is what importing them in order would leave in the
+// registry: sections of the same key add up, a later value overrides an earlier
+// one, "[-Key]" deletes a key with its subtree, "Name"=- deletes a value.
+//
+// Key paths are given in full, root first ("HKEY_CURRENT_USER\Software\X");
+// key paths and value names compare case-insensitively (the letters A to Z) and
+// keep the case they were created with. The empty value name is the key's
+// default value ("@" in the file).
+//
+// Either header is read in either encoding (a file that starts with FF FE is
+// UTF-16LE, any other is 8-bit); the version decides how hex(1), hex(2) and
+// hex(7) data is read. Lines end in CR LF or LF; added lines use the file's.
+//
+// Encodings. The text of a UTF-16 file is held as UTF-8 internally and encoded
+// back when serialized, so a UTF-16 file stays UTF-16 and version 5 when it is
+// changed (its untouched lines keep their bytes); a new file is REGEDIT4, 8-bit,
+// with CR LF. String data is held as 8-bit text with its NUL terminators in
+// either version; in version 5 the hex forms of string types (hex(1), hex(2),
+// hex(7)) are UTF-16LE in the file and are converted on the way in and out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/rtl/sysutils.h"
+
+namespace host {
+
+// A registry file that could not be read or replaced (a missing folder that
+// cannot be made, a read or write error). Parse errors are plain
+// ERegistryException; both report the host class ERegistryException.
+class HOST_API ERegistryFileIOError : public ERegistryException {
+ public:
+  using ERegistryException::ERegistryException;
+};
+
+// A value as the registry holds it: its type number (REG_SZ = 1, REG_EXPAND_SZ
+// = 2, REG_BINARY = 3, REG_DWORD = 4, REG_MULTI_SZ = 7, REG_QWORD = 11, or any
+// other) and its data bytes. A REG_SZ written as "text" holds text + NUL.
+struct HOST_API RegValue {
+  uint32_t type = 0;
+  std::string data;
+
+  bool operator==(const RegValue& other) const = default;
+  static RegValue String(std::string_view text);  // REG_SZ: text + NUL
+  static RegValue Dword(uint32_t value);          // REG_DWORD: 4 bytes, little endian
+};
+
+struct HOST_API RegNamedValue {
+  std::string name;  // "" for the default value
+  RegValue value;
+};
+
+// A key as the file's lines leave it.
+struct HOST_API RegKey {
+  std::string name;                   // with the case it was created with
+  std::vector<RegNamedValue> values;  // in the order they were created
+  std::vector<RegKey> subkeys;        // likewise
+
+  const RegKey* FindSubkey(std::string_view name) const;  // case-insensitive
+  const RegNamedValue* FindValue(std::string_view name) const;
+};
+
+// Same names (case included), same values and the same subkeys, in any order.
+HOST_API bool SameKeys(const RegKey& a, const RegKey& b);
+
+enum class RegLineKind {
+  Header,       // REGEDIT4 or Windows Registry Editor Version 5.00
+  Blank,        // empty or blanks only
+  Comment,      // first non-blank character ';'
+  Key,          // [ROOT\Path]
+  KeyDelete,    // [-ROOT\Path]
+  Value,        // "Name"=data or @=data, with its continuation lines
+  ValueDelete,  // "Name"=-
+};
+
+struct HOST_API RegLine {
+  RegLineKind kind = RegLineKind::Blank;
+  // The exact text with its line end(s); UTF-8 when the file is UTF-16.
+  std::string text;
+  int lineNumber = 0;  // first line in the parsed file; 0 for a line added since
+  // Key, KeyDelete: the key; Value, ValueDelete: the key of their section. The
+  // root's name (upper case) first, then the components as written.
+  std::vector<std::string> path;
+  std::string name;  // Value, ValueDelete
+  RegValue value;    // Value
+};
+
+class RegFile;
+HOST_API RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForErrors);
+HOST_API std::string SerializeRegFile(const RegFile& file);
+
+class HOST_API RegFile {
+ public:
+  // The standard roots, in upper case.
+  static const std::vector<std::string>& RootNames();
+
+  // An empty REGEDIT4 file: the header and a blank line.
+  RegFile();
+
+  int Version() const { return version_; }  // 4 or 5
+  bool Utf16() const { return utf16_; }
+  const std::vector<RegLine>& Lines() const { return lines_; }
+  // The standard roots with what the lines put under them, in RootNames() order.
+  const std::vector<RegKey>& Roots() const { return roots_; }
+
+  // nullptr when the key does not exist or the path is not a valid key path.
+  const RegKey* FindKey(std::string_view keyPath) const;
+  const RegValue* FindValue(std::string_view keyPath, std::string_view name) const;
+
+  // Each returns whether the file changed. CreateKey and SetValue create missing
+  // keys (a key's section makes its parents exist). Setting a value to what it
+  // already holds changes nothing. They raise ERegistryException when the path is
+  // not a valid key path under a standard root, or when the name or data cannot
+  // be written in this file (a line break in a name, text that is not UTF-8 for a
+  // UTF-16 file or a version 5 string in hex form).
+  bool CreateKey(std::string_view keyPath);
+  bool SetValue(std::string_view keyPath, std::string_view name, const RegValue& value);
+  bool DeleteValue(std::string_view keyPath, std::string_view name);
+
+ private:
+  friend RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForErrors);
+  friend std::string SerializeRegFile(const RegFile& file);
+
+  void Rebuild();
+  std::vector<std::string> CheckedPath(std::string_view keyPath) const;
+  std::string DisplayKeyPath(const std::vector<std::string>& path) const;
+  size_t AppendSection(const std::vector<std::string>& path);
+  void EnsureTerminated(size_t index);
+  RegLine MakeValueLine(const std::vector<std::string>& path, std::string_view name,
+                        const RegValue& value, const std::string& lineEnd) const;
+
+  int version_ = 4;
+  bool utf16_ = false;
+  std::string eol_ = "\r\n";
+  std::vector<RegLine> lines_;
+  std::vector<RegKey> roots_;
+};
+
+// Parses a whole file. An empty input (0 bytes) is an empty registry. Anything
+// that is not a registry file raises ERegistryException
+// "Registry file <fileNameForErrors>, line <n>: <what is wrong>".
+HOST_API RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForErrors);
+// The file's bytes: every line's text, encoded as UTF-16LE with its byte order
+// mark when the file is UTF-16.
+HOST_API std::string SerializeRegFile(const RegFile& file);
+
+// The registry file at path. A missing file (or a missing folder) is an empty
+// registry; nothing is created. Raises ERegistryException when it cannot be
+// parsed, ERegistryFileIOError when it cannot be read.
+HOST_API RegFile LoadRegFile(const std::string& path);
+
+// Read-modify-write of the registry file at path. Under an exclusive advisory
+// lock (flock on "<path>.lock", made with its folder when missing) the file is
+// read and parsed and change is called; when change returns true the file is
+// replaced atomically (a temporary file in the same folder, written, flushed and
+// renamed over it), keeping its permissions, or 0600 for a new file. A file that
+// cannot be parsed raises ERegistryException and is left alone; a file that cannot
+// be read or replaced raises ERegistryFileIOError and is left as it was. When
+// path is a symbolic link, the file it points to is replaced.
+HOST_API void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change);
+
+}  // namespace host

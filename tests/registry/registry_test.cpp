@@ -1,0 +1,486 @@
+// The registry object over a registry file and over the in-memory store: typed
+// reads and their errors, key paths, the file's place, the preservation of
+// everything a write does not touch, unparseable and unwritable files, and
+// several processes writing the same file at once.
+#include "host/vcl/registry.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/rtl/regfile.h"
+
+namespace host {
+
+void PrintTo(const RegValue& value, std::ostream* out);  // beside the file format's tests
+
+namespace {
+
+constexpr const char* kFleetforgeKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
+constexpr const char* kFleetforgePath =
+    "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The message of the ERegistryException that call raises, or "" when it raises none.
+template <class Call>
+std::string RegistryError(Call call) {
+  try {
+    call();
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ("ERegistryException", e.ClassName());
+    return e.Message();
+  }
+  return std::string();
+}
+
+// A scratch folder, the environment the registry looks at, and the location
+// reset before and after each test.
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/fleetforge-registry-XXXXXX";
+    ASSERT_NE(nullptr, ::mkdtemp(name));
+    folder_ = name;
+    for (const char* variable : {"FLEETFORGE_REGISTRY", "XDG_CONFIG_HOME", "HOME"}) {
+      const char* value = std::getenv(variable);
+      saved_.emplace_back(variable, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    ::unsetenv("FLEETFORGE_REGISTRY");
+    RegistryLocation::Reset();
+    file_ = folder_ + "/registry.reg";
+    RegistryLocation::UseFile(file_);
+  }
+
+  void TearDown() override {
+    RegistryLocation::Reset();
+    for (const auto& [variable, value] : saved_) {
+      if (value) {
+        ::setenv(variable.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(variable.c_str());
+      }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  std::string folder_;
+  std::string file_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(RegistryTest, TypedReadsAndTheirErrors) {
+  WriteAll(file_,
+           "REGEDIT4\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+           "\"CloseDefault\"=dword:00000002\r\n"
+           "\"HideCaptions\"=dword:00000000\r\n"
+           "\"ObjectInspectorHeight\"=dword:fffffffb\r\n"
+           "\"Text\"=\"12\"\r\n"
+           "\"Path\"=hex(2):25,54,25,00\r\n"
+           "\"Short\"=hex(4):01,02\r\n");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, false));
+  EXPECT_TRUE(reg.ReadBool("CloseDefault"));  // any non-zero number is true
+  EXPECT_FALSE(reg.ReadBool("hidecaptions"));
+  EXPECT_EQ(-5, reg.ReadInteger("ObjectInspectorHeight"));
+  EXPECT_EQ("12", reg.ReadString("Text"));
+  EXPECT_EQ("%T%", reg.ReadString("Path"));
+  EXPECT_EQ("Invalid data type for 'Text'", RegistryError([&] { reg.ReadBool("Text"); }));
+  EXPECT_EQ("Invalid data type for 'Text'", RegistryError([&] { reg.ReadInteger("Text"); }));
+  EXPECT_EQ("Invalid data type for 'CloseDefault'",
+            RegistryError([&] { reg.ReadString("CloseDefault"); }));
+  EXPECT_EQ("Failed to get data for 'ChangeIcon'",
+            RegistryError([&] { reg.ReadBool("ChangeIcon"); }));
+  EXPECT_EQ("Failed to get data for 'Short'", RegistryError([&] { reg.ReadInteger("Short"); }));
+  EXPECT_TRUE(reg.ValueExists("TEXT"));
+  EXPECT_FALSE(reg.ValueExists("ChangeIcon"));
+
+  reg.WriteBool("CloseDefault", true);
+  reg.WriteInteger("ObjectInspectorHeight", INT32_MIN);
+  reg.WriteString("Text", "a \"quoted\" C:\\path");
+  TRegistry other;
+  ASSERT_TRUE(other.OpenKey(kFleetforgeKey, false));
+  EXPECT_EQ(1, other.ReadInteger("CloseDefault"));  // WriteBool stores 1
+  EXPECT_EQ(INT32_MIN, other.ReadInteger("ObjectInspectorHeight"));
+  EXPECT_EQ("a \"quoted\" C:\\path", other.ReadString("Text"));
+  EXPECT_TRUE(other.DeleteValue("text"));
+  EXPECT_FALSE(other.DeleteValue("Text"));
+  EXPECT_EQ("Failed to get data for 'Text'", RegistryError([&] { reg.ReadString("Text"); }));
+
+  // A value replaced with another type takes the new one.
+  reg.WriteInteger("Path", 7);
+  EXPECT_EQ(7, reg.ReadInteger("Path"));
+
+  // Without an open key nothing is read or written.
+  reg.CloseKey();
+  EXPECT_EQ("Failed to get data for 'CloseDefault'",
+            RegistryError([&] { reg.ReadBool("CloseDefault"); }));
+  EXPECT_EQ("Failed to set data for 'CloseDefault'",
+            RegistryError([&] { reg.WriteBool("CloseDefault", true); }));
+}
+
+TEST_F(RegistryTest, KeyPathsAndRoots) {
+  TRegistry reg;
+  EXPECT_FALSE(reg.OpenKey("Software\\Test", false));
+  EXPECT_TRUE(reg.OpenKey("\\Software\\Test\\", true));
+  EXPECT_EQ("Software\\Test", reg.CurrentPath());
+  EXPECT_TRUE(reg.OpenKey("Child", true));  // relative to the open key
+  EXPECT_EQ("Software\\Test\\Child", reg.CurrentPath());
+  EXPECT_TRUE(reg.KeyExists("\\SOFTWARE\\test\\CHILD"));
+  EXPECT_FALSE(reg.KeyExists("Child"));  // Software\Test\Child\Child
+  EXPECT_TRUE(reg.OpenKey("\\software\\TEST", false));
+  EXPECT_EQ("software\\TEST", reg.CurrentPath());
+  EXPECT_TRUE(reg.KeyExists("child"));
+  EXPECT_FALSE(reg.OpenKey("\\Software\\\\Test", true));
+  EXPECT_EQ("software\\TEST", reg.CurrentPath());  // a failed open keeps the open key
+
+  // The key keeps the case it was created with.
+  const RegFile file = LoadRegFile(file_);
+  const RegKey* key = file.FindKey("HKEY_CURRENT_USER\\software\\test\\child");
+  ASSERT_NE(nullptr, key);
+  EXPECT_EQ("Child", key->name);
+  EXPECT_EQ("Test", file.FindKey("HKEY_CURRENT_USER\\software\\test")->name);
+
+  // Only the current user's root is kept.
+  const std::string before = ReadAll(file_);
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  EXPECT_EQ("", reg.CurrentPath());
+  EXPECT_FALSE(reg.OpenKey("\\Software\\Test", false));
+  EXPECT_FALSE(reg.OpenKey("\\Software\\Other", true));
+  EXPECT_FALSE(reg.KeyExists("\\Software\\Test"));
+  EXPECT_EQ(before, ReadAll(file_));
+}
+
+TEST_F(RegistryTest, MissingFileIsEmptyAndReadsCreateNothing) {
+  const std::string nested = folder_ + "/not/yet/registry.reg";
+  RegistryLocation::UseFile(nested);
+  {
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
+    EXPECT_FALSE(reg.KeyExists(kFleetforgeKey));
+    EXPECT_TRUE(reg.OpenKey("\\", false));  // the root itself
+    EXPECT_FALSE(reg.ValueExists("CloseDefault"));
+    EXPECT_EQ("Failed to get data for 'CloseDefault'",
+              RegistryError([&] { reg.ReadBool("CloseDefault"); }));
+    EXPECT_FALSE(reg.DeleteValue("CloseDefault"));
+  }
+  EXPECT_TRUE(FolderEntries(folder_).empty());
+
+  // The first write makes the folders, the file and its lock file.
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  reg.WriteBool("CloseDefault", false);
+  EXPECT_EQ(
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+      "\"CloseDefault\"=dword:00000000\r\n"
+      "\r\n",
+      ReadAll(nested));
+  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
+            FolderEntries(folder_ + "/not/yet"));
+  struct stat info {};
+  ASSERT_EQ(0, ::stat(nested.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 0777u);
+}
+
+TEST_F(RegistryTest, WriteKeepsEveryOtherByte) {
+  const std::string original =
+      "REGEDIT4\r\n"
+      "\r\n"
+      "; settings exported by hand\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Editor]\r\n"
+      "\"Font\"=\"Courier New\"\r\n"
+      "\"Size\"=dword:0000000A\r\n"
+      "\"Blob\"=hex:01,02,03,\\\r\n"
+      "  04,05\r\n"
+      "\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+      "\"CloseDefault\"=dword:00000001\r\n"
+      "\"ObjectInspectorHeight\"=dword:00000190\r\n"
+      ";  height in pixels\r\n"
+      "\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+      "\"Path\"=hex(2):25,00\r\n"
+      "@=\"default\"\r\n";
+  WriteAll(file_, original);
+  ::chmod(file_.c_str(), 0640);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, false));
+  reg.WriteBool("CloseDefault", true);  // already stored: nothing changes
+  EXPECT_EQ(original, ReadAll(file_));
+
+  reg.WriteInteger("ObjectInspectorHeight", 500);
+  std::string expected = original;
+  const std::string oldLine = "\"ObjectInspectorHeight\"=dword:00000190\r\n";
+  const std::string newLine = "\"ObjectInspectorHeight\"=dword:000001f4\r\n";
+  expected.replace(expected.find(oldLine), oldLine.size(), newLine);
+  EXPECT_EQ(expected, ReadAll(file_));
+
+  reg.WriteBool("ChangeIcon", true);
+  expected.insert(expected.find(newLine) + newLine.size(), "\"ChangeIcon\"=dword:00000001\r\n");
+  EXPECT_EQ(expected, ReadAll(file_));
+
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Fleetforge\\New", true));
+  reg.WriteString("S", "x");
+  expected += "\r\n[HKEY_CURRENT_USER\\Software\\Fleetforge\\New]\r\n\"S\"=\"x\"\r\n\r\n";
+  EXPECT_EQ(expected, ReadAll(file_));
+
+  struct stat info {};
+  ASSERT_EQ(0, ::stat(file_.c_str(), &info));
+  EXPECT_EQ(0640u, info.st_mode & 0777u);
+  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
+            FolderEntries(folder_));
+}
+
+TEST_F(RegistryTest, LinkedFileIsReplacedBehindTheLink) {
+  const std::string real = folder_ + "/real.reg";
+  WriteAll(real, "REGEDIT4\r\n\r\n");
+  ASSERT_EQ(0, ::symlink(real.c_str(), file_.c_str()));
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  reg.WriteInteger("ObjectInspectorHeight", 300);
+  struct stat info {};
+  ASSERT_EQ(0, ::lstat(file_.c_str(), &info));
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(RegValue::Dword(300),
+            *LoadRegFile(real).FindValue(kFleetforgePath, "ObjectInspectorHeight"));
+}
+
+TEST_F(RegistryTest, ReadsSeeOtherWriters) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  reg.WriteInteger("ObjectInspectorHeight", 1);
+  WriteAll(file_,
+           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+           "\"ObjectInspectorHeight\"=dword:00000002\r\n");
+  EXPECT_EQ(2, reg.ReadInteger("ObjectInspectorHeight"));
+}
+
+TEST_F(RegistryTest, UnparseableFileIsReportedAndNeverOverwritten) {
+  const std::string broken =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+      "\"CloseDefault\"=dword:00000001\r\n"
+      "\"HideCaptions\"=dword:zz\r\n";
+  WriteAll(file_, broken);
+  const std::string error = "Registry file " + file_ + ", line 5: bad dword value \"zz\"";
+  TRegistry reg;
+  EXPECT_EQ(error, RegistryError([&] { reg.OpenKey(kFleetforgeKey, false); }));
+  EXPECT_EQ(error, RegistryError([&] { reg.OpenKey("\\Software\\Other", true); }));
+  EXPECT_EQ(broken, ReadAll(file_));
+
+  // A key opened before the file broke: reads and writes report the file too.
+  WriteAll(file_, "REGEDIT4\r\n");
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  WriteAll(file_, broken);
+  EXPECT_EQ(error, RegistryError([&] { reg.ReadBool("CloseDefault"); }));
+  EXPECT_EQ(error, RegistryError([&] { reg.WriteBool("CloseDefault", false); }));
+  EXPECT_EQ(error, RegistryError([&] { reg.DeleteValue("CloseDefault"); }));
+  EXPECT_EQ(broken, ReadAll(file_));
+  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
+            FolderEntries(folder_));
+}
+
+TEST_F(RegistryTest, UnwritablePlaceFailsTheWrite) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  WriteAll(folder_ + "/plain", "a file, not a folder");
+  RegistryLocation::UseFile(folder_ + "/plain/registry.reg");
+  EXPECT_EQ("Failed to set data for 'CloseDefault'",
+            RegistryError([&] { reg.WriteBool("CloseDefault", true); }));
+  EXPECT_EQ("Failed to set data for 'ObjectInspectorHeight'",
+            RegistryError([&] { reg.WriteInteger("ObjectInspectorHeight", 3); }));
+  EXPECT_FALSE(reg.OpenKey("\\Software\\Other", true));  // cannot create: false, no error
+  EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
+  EXPECT_EQ("a file, not a folder", ReadAll(folder_ + "/plain"));
+
+  // A value name that the file cannot hold fails the same way.
+  RegistryLocation::UseFile(file_);
+  EXPECT_EQ("Failed to set data for 'a\nb'", RegistryError([&] { reg.WriteBool("a\nb", true); }));
+}
+
+TEST_F(RegistryTest, Location) {
+  ::setenv("XDG_CONFIG_HOME", "/xdg/config", 1);
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ("/xdg/config/fleetforge/registry.reg", RegistryLocation::DefaultFile());
+  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // ignored: not absolute
+  EXPECT_EQ("/home/someone/.config/fleetforge/registry.reg", RegistryLocation::DefaultFile());
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ("/home/someone/.config/fleetforge/registry.reg", RegistryLocation::DefaultFile());
+
+  RegistryLocation::Reset();
+  EXPECT_EQ(RegistryLocation::DefaultFile(), RegistryLocation::CurrentFile());
+  ::setenv("FLEETFORGE_REGISTRY", "/env/registry.reg", 1);
+  EXPECT_EQ("/env/registry.reg", RegistryLocation::CurrentFile());
+  RegistryLocation::UseFile("/command/line.reg");
+  EXPECT_EQ("/command/line.reg", RegistryLocation::CurrentFile());
+  RegistryLocation::Reset();
+  EXPECT_EQ("/env/registry.reg", RegistryLocation::CurrentFile());
+
+  // The default place, made on the first write.
+  ::unsetenv("FLEETFORGE_REGISTRY");
+  ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+  TRegistry reg;
+  EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
+  EXPECT_FALSE(Exists(folder_ + "/fleetforge"));
+  ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+  reg.WriteBool("HideCaptions", true);
+  const RegFile file = LoadRegFile(folder_ + "/fleetforge/registry.reg");
+  EXPECT_EQ(RegValue::Dword(1), *file.FindValue(kFleetforgePath, "HideCaptions"));
+}
+
+TEST_F(RegistryTest, MemoryStoreTouchesNoFile) {
+  RegistryLocation::UseMemory();
+  EXPECT_TRUE(RegistryLocation::InMemory());
+  {
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
+    ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+    reg.WriteBool("CloseDefault", true);
+    reg.WriteString("Text", "t");
+    EXPECT_EQ("Invalid data type for 'Text'", RegistryError([&] { reg.ReadBool("Text"); }));
+    EXPECT_EQ("Failed to set data for 'a\rb'", RegistryError([&] { reg.WriteBool("a\rb", true); }));
+  }
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\software\\borland\\delphi\\7.0\\FLEETFORGE", false));
+  EXPECT_TRUE(reg.ReadBool("closedefault"));
+  EXPECT_TRUE(FolderEntries(folder_).empty());
+
+  RegistryLocation::UseMemory();  // a fresh, empty store
+  EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
+  RegistryLocation::UseFile(file_);
+  EXPECT_FALSE(RegistryLocation::InMemory());
+}
+
+// One writer process: rounds of the six option writes plus a counter of its own.
+int WriterProcess(const std::string& file, int child, int rounds) {
+  try {
+    RegistryLocation::UseFile(file);
+    for (int round = 0; round < rounds; ++round) {
+      TRegistry reg;
+      if (!reg.OpenKey(kFleetforgeKey, true)) return 2;
+      const bool flag = (round + child) % 2 == 0;
+      reg.WriteBool("CloseDefault", flag);
+      reg.WriteBool("HideCaptions", !flag);
+      reg.WriteBool("MaximizeEditor", flag);
+      reg.WriteBool("CreateCompDate", !flag);
+      reg.WriteBool("ChangeIcon", flag);
+      reg.WriteInteger("ObjectInspectorHeight", child * 1000 + round);
+      reg.WriteInteger("Writer" + std::to_string(child), round);
+    }
+  } catch (...) {
+    return 3;
+  }
+  return 0;
+}
+
+TEST_F(RegistryTest, ConcurrentWritersAllLandWhole) {
+  constexpr int kWriters = 3;
+  constexpr int kRounds = 200;
+  WriteAll(file_, "REGEDIT4\r\n\r\n; kept\r\n[HKEY_CURRENT_USER\\Other]\r\n\"K\"=\"v\"\r\n");
+  std::vector<pid_t> children;
+  for (int child = 0; child < kWriters; ++child) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) ::_exit(WriterProcess(file_, child, kRounds));
+    children.push_back(pid);
+  }
+  // Meanwhile every read sees a whole file.
+  int reads = 0;
+  std::string readError;
+  for (size_t running = children.size(); running > 0;) {
+    try {
+      LoadRegFile(file_);
+      ++reads;
+    } catch (const ERegistryException& e) {
+      readError = e.Message();
+    }
+    running = 0;
+    for (pid_t& pid : children) {
+      int status = 0;
+      if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+        pid = 0;
+      }
+      if (pid > 0) ++running;
+    }
+  }
+  EXPECT_EQ("", readError);
+  EXPECT_GT(reads, 0);
+
+  const RegFile file = LoadRegFile(file_);
+  for (const char* name :
+       {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate", "ChangeIcon"}) {
+    SCOPED_TRACE(name);
+    const RegValue* value = file.FindValue(kFleetforgePath, name);
+    ASSERT_NE(nullptr, value);
+    EXPECT_TRUE(*value == RegValue::Dword(0) || *value == RegValue::Dword(1));
+  }
+  const RegValue* height = file.FindValue(kFleetforgePath, "ObjectInspectorHeight");
+  ASSERT_NE(nullptr, height);
+  std::set<uint32_t> written;
+  for (int child = 0; child < kWriters; ++child) {
+    for (int round = 0; round < kRounds; ++round) written.insert(child * 1000 + round);
+  }
+  bool found = false;
+  for (uint32_t candidate : written) found = found || *height == RegValue::Dword(candidate);
+  EXPECT_TRUE(found);
+  // No write was lost: each writer's last round is there.
+  for (int child = 0; child < kWriters; ++child) {
+    const RegValue* last = file.FindValue(kFleetforgePath, "Writer" + std::to_string(child));
+    ASSERT_NE(nullptr, last);
+    EXPECT_EQ(RegValue::Dword(kRounds - 1), *last);
+  }
+  EXPECT_EQ(RegValue::String("v"), *file.FindValue("HKEY_CURRENT_USER\\Other", "K"));
+  EXPECT_EQ(0u, ReadAll(file_).find("REGEDIT4\r\n\r\n; kept\r\n[HKEY_CURRENT_USER\\Other]\r\n"));
+  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
+            FolderEntries(folder_));
+}
+
+}  // namespace
+}  // namespace host
