@@ -1,0 +1,8 @@
+#include "host/toolsapi/toolsapi.h"
+
+namespace host {
+
+IBorlandIDEServices* BorlandIDEServices = nullptr;
+TIToolServices* ToolServices = nullptr;
+
+}  // namespace host

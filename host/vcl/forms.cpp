@@ -1,0 +1,432 @@
+#include "host/vcl/forms.h"
+
+#include <algorithm>
+
+#include "host/rtl/modules.h"
+#include "host/vcl/comctrls.h"
+
+namespace host {
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+const char* BorderStyleName(TFormBorderStyle style) {
+  switch (style) {
+    case bsNone:
+      return "bsNone";
+    case bsSingle:
+      return "bsSingle";
+    case bsSizeable:
+      return "bsSizeable";
+    case bsDialog:
+      return "bsDialog";
+    case bsToolWindow:
+      return "bsToolWindow";
+    case bsSizeToolWin:
+      return "bsSizeToolWin";
+  }
+  return "bsSizeable";
+}
+
+std::vector<std::string> BorderIconNames(TBorderIcons icons) {
+  std::vector<std::string> names;
+  if (icons & biSystemMenu) names.push_back("biSystemMenu");
+  if (icons & biMinimize) names.push_back("biMinimize");
+  if (icons & biMaximize) names.push_back("biMaximize");
+  if (icons & biHelp) names.push_back("biHelp");
+  return names;
+}
+
+const char* WindowStateName(TWindowState state) {
+  switch (state) {
+    case wsNormal:
+      return "wsNormal";
+    case wsMinimized:
+      return "wsMinimized";
+    case wsMaximized:
+      return "wsMaximized";
+  }
+  return "wsNormal";
+}
+
+const char* FormStyleName(TFormStyle style) {
+  switch (style) {
+    case fsNormal:
+      return "fsNormal";
+    case fsMDIChild:
+      return "fsMDIChild";
+    case fsMDIForm:
+      return "fsMDIForm";
+    case fsStayOnTop:
+      return "fsStayOnTop";
+  }
+  return "fsNormal";
+}
+
+// ---- TForm -------------------------------------------------------------------
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  SetVisibleFlag(false);
+  if (Screen != nullptr) Screen->AddForm(this);
+}
+
+TForm::~TForm() {
+  on_destroy_(this);
+  // Owned components go while the form is still a form.
+  DestroyComponents();
+  if (Screen != nullptr) Screen->RemoveForm(this);
+  if (Application != nullptr && Application->MainForm() == this) Application->SetMainForm(nullptr);
+  if (handle_ != 0) WindowSystem::Instance().DestroyWindow(handle_);
+}
+
+void TForm::DoCreate() {
+  on_create_(this);
+}
+
+int32_t TForm::FrameWidth() const {
+  switch (border_style_) {
+    case bsNone:
+      return 0;
+    case bsSingle:
+    case bsDialog:
+    case bsToolWindow:
+      return GetSystemMetrics(SM_CXDLGFRAME);
+    case bsSizeable:
+    case bsSizeToolWin:
+      return GetSystemMetrics(SM_CXFRAME);
+  }
+  return 0;
+}
+
+int32_t TForm::CaptionHeight() const {
+  switch (border_style_) {
+    case bsNone:
+      return 0;
+    case bsToolWindow:
+    case bsSizeToolWin:
+      return GetSystemMetrics(SM_CYSMCAPTION);
+    default:
+      return GetSystemMetrics(SM_CYCAPTION);
+  }
+}
+
+int32_t TForm::MenuBarHeight() const {
+  return menu_ != nullptr ? GetSystemMetrics(SM_CYMENU) : 0;
+}
+
+TPoint TForm::ClientOrigin() const {
+  const int32_t f = FrameWidth();
+  return {f, f + CaptionHeight() + MenuBarHeight()};
+}
+
+int32_t TForm::ClientWidth() const {
+  return std::max(Width() - 2 * FrameWidth(), 0);
+}
+
+int32_t TForm::ClientHeight() const {
+  return std::max(Height() - 2 * FrameWidth() - CaptionHeight() - MenuBarHeight(), 0);
+}
+
+void TForm::SetClientWidth(int32_t w) {
+  SetWidth(w + 2 * FrameWidth());
+}
+
+void TForm::SetClientHeight(int32_t h) {
+  SetHeight(h + 2 * FrameWidth() + CaptionHeight() + MenuBarHeight());
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  menu_ = menu;
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  border_style_ = style;
+}
+
+void TForm::SetFormStyle(TFormStyle style) {
+  form_style_ = style;
+  if (handle_ != 0)
+    SetWindowPos(handle_, style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void TForm::SetWindowState(TWindowState state) {
+  if (state == window_state_) return;
+  const TWindowState previous = window_state_;
+  window_state_ = state;
+  if (state == wsMaximized) {
+    if (previous == wsNormal) restored_bounds_ = BoundsRect();
+    const TRect wa = WindowSystem::Instance().WorkArea();
+    const int32_t f = FrameWidth();
+    TWinControl::SetBounds(wa.Left - f, wa.Top - f, wa.Width() + 2 * f, wa.Height() + 2 * f);
+  } else if (state == wsNormal && previous == wsMaximized && restored_bounds_) {
+    const TRect r = *restored_bounds_;
+    restored_bounds_.reset();
+    TWinControl::SetBounds(r.Left, r.Top, r.Width(), r.Height());
+  }
+  if (handle_ != 0) WindowSystem::Instance().SetMinimized(handle_, state == wsMinimized);
+}
+
+void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  // A maximised window keeps the maximised rectangle; a new placement is where it
+  // goes when restored.
+  if (window_state_ == wsMaximized) {
+    restored_bounds_ = TRect{left, top, left + std::max(width, 0), top + std::max(height, 0)};
+    return;
+  }
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TForm::BoundsChanged(bool) {
+  ApplyWindowBounds();
+}
+
+TRect TForm::WindowRect() const {
+  return BoundsRect();
+}
+
+void TForm::ApplyWindowBounds() {
+  if (handle_ != 0) WindowSystem::Instance().SetBounds(handle_, WindowRect());
+}
+
+void TForm::CreateHandle() {
+  if (handle_ != 0) return;
+  WindowSystem& ws = WindowSystem::Instance();
+  handle_ = ws.CreateWindow(this, WindowRect());
+  ws.SetEnabled(handle_, Enabled());
+  if (form_style_ == fsStayOnTop)
+    ws.SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  if (window_state_ == wsMinimized) ws.SetMinimized(handle_, true);
+}
+
+HWND TForm::Handle() {
+  CreateHandle();
+  return handle_;
+}
+
+bool TForm::Shown() const {
+  if (handle_ == 0) return false;
+  const WindowInfo* w = WindowSystem::Instance().Info(handle_);
+  return w != nullptr && w->Visible;
+}
+
+bool TForm::Active() const {
+  return handle_ != 0 && WindowSystem::Instance().ActiveWindow() == handle_;
+}
+
+void TForm::SetVisible(bool visible) {
+  if (visible) {
+    CreateHandle();
+    const bool was = Visible();
+    SetVisibleFlag(true);
+    if (position_ == poScreenCenter && !was) {
+      const TRect wa = WindowSystem::Instance().WorkArea();
+      TWinControl::SetBounds(wa.Left + (wa.Width() - Width()) / 2,
+                             wa.Top + (wa.Height() - Height()) / 2, Width(), Height());
+    }
+    WindowSystem::Instance().Show(handle_, true, true);
+    if (!was) on_show_(this);
+  } else {
+    SetVisibleFlag(false);
+    if (handle_ != 0) WindowSystem::Instance().Show(handle_, false, false);
+  }
+}
+
+void TForm::SetEnabled(bool enabled) {
+  TWinControl::SetEnabled(enabled);
+  if (handle_ != 0) WindowSystem::Instance().SetEnabled(handle_, enabled);
+}
+
+void TForm::Close() {
+  on_close_(this);
+  if (modal_) {
+    modal_result_ = mrCancel;
+    return;
+  }
+  if (Application != nullptr && Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
+  Hide();
+}
+
+TModalResult TForm::ShowModal() {
+  if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+  std::vector<TForm*> disabled;
+  if (Screen != nullptr) {
+    for (int32_t i = 0; i < Screen->FormCount(); ++i) {
+      TForm* f = Screen->Forms(i);
+      if (f != this && f->Enabled()) {
+        f->SetEnabled(false);
+        disabled.push_back(f);
+      }
+    }
+  }
+  modal_ = true;
+  modal_result_ = mrNone;
+  const auto restore = [&] {
+    modal_ = false;
+    Hide();
+    for (TForm* f : disabled)
+      if (Screen != nullptr) {
+        for (int32_t i = 0; i < Screen->FormCount(); ++i)
+          if (Screen->Forms(i) == f) f->SetEnabled(true);
+      }
+  };
+  try {
+    Show();
+    while (modal_result_ == mrNone) {
+      Application->HandleModalInput(Caption());
+      if (Application->Terminated() && modal_result_ == mrNone) modal_result_ = mrCancel;
+    }
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  return modal_result_;
+}
+
+void TForm::SetFocus() {
+  if (!Visible() || !Enabled())
+    throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  WindowSystem::Instance().Activate(Handle());
+}
+
+namespace {
+TButton* FindButton(const TWinControl* parent, bool wantDefault) {
+  for (int32_t i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (auto* b = dynamic_cast<TButton*>(c)) {
+      if (b->Visible() && b->Enabled() && (wantDefault ? b->Default() : b->Cancel())) return b;
+    }
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (TButton* b = FindButton(w, wantDefault)) return b;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void TForm::KeyEnter() {
+  if (TButton* b = FindButton(this, true)) b->Click();
+}
+
+void TForm::KeyEscape() {
+  if (TButton* b = FindButton(this, false)) b->Click();
+}
+
+void TForm::WindowClicked(int32_t x, int32_t y) {
+  if (y >= FrameWidth() && y < FrameWidth() + CaptionHeight()) return;  // the caption bar
+  MouseClick(x, y);
+}
+
+void TForm::WindowActivated(bool) {}
+
+// ---- TButton -------------------------------------------------------------------
+
+void TButton::Click() {
+  if (modal_result_ != mrNone) {
+    for (TWinControl* p = Parent(); p != nullptr; p = p->Parent()) {
+      if (auto* form = dynamic_cast<TForm*>(p)) {
+        form->SetModalResult(modal_result_);
+        break;
+      }
+    }
+  }
+  TWinControl::Click();
+}
+
+// ---- TApplication --------------------------------------------------------------
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), icon_(new TIcon) {}
+
+TApplication::~TApplication() {
+  delete icon_;
+}
+
+void TApplication::SetActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  if (active) {
+    if (minimized_) Restore();
+    on_activate_(this);
+  } else {
+    on_deactivate_(this);
+  }
+}
+
+int32_t TApplication::MessageBox(const char* text, const char* caption, int32_t flags) {
+  messages_.push_back({text ? text : "", caption ? caption : "", flags});
+  // The box is a small modal dialog with its text and an OK button.
+  TForm box(nullptr);
+  box.SetName("MessageBox");
+  box.SetCaption(caption ? caption : "");
+  box.SetBorderStyle(bsDialog);
+  box.SetBorderIcons(biSystemMenu);
+  const int32_t text_width = DialogFontTextWidth(text ? text : "");
+  box.SetClientWidth(std::max(text_width + 48, 120));
+  box.SetClientHeight(80);
+  box.SetPosition(poScreenCenter);
+  auto* ok = new TButton(&box);
+  ok->SetParent(&box);
+  ok->SetCaption("OK");
+  ok->SetDefault(true);
+  ok->SetCancel(true);
+  ok->SetModalResult(mrOk);
+  ok->SetBounds((box.ClientWidth() - 75) / 2, 44, 75, 25);
+  const TModalResult result = box.ShowModal();
+  return result == mrOk || result == mrCancel ? IDOK : result;
+}
+
+void TApplication::Minimize() {
+  minimized_ = true;
+  if (Screen != nullptr)
+    for (int32_t i = 0; i < Screen->FormCount(); ++i) {
+      TForm* f = Screen->Forms(i);
+      if (f->HandleAllocated()) WindowSystem::Instance().SetMinimized(f->Handle(), true);
+    }
+}
+
+void TApplication::Restore() {
+  minimized_ = false;
+  if (Screen != nullptr)
+    for (int32_t i = 0; i < Screen->FormCount(); ++i) {
+      TForm* f = Screen->Forms(i);
+      if (f->HandleAllocated() && f->WindowState() != wsMinimized)
+        WindowSystem::Instance().SetMinimized(f->Handle(), false);
+    }
+}
+
+void TApplication::HandleModalInput(const AnsiString& waiting) {
+  if (!modal_input_ || !modal_input_())
+    throw EInvalidOperation("The modal window \"" + waiting +
+                            "\" is waiting for input, and none is left");
+}
+
+// ---- TScreen -------------------------------------------------------------------
+
+TForm* TScreen::Forms(int32_t index) const {
+  if (index < 0 || index >= FormCount())
+    throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+  return forms_[static_cast<size_t>(index)];
+}
+
+void TScreen::RemoveForm(TForm* form) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+}
+
+int32_t TScreen::Height() const {
+  return WindowSystem::Instance().Screen().Height;
+}
+int32_t TScreen::Width() const {
+  return WindowSystem::Instance().Screen().Width;
+}
+
+TForm* TScreen::ActiveForm() const {
+  const HWND active = WindowSystem::Instance().ActiveWindow();
+  for (TForm* f : forms_)
+    if (f->HandleAllocated() && f->Handle() == active) return f;
+  return nullptr;
+}
+
+}  // namespace host

@@ -1,0 +1,83 @@
+// The registry object and the store behind it: the current user's registry kept
+// as a registry file (REGEDIT4 text), or an in-memory store.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/rtl/classes.h"
+
+namespace host {
+
+using HKEY = uint32_t;
+constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr HKEY HKEY_USERS = 0x80000003u;
+
+// Value types, by their registry numbers.
+enum TRegDataType : uint32_t {
+  REG_NONE = 0,
+  REG_SZ = 1,
+  REG_EXPAND_SZ = 2,
+  REG_BINARY = 3,
+  REG_DWORD = 4,
+  REG_MULTI_SZ = 7,
+  REG_QWORD = 11,
+};
+
+// Where the current user's registry lives. Chosen once by the process (the
+// command line's --registry, else the environment, else the default path) and
+// read by every TRegistry.
+class HOST_API RegistryLocation {
+ public:
+  // The environment variable that names the registry file.
+  static constexpr const char* kEnvironmentVariable = "FLEETFORGE_REGISTRY";
+  // $XDG_CONFIG_HOME/fleetforge/registry.reg, or ~/.config/fleetforge/registry.reg.
+  static AnsiString DefaultFile();
+  // The file in force: the one set by UseFile, else the environment's, else the default.
+  static AnsiString CurrentFile();
+  static void UseFile(const AnsiString& path);
+  // An in-memory registry for this process, empty at first (tests and scratch runs).
+  static void UseMemory();
+  static bool InMemory();
+  // Forgets UseFile/UseMemory: back to the environment or the default.
+  static void Reset();
+};
+
+class HOST_API TRegistry : public TObject {
+ public:
+  TRegistry();  // root HKEY_CURRENT_USER, no key open
+  ~TRegistry() override;
+  HOST_CLASS_NAME(TRegistry)
+
+  HKEY RootKey() const { return root_; }
+  void SetRootKey(HKEY root);  // closes an open key
+  // Opens key (absolute from the root when it starts with "\", else relative to
+  // the open key). With canCreate, missing keys on the path are created. Returns
+  // whether the key is open; a missing key with canCreate false returns false.
+  bool OpenKey(const AnsiString& key, bool canCreate);
+  void CloseKey();
+  const AnsiString& CurrentPath() const { return current_path_; }
+  bool KeyExists(const AnsiString& key);
+  bool ValueExists(const AnsiString& name);
+
+  // Typed reads raise ERegistryException "Failed to get data for 'Name'" when the
+  // value is missing and "Invalid data type for 'Name'" when it has another type.
+  bool ReadBool(const AnsiString& name);  // the integer read compared with 0
+  Integer ReadInteger(const AnsiString& name);
+  AnsiString ReadString(const AnsiString& name);
+  // Writes raise ERegistryException "Failed to set data for 'Name'".
+  void WriteBool(const AnsiString& name, bool value);  // REG_DWORD 1 or 0
+  void WriteInteger(const AnsiString& name, Integer value);
+  void WriteString(const AnsiString& name, const AnsiString& value);
+  bool DeleteValue(const AnsiString& name);
+
+ private:
+  HKEY root_ = HKEY_CURRENT_USER;
+  AnsiString current_path_;  // the open key below the root, "" when none is open
+  bool open_ = false;
+};
+
+}  // namespace host

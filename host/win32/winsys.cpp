@@ -1,0 +1,371 @@
+#include <algorithm>
+
+#include "host/win32/win32.h"
+
+namespace host {
+
+namespace {
+// Classic-theme frame and caption sizes.
+constexpr int kCaption = 19;
+constexpr int kSmallCaption = 15;
+constexpr int kFrame = 4;
+constexpr int kDialogFrame = 3;
+constexpr int kMenu = 19;
+constexpr int kMinimizedWidth = 160;
+}  // namespace
+
+WindowSystem& WindowSystem::Instance() {
+  static WindowSystem instance;
+  return instance;
+}
+
+void WindowSystem::SetScreen(const ScreenDescription& screen) {
+  screen_ = screen;
+}
+
+void WindowSystem::Reset(const ScreenDescription& screen) {
+  windows_.clear();
+  order_.clear();
+  regions_.clear();
+  active_ = 0;
+  screen_ = screen;
+}
+
+TRect WindowSystem::TaskbarRect() const {
+  const int32_t t =
+      std::clamp(screen_.TaskbarThickness, 0, std::min(screen_.Width, screen_.Height));
+  switch (screen_.Edge) {
+    case TaskbarEdge::Top:
+      return {0, 0, screen_.Width, t};
+    case TaskbarEdge::Left:
+      return {0, 0, t, screen_.Height};
+    case TaskbarEdge::Right:
+      return {screen_.Width - t, 0, screen_.Width, screen_.Height};
+    case TaskbarEdge::Bottom:
+      break;
+  }
+  return {0, screen_.Height - t, screen_.Width, screen_.Height};
+}
+
+TRect WindowSystem::WorkArea() const {
+  TRect area{0, 0, screen_.Width, screen_.Height};
+  const TRect bar = TaskbarRect();
+  switch (screen_.Edge) {
+    case TaskbarEdge::Top:
+      area.Top = bar.Bottom;
+      break;
+    case TaskbarEdge::Left:
+      area.Left = bar.Right;
+      break;
+    case TaskbarEdge::Right:
+      area.Right = bar.Left;
+      break;
+    case TaskbarEdge::Bottom:
+      area.Bottom = bar.Top;
+      break;
+  }
+  return area;
+}
+
+int WindowSystem::GetMetric(int index) const {
+  const TRect wa = WorkArea();
+  switch (index) {
+    case SM_CXSCREEN:
+      return screen_.Width;
+    case SM_CYSCREEN:
+      return screen_.Height;
+    case SM_CYCAPTION:
+      return kCaption;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+      return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+      return kDialogFrame;
+    case SM_CYMENU:
+      return kMenu;
+    case SM_CXFULLSCREEN:
+      return wa.Width();
+    case SM_CYFULLSCREEN:
+      return wa.Height() - kCaption;
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+      return kFrame;
+    case SM_CYSMCAPTION:
+      return kSmallCaption;
+    case SM_CXMINIMIZED:
+      return kMinimizedWidth;
+    case SM_CYMINIMIZED:
+      return kCaption + 5;
+    case SM_CXMAXIMIZED:
+      return wa.Width() + 2 * kFrame;
+    case SM_CYMAXIMIZED:
+      return wa.Height() + 2 * kFrame;
+    default:
+      return 0;
+  }
+}
+
+WindowInfo* WindowSystem::Find(HWND window) {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const WindowInfo* WindowSystem::Info(HWND window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+bool WindowSystem::IsWindow(HWND window) const {
+  return windows_.count(window) != 0;
+}
+
+HWND WindowSystem::CreateWindow(WindowClient* client, const TRect& bounds) {
+  const HWND handle = next_window_++;
+  WindowInfo info;
+  info.Handle = handle;
+  info.Client = client;
+  info.Bounds = bounds;
+  windows_.emplace(handle, info);
+  order_.insert(order_.begin(), handle);
+  return handle;
+}
+
+void WindowSystem::DestroyWindow(HWND window) {
+  if (!IsWindow(window)) return;
+  windows_.erase(window);
+  order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
+  if (active_ == window) {
+    active_ = 0;
+    for (HWND h : ZOrder()) {
+      Activate(h);
+      break;
+    }
+  }
+}
+
+void WindowSystem::SetBounds(HWND window, const TRect& bounds) {
+  if (WindowInfo* w = Find(window)) w->Bounds = bounds;
+}
+
+void WindowSystem::Raise(HWND window) {
+  order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
+  order_.insert(order_.begin(), window);
+}
+
+void WindowSystem::Show(HWND window, bool visible, bool activate) {
+  WindowInfo* w = Find(window);
+  if (w == nullptr) return;
+  const bool was_visible = w->Visible;
+  w->Visible = visible;
+  if (visible) {
+    if (!was_visible) Raise(window);
+    if (activate) Activate(window);
+  } else if (active_ == window) {
+    active_ = 0;
+    if (w->Client) w->Client->WindowActivated(false);
+    for (HWND h : ZOrder()) {
+      if (h != window) {
+        Activate(h);
+        break;
+      }
+    }
+  }
+}
+
+void WindowSystem::SetEnabled(HWND window, bool enabled) {
+  if (WindowInfo* w = Find(window)) w->Enabled = enabled;
+}
+
+void WindowSystem::SetMinimized(HWND window, bool minimized) {
+  if (WindowInfo* w = Find(window)) w->Minimized = minimized;
+}
+
+void WindowSystem::BringToFront(HWND window) {
+  if (IsWindow(window)) Raise(window);
+}
+
+void WindowSystem::Activate(HWND window) {
+  if (window == active_) return;
+  const HWND previous = active_;
+  active_ = IsWindow(window) ? window : 0;
+  if (WindowInfo* p = Find(previous); p && p->Client) p->Client->WindowActivated(false);
+  if (WindowInfo* w = Find(active_)) {
+    Raise(active_);
+    if (w->Client) w->Client->WindowActivated(true);
+  }
+}
+
+std::vector<HWND> WindowSystem::ZOrder() const {
+  std::vector<HWND> result;
+  for (int band = 0; band < 2; ++band) {
+    const bool top_most = band == 0;
+    for (HWND h : order_) {
+      const WindowInfo& w = windows_.at(h);
+      if (w.Visible && w.TopMost == top_most) result.push_back(h);
+    }
+  }
+  return result;
+}
+
+HWND WindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
+  for (HWND h : ZOrder()) {
+    const WindowInfo& w = windows_.at(h);
+    if (w.Minimized || !w.Bounds.Contains(x, y)) continue;
+    const int32_t wx = x - w.Bounds.Left;
+    const int32_t wy = y - w.Bounds.Top;
+    if (w.Region && !w.Region->Contains(wx, wy)) continue;  // clipped away: look behind
+    return w.Enabled ? h : 0;
+  }
+  return 0;
+}
+
+HWND WindowSystem::Click(int32_t x, int32_t y) {
+  const HWND target = WindowFromPoint(x, y);
+  if (target == 0) return 0;
+  const WindowInfo& w = windows_.at(target);
+  WindowClient* client = w.Client;
+  const int32_t wx = x - w.Bounds.Left;
+  const int32_t wy = y - w.Bounds.Top;
+  Activate(target);
+  if (client != nullptr && IsWindow(target)) client->WindowClicked(wx, wy);
+  return target;
+}
+
+bool WindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                                UINT flags) {
+  WindowInfo* w = Find(window);
+  if (w == nullptr) return false;
+  if (!(flags & SWP_NOMOVE)) {
+    const int32_t width = w->Bounds.Width(), height = w->Bounds.Height();
+    w->Bounds = {x, y, x + width, y + height};
+  }
+  if (!(flags & SWP_NOSIZE)) {
+    w->Bounds.Right = w->Bounds.Left + std::max(cx, 0);
+    w->Bounds.Bottom = w->Bounds.Top + std::max(cy, 0);
+  }
+  if (!(flags & SWP_NOZORDER)) {
+    if (insertAfter == HWND_TOPMOST) {
+      w->TopMost = true;
+      Raise(window);
+    } else if (insertAfter == HWND_NOTOPMOST) {
+      w->TopMost = false;
+      Raise(window);
+    } else if (insertAfter == HWND_TOP) {
+      Raise(window);
+    } else if (insertAfter == HWND_BOTTOM) {
+      w->TopMost = false;
+      order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
+      order_.push_back(window);
+    } else if (IsWindow(insertAfter)) {
+      order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
+      auto it = std::find(order_.begin(), order_.end(), insertAfter);
+      order_.insert(it == order_.end() ? it : it + 1, window);
+    }
+  }
+  if (flags & SWP_SHOWWINDOW) Show(window, true, !(flags & SWP_NOACTIVATE));
+  if (flags & SWP_HIDEWINDOW) Show(window, false, false);
+  if (!(flags & SWP_NOACTIVATE) && w->Visible) Activate(window);
+  return true;
+}
+
+void WindowSystem::SetRegion(HWND window, std::optional<TRect> region) {
+  if (WindowInfo* w = Find(window)) w->Region = region;
+}
+
+HRGN WindowSystem::CreateRegion(const TRect& rect) {
+  const HRGN handle = next_region_++;
+  regions_[handle] = rect;
+  return handle;
+}
+
+std::optional<TRect> WindowSystem::RegionRect(HRGN region) const {
+  auto it = regions_.find(region);
+  if (it == regions_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool WindowSystem::DeleteRegion(HRGN region) {
+  return regions_.erase(region) != 0;
+}
+
+bool WindowSystem::AssignRegion(HWND window, HRGN region) {
+  WindowInfo* w = Find(window);
+  if (w == nullptr) return false;
+  if (region == 0) {
+    w->Region.reset();
+    return true;
+  }
+  auto it = regions_.find(region);
+  if (it == regions_.end()) return false;
+  w->Region = it->second;
+  regions_.erase(it);  // the window owns it now
+  return true;
+}
+
+// ---- Win32 -----------------------------------------------------------------
+
+BOOL SystemParametersInfo(UINT action, UINT, void* data, UINT) {
+  if (action != SPI_GETWORKAREA || data == nullptr) return FALSE;
+  *static_cast<TRect*>(data) = WindowSystem::Instance().WorkArea();
+  return TRUE;
+}
+
+int GetSystemMetrics(int index) {
+  return WindowSystem::Instance().GetMetric(index);
+}
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+  TRect r{std::min(left, right), std::min(top, bottom), std::max(left, right),
+          std::max(top, bottom)};
+  return WindowSystem::Instance().CreateRegion(r);
+}
+
+int SetWindowRgn(HWND window, HRGN region, BOOL) {
+  return WindowSystem::Instance().AssignRegion(window, region) ? 1 : 0;
+}
+
+BOOL DeleteObject(HRGN object) {
+  return WindowSystem::Instance().DeleteRegion(object) ? TRUE : FALSE;
+}
+
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  return WindowSystem::Instance().SetWindowPos(window, insertAfter, x, y, cx, cy, flags) ? TRUE
+                                                                                         : FALSE;
+}
+
+BOOL ShowWindow(HWND window, int command) {
+  WindowSystem& ws = WindowSystem::Instance();
+  const WindowInfo* w = ws.Info(window);
+  if (w == nullptr) return FALSE;
+  const BOOL was_visible = w->Visible ? TRUE : FALSE;
+  switch (command) {
+    case SW_HIDE:
+      ws.Show(window, false, false);
+      break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA:
+      ws.Show(window, true, false);
+      break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+      ws.SetMinimized(window, true);
+      ws.Show(window, true, false);
+      break;
+    case SW_RESTORE:
+      ws.SetMinimized(window, false);
+      ws.Show(window, true, true);
+      break;
+    default:
+      ws.Show(window, true, true);
+      break;
+  }
+  return was_visible;
+}
+
+BOOL IsWindowVisible(HWND window) {
+  const WindowInfo* w = WindowSystem::Instance().Info(window);
+  return (w && w->Visible) ? TRUE : FALSE;
+}
+
+}  // namespace host

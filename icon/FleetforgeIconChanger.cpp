@@ -1,0 +1,32 @@
+#include "icon/FleetforgeIconChanger.h"
+
+#include "global/FleetforgeGlobal.h"
+#include "host/rtl/modules.h"
+#include "host/vcl/forms.h"
+#include "package/package.h"
+
+namespace FleetforgeIconChanger {
+
+Fleetforge7::UnitGuard Guard;
+
+void ChangeIcon() {
+  if (FleetforgeGlobal::ProjOptDialog) return;
+  // The handle is not tested: a failed load hands over an empty handle.
+  const host::HICON icon = FleetforgeGlobal::Options.ChangeIcon
+                               ? host::LoadIconA(Fleetforge7::HInstance(), "FLEETFORGED7ICON")
+                               : host::LoadIconA(host::MainInstance(), "MAINICON");
+  host::Application->Icon()->SetHandle(icon);
+}
+
+void Initialization() {
+  if (!Guard.EnterInitialization()) return;
+  ChangeIcon();
+}
+
+void Finalization() {
+  if (!Guard.EnterFinalization()) return;
+  if (FleetforgeGlobal::ProjOptDialog) return;
+  host::Application->Icon()->SetHandle(host::LoadIconA(host::MainInstance(), "MAINICON"));
+}
+
+}  // namespace FleetforgeIconChanger

@@ -1,0 +1,40 @@
+// Unit FleetforgeMenu: the IDE wizard that owns the "&Fleetforge Options..." entry
+// at the top of the Tools menu.
+#pragma once
+
+#include <cstdint>
+
+#include "host/toolsapi/toolsapi.h"
+#include "package/unit.h"
+
+namespace FleetforgeMenu {
+
+using host::AnsiString;
+
+class TFleetforgeMenuExpert : public host::TNotifierObject<host::IOTAWizard> {
+ public:
+  TFleetforgeMenuExpert();
+  ~TFleetforgeMenuExpert() override;
+  AnsiString ClassName() const override { return "TFleetforgeMenuExpert"; }
+
+  AnsiString GetIDString() override;
+  AnsiString GetName() override;
+  host::TWizardState GetState() override;
+  void Execute() override;
+  void OptionsClick(host::TObject* Sender);
+
+  host::TMainMenu* FMainMenu = nullptr;
+  host::TMenuItem* FToolsMenu = nullptr;
+  host::TMenuItem* FMenuItem = nullptr;
+};
+
+extern int32_t WizardIndex;
+
+inline constexpr const char* kMenuCaption = "&Fleetforge Options...";
+
+void Register();
+void Initialization();
+void Finalization();
+extern Fleetforge7::UnitGuard Guard;
+
+}  // namespace FleetforgeMenu
