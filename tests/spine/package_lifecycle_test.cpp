@@ -1,0 +1,325 @@
+// The package's life in the reference IDE: the mode decision, the restart
+// notice, registration through the services, the unit table and its guards,
+// unloading that really unloads, and the loader's error paths.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/rtl/modules.h"
+#include "host/rtl/units.h"
+#include "tests/support/ide_session.h"
+
+namespace {
+
+using fleetforge_test::MakeSession;
+using fleetforge_test::SessionSetup;
+
+constexpr const char* kNotice = "Please restart Delphi to activate Fleetforge!";
+
+template <class F>
+F Export(const ide::Ide& ide, const char* name) {
+  return reinterpret_cast<F>(const_cast<void*>(host::GetProcAddress(ide.Package(), name)));
+}
+
+class PackageLifecycle : public ::testing::Test {
+ protected:
+  void SetUp() override { host::RegistryLocation::UseMemory(); }
+  void TearDown() override { host::RegistryLocation::Reset(); }
+};
+
+TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {
+  auto session = MakeSession();
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  EXPECT_TRUE(host::Application->MessagesShown().empty());
+  EXPECT_TRUE(ide.Errors().empty());
+  EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
+  EXPECT_EQ(ide.Services().Wizards().size(), 1u);
+  host::TMenuItem* tools = ide.ToolsMenu();
+  ASSERT_NE(tools, nullptr);
+  EXPECT_EQ(tools->Items(0)->Caption(), "&Fleetforge Options...");
+  EXPECT_EQ(tools->Items(0)->Name(), "FleetforgeOptions");
+  auto* layout = static_cast<host::TObject* const*>(
+      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  ASSERT_NE(layout, nullptr);
+  EXPECT_NE(*layout, nullptr) << "the active mode has a layout manager";
+}
+
+TEST_F(PackageLifecycle, InstalledIntoRunningIdeIsDormantAndAsksForRestartOnce) {
+  auto session = MakeSession({.LoadAtStartUp = false});
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  ASSERT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  const host::TNotifyEvent activate_before = host::Application->OnActivate();
+  session->QueueInput("key enter");  // the notice is a modal box
+  session->Do("install");
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(host::Application->MessagesShown().size(), 1u);
+  EXPECT_EQ(host::Application->MessagesShown()[0].Text, kNotice);
+  EXPECT_EQ(host::Application->MessagesShown()[0].Caption, "Fleetforge");
+  EXPECT_EQ(host::Application->MessagesShown()[0].Flags, 0);
+  EXPECT_TRUE(ide.Errors().empty());
+  // Registered all the same, and nothing of the IDE's own is taken over.
+  EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
+  EXPECT_EQ(ide.Services().Wizards().size(), 1u);
+  EXPECT_EQ(ide.ToolsMenu()->Items(0)->Name(), "FleetforgeOptions");
+  EXPECT_TRUE(host::Application->OnActivate() == activate_before);
+  EXPECT_EQ(ide.IconHolder(), "ide");
+  auto* layout = static_cast<host::TObject* const*>(
+      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  EXPECT_EQ(*layout, nullptr);
+  // Time passing brings no second notice.
+  session->Do("wait 5000");
+  EXPECT_EQ(host::Application->MessagesShown().size(), 1u);
+}
+
+TEST_F(PackageLifecycle, NoticeWithoutAnAnswerFailsLoudlyInsteadOfHanging) {
+  auto session = MakeSession({.LoadAtStartUp = false});
+  session->StartUp();
+  session->Do("install");  // no input queued
+  ide::Ide& ide = session->GetIde();
+  ASSERT_FALSE(ide.Errors().empty());
+  EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidOperation");
+}
+
+TEST_F(PackageLifecycle, UnloadRemovesNotifierAndWizardAndReleasesThem) {
+  const int32_t live_before = host::TInterfacedObject::LiveObjects();
+  auto session = MakeSession();
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  const int32_t live_loaded = host::TInterfacedObject::LiveObjects();
+  EXPECT_GE(live_loaded, live_before + 2);
+  const std::string file = ide.PackageFile();
+  session->Do("unload");
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_TRUE(ide.Services().Notifiers().empty());
+  EXPECT_TRUE(ide.Services().Wizards().empty());
+  EXPECT_EQ(host::TInterfacedObject::LiveObjects(), live_loaded - 2);
+  EXPECT_TRUE(ide.Errors().empty());
+  for (int32_t i = 0; i < ide.ToolsMenu()->Count(); ++i)
+    EXPECT_NE(ide.ToolsMenu()->Items(i)->Name(), "FleetforgeOptions");
+  // The module is really gone from the process.
+  EXPECT_EQ(dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+  // Ticks and palette resizes after the module is closed reach nothing of it.
+  session->Do("wait 3000");
+  session->Do("size AppBuilder 700 100");
+  EXPECT_TRUE(ide.Errors().empty());
+}
+
+TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
+  auto session = MakeSession();
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  const size_t windows = host::Screen->FormCount();
+  for (int cycle = 0; cycle < 1000; ++cycle) {
+    session->Do("unload");
+    session->QueueInput("key enter");
+    session->Do("install");
+    ASSERT_EQ(ide.CurrentMode(), ide::Mode::Dormant) << "cycle " << cycle;
+  }
+  EXPECT_EQ(host::Application->MessagesShown().size(), 1000u);
+  EXPECT_EQ(static_cast<size_t>(host::Screen->FormCount()), windows);
+  EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
+  EXPECT_EQ(host::RegisteredModuleCount(), 1);
+  EXPECT_TRUE(ide.Errors().empty());
+}
+
+TEST_F(PackageLifecycle, UnitTableHoldsTheHostUnitsThenTheSevenUnitsInOrder) {
+  auto session = MakeSession();
+  session->StartUp();
+  const ide::Ide& ide = session->GetIde();
+  auto get_table = Export<const host::PackageInfoTable* (*)()>(ide, "@GetPackageInfoTable");
+  ASSERT_NE(get_table, nullptr);
+  EXPECT_EQ(get_table,
+            Export<const host::PackageInfoTable* (*)()>(ide, "Fleetforge7.GetPackageInfoTable()"));
+  const host::PackageInfoTable* table = get_table();
+  ASSERT_EQ(table->UnitCount, 91);
+  const char* units[] = {"FleetforgeGlobal",   "FleetforgeDelphiMainForm", "FleetforgeMain",
+                         "FleetforgeCompDate", "FleetforgeIconChanger",    "FleetforgeOptions",
+                         "FleetforgeMenu"};
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(units[i]);
+    EXPECT_EQ(reinterpret_cast<const void*>(table->UnitInfo[84 + i].Init),
+              host::GetProcAddress(ide.Package(), std::string(units[i]) + ".Initialization()"));
+    EXPECT_EQ(reinterpret_cast<const void*>(table->UnitInfo[84 + i].FInit),
+              host::GetProcAddress(ide.Package(), std::string(units[i]) + ".Finalization()"));
+  }
+  for (int i = 0; i < 84; ++i) {
+    EXPECT_NE(table->UnitInfo[i].Init, nullptr);
+    EXPECT_NE(table->UnitInfo[i].FInit, nullptr);
+  }
+  // Host units with sections of their own were run from the table too: the
+  // host's start-up and the package each hold one count.
+  EXPECT_EQ(host::HostUnitCounter("SysUtils"), -2);
+  const int32_t runs = host::HostUnitWorkRuns("SysUtils");
+  session->Do("unload");
+  EXPECT_EQ(host::HostUnitCounter("SysUtils"), -1);
+  EXPECT_EQ(host::HostUnitWorkRuns("SysUtils"), runs)
+      << "the package's sections did no work of the unit's";
+}
+
+TEST_F(PackageLifecycle, SecondInitialisationDoesNothingAndOnlyTheLastFinalisationWorks) {
+  auto session = MakeSession();
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  auto* layout = static_cast<host::TObject* const*>(
+      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  host::TObject* first = *layout;
+  ASSERT_NE(first, nullptr);
+  auto init = Export<void (*)()>(ide, "FleetforgeMain.Initialization()");
+  auto finit = Export<void (*)()>(ide, "FleetforgeMain.Finalization()");
+  init();
+  EXPECT_EQ(*layout, first) << "a second initialisation creates nothing";
+  finit();
+  EXPECT_EQ(*layout, first) << "the matching finalisation of the second run does nothing";
+  const size_t timers = host::MessageLoop::Instance().ActiveTimers();
+  session->Do("unload");
+  EXPECT_LT(host::MessageLoop::Instance().ActiveTimers(), timers)
+      << "the last finalisation frees it";
+  EXPECT_TRUE(ide.Errors().empty());
+}
+
+TEST_F(PackageLifecycle, ThreadAttachAndDetachChangeNothing) {
+  auto session = MakeSession();
+  session->StartUp();
+  const ide::Ide& ide = session->GetIde();
+  auto entry = Export<host::BOOL (*)(host::HINSTANCE, uint32_t, void*)>(
+      ide, "Fleetforge7.EntryPoint(HINSTANCE,Cardinal,Pointer)");
+  ASSERT_NE(entry, nullptr);
+  const int modules = host::RegisteredModuleCount();
+  EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_ATTACH, nullptr), host::TRUE);
+  EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_DETACH, nullptr), host::TRUE);
+  EXPECT_EQ(host::RegisteredModuleCount(), modules);
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+}
+
+TEST_F(PackageLifecycle, ExportsAndResources) {
+  auto session = MakeSession();
+  session->StartUp();
+  const ide::Ide& ide = session->GetIde();
+  const std::vector<std::string> names = host::ExportedNames(ide.Package());
+  for (const char* name :
+       {"Initialize", "Finalize", "@GetPackageInfoTable", "Fleetforge7.PackageLoad()",
+        "Fleetforge7.PackageUnload()", "FleetforgeCompDate.Register()", "FleetforgeMenu.Register()",
+        "FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString)",
+        "FleetforgeGlobal.CompleteMenuName(TMenuItem,AnsiString)",
+        "FleetforgeGlobal.ExecuteMenuItem(AnsiString)", "FleetforgeMain.RestoreFormsBruteForce()",
+        "FleetforgeIconChanger.ChangeIcon()", "FleetforgeGlobal.Options",
+        "FleetforgeGlobal.ProjOptDialog", "FleetforgeOptions.fmOptions"}) {
+    SCOPED_TRACE(name);
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
+    EXPECT_NE(host::GetProcAddress(ide.Package(), name), nullptr);
+  }
+  EXPECT_EQ(host::GetProcAddress(ide.Package(), "FleetforgeMain.RestoreFormsOnUnload()"), nullptr)
+      << "the unload restore is not exported";
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "no name twice";
+
+  const auto description = host::FindResourceData(ide.Package(), host::RT_RCDATA, "DESCRIPTION");
+  ASSERT_TRUE(description);
+  std::string expected;
+  for (char c : std::string("Fleetforge7 v0.0.1 build 18 (2004/9/29)"))
+    expected += std::string{c, '\0'};
+  expected += std::string(2, '\0');
+  EXPECT_EQ(std::string(*description), expected);
+
+  const auto info_bytes = host::FindResourceData(ide.Package(), host::RT_RCDATA, "PACKAGEINFO");
+  ASSERT_TRUE(info_bytes);
+  const host::PackageInfo info = host::DecodePackageInfo(*info_bytes);
+  EXPECT_EQ(info.Flags, 0x4C000003u);
+  EXPECT_EQ(info.Requires, (std::vector<std::string>{"designide70.bpl", "vcl70.bpl"}));
+  const char* contains[] = {
+      "Fleetforge7",           "FleetforgeMenu",    "FleetforgeDelphiMainForm",
+      "FleetforgeMain",        "FleetforgeGlobal",  "SysInit",
+      "FleetforgeIconChanger", "FleetforgeOptions", "FleetforgeCompDate"};
+  ASSERT_EQ(info.Contains.size(), 9u);
+  for (size_t i = 0; i < 9; ++i) {
+    EXPECT_EQ(info.Contains[i].Name, contains[i]);
+    EXPECT_EQ(info.Contains[i].Flags, i == 0 ? 3 : 0);
+  }
+  EXPECT_EQ(info.PackageName, "Fleetforge7");
+
+  const auto options = host::FindResourceData(ide.Package(), host::RT_RCDATA, "PACKAGEOPTIONS");
+  ASSERT_TRUE(options);
+  EXPECT_NE(
+      options->find("WinTypes=Windows;WinProcs=Windows;DbiTypes=BDE;DbiProcs=BDE;DbiErrs=BDE;"),
+      std::string_view::npos);
+}
+
+TEST_F(PackageLifecycle, ErrorLeavingAnInitialisationIsReportedAndThePackageStaysLoaded) {
+  {
+    host::TRegistry registry;
+    registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true);
+    registry.WriteBool("CloseDefault", false);
+    registry.WriteBool("HideCaptions", true);
+  }
+  auto session = MakeSession();
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  ASSERT_EQ(ide.Errors().size(), 1u);
+  EXPECT_EQ(ide.Errors()[0].ClassName, "ERegistryException");
+  EXPECT_EQ(ide.Errors()[0].Message, "Failed to get data for 'MaximizeEditor'");
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  const nlohmann::json options = session->State()["options"];
+  EXPECT_EQ(options["CloseDefault"], false);
+  EXPECT_EQ(options["HideCaptions"], true);
+  EXPECT_EQ(options["MaximizeEditor"], false);
+  EXPECT_EQ(options["CreateCompDate"], true);
+  EXPECT_EQ(options["ObjectInspectorHeight"], 0);
+  EXPECT_EQ(ide.Services().Notifiers().size(), 1u) << "the later units and registration still ran";
+}
+
+TEST(PackageLoader, ModuleWithoutImageIsRefused) {
+  const std::string file = std::string(FLEETFORGE_FIXTURE_DIR) + "/fixture_not_a_package.bpl";
+  try {
+    host::LoadLibrary(file);
+    FAIL() << "loaded a module that is no package";
+  } catch (const host::EPackageError& e) {
+    EXPECT_NE(e.Message().find("not a package module"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "closed again";
+}
+
+TEST(PackageLoader, IdeReportsPackageWithoutInitialize) {
+  host::RegistryLocation::UseMemory();
+  ide::SessionOptions options;
+  options.Ide.PackageFile = std::string(FLEETFORGE_FIXTURE_DIR) + "/fixture_no_initialize.bpl";
+  options.Ide.ProjectsFolder = fleetforge_test::ScratchFolder("noinit");
+  ide::Session session(options);
+  session.StartUp();
+  ASSERT_EQ(session.GetIde().Errors().size(), 1u);
+  EXPECT_EQ(session.GetIde().Errors()[0].ClassName, "EPackageError");
+  EXPECT_NE(session.GetIde().Errors()[0].Message.find("Initialize"), std::string::npos);
+  EXPECT_EQ(session.GetIde().CurrentMode(), ide::Mode::Unloaded);
+  host::RegistryLocation::Reset();
+}
+
+TEST(PackageLoader, FailingUnitIsReportedLaterUnitsRunAndFinalisationIsReversed) {
+  std::vector<std::string> reported;
+  static std::vector<std::string>* sink_target = nullptr;
+  sink_target = &reported;
+  host::SetExceptionSink([](const host::Exception& e) {
+    sink_target->push_back(std::string(e.ClassName()) + ": " + e.Message());
+  });
+  const host::HMODULE module =
+      host::LoadLibrary(std::string(FLEETFORGE_FIXTURE_DIR) + "/fixture_failing_unit.bpl");
+  struct Trace {
+    int order[8];
+    int count;
+  };
+  auto* trace = static_cast<const Trace*>(host::GetProcAddress(module, "Trace"));
+  reinterpret_cast<void (*)()>(const_cast<void*>(host::GetProcAddress(module, "Initialize")))();
+  reinterpret_cast<void (*)()>(const_cast<void*>(host::GetProcAddress(module, "Finalize")))();
+  const std::vector<int> order(trace->order, trace->order + trace->count);
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3, -3, -2, -1}));
+  EXPECT_EQ(reported,
+            (std::vector<std::string>{"EConvertError: 'x' is not a valid integer value"}));
+  host::FreeLibrary(module);
+  host::SetExceptionSink(nullptr);
+}
+
+}  // namespace

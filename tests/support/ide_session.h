@@ -1,0 +1,50 @@
+// A reference-IDE session for tests: a fresh in-memory registry, a scratch
+// projects folder, and the real package module.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/vcl/registry.h"
+#include "ide/session.h"
+
+namespace fleetforge_test {
+
+inline std::string ScratchFolder(const std::string& name) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("fleetforge-" + name + "-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path.string();
+}
+
+struct SessionSetup {
+  host::ScreenDescription Screen{1024, 768, host::TaskbarEdge::Bottom, 30};
+  bool LoadAtStartUp = true;
+};
+
+// Writes all six option values into the current registry.
+inline void StoreOptions(bool closeDefault, bool hideCaptions, bool maximizeEditor,
+                         bool createCompDate, bool changeIcon, int32_t height) {
+  host::TRegistry registry;
+  registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true);
+  registry.WriteBool("CloseDefault", closeDefault);
+  registry.WriteBool("HideCaptions", hideCaptions);
+  registry.WriteBool("MaximizeEditor", maximizeEditor);
+  registry.WriteBool("CreateCompDate", createCompDate);
+  registry.WriteBool("ChangeIcon", changeIcon);
+  registry.WriteInteger("ObjectInspectorHeight", height);
+}
+
+inline std::unique_ptr<ide::Session> MakeSession(
+    const SessionSetup& setup = {}, const std::string& projects = ScratchFolder("projects")) {
+  ide::SessionOptions options;
+  options.Ide.Screen = setup.Screen;
+  options.Ide.PackageFile = setup.LoadAtStartUp ? FLEETFORGE_DEFAULT_PACKAGE : "";
+  options.PackageToInstall = FLEETFORGE_DEFAULT_PACKAGE;
+  options.Ide.ProjectsFolder = projects;
+  return std::make_unique<ide::Session>(std::move(options));
+}
+
+}  // namespace fleetforge_test
