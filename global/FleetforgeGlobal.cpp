@@ -49,7 +49,7 @@ TMenuItem* FindMenuItem(TMenuItem* Item, const AnsiString& Name) {
   const int32_t count = Item->Count();
   for (int32_t i = 0; i < count; ++i) {
     TMenuItem* sub = Item->Items(i);
-    if (sub->Name() == Name)
+    if (!sub->Name().empty() && sub->Name() == Name)  // an unnamed item never matches
       result = sub;
     else if (sub->Count() > 0)
       result = FindMenuItem(sub, Name);
