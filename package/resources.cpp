@@ -1,7 +1,10 @@
 #include "package/resources.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+
+#include "host/rtl/version.h"
 
 namespace Fleetforge7 {
 
@@ -56,10 +59,35 @@ std::string PackageOptionsRecord() {
   return out;
 }
 
+// File version 0.0.1.18 in both fixed fields; US English, code page 1252.
+std::string VersionBlock() {
+  host::VersionInfo info;
+  const uint16_t version[4] = {0, 0, 1, 18};
+  std::copy(version, version + 4, info.FileVersion);
+  std::copy(version, version + 4, info.ProductVersion);
+  info.FileFlags = 0;
+  info.FileOS = 4;    // 32-bit Windows
+  info.FileType = 1;  // an application
+  info.Language = 0x0409;
+  info.CodePage = 1252;
+  info.Strings = {{"CompanyName", "Fleetforge team"},
+                  {"FileDescription", "Fleetforge for Delphi 7"},
+                  {"FileVersion", "0.0.1.18"},
+                  {"InternalName", "Fleetforge"},
+                  {"LegalCopyright", "Copyright (c) 2004 Fleetforge team"},
+                  {"LegalTrademarks", ""},
+                  {"OriginalFilename", "Fleetforge7.bpl"},
+                  {"ProductName", "Fleetforge"},
+                  {"ProductVersion", "0.0.1.0"},
+                  {"Comments", "Lays out the Delphi 7 IDE on one screen"}};
+  return host::EncodeVersionInfo(info);
+}
+
 struct Store {
   std::string description = Utf16Z(kDescription);
   std::string package_info = PackageInfoRecord();
   std::string package_options = PackageOptionsRecord();
+  std::string version = VersionBlock();
   std::vector<host::TResourceEntry> entries;
 };
 
@@ -74,7 +102,8 @@ const std::vector<host::TResourceEntry>& PackageResources() {
   if (store.entries.empty()) {
     store.entries = {Entry(host::RT_RCDATA, "DESCRIPTION", store.description),
                      Entry(host::RT_RCDATA, "PACKAGEINFO", store.package_info),
-                     Entry(host::RT_RCDATA, "PACKAGEOPTIONS", store.package_options)};
+                     Entry(host::RT_RCDATA, "PACKAGEOPTIONS", store.package_options),
+                     Entry(host::RT_VERSION, "1", store.version)};
   }
   return store.entries;
 }

@@ -9,6 +9,7 @@
 
 #include "host/rtl/modules.h"
 #include "host/rtl/units.h"
+#include "host/rtl/version.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -242,6 +243,31 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
     EXPECT_EQ(info.Contains[i].Flags, i == 0 ? 3 : 0);
   }
   EXPECT_EQ(info.PackageName, "Fleetforge7");
+
+  const auto version_bytes = host::FindResourceData(ide.Package(), host::RT_VERSION, "1");
+  ASSERT_TRUE(version_bytes);
+  const host::VersionInfo version = host::DecodeVersionInfo(*version_bytes);
+  EXPECT_EQ(std::vector<uint16_t>(version.FileVersion, version.FileVersion + 4),
+            (std::vector<uint16_t>{0, 0, 1, 18}));
+  EXPECT_EQ(std::vector<uint16_t>(version.ProductVersion, version.ProductVersion + 4),
+            (std::vector<uint16_t>{0, 0, 1, 18}));
+  EXPECT_EQ(version.FileType, 1u);
+  EXPECT_EQ(version.FileOS, 4u);
+  EXPECT_EQ(version.FileFlags, 0u);
+  EXPECT_EQ(version.Language, 0x0409);
+  EXPECT_EQ(version.CodePage, 1252);
+  const auto value = [&](const std::string& key) {
+    for (const auto& [k, v] : version.Strings)
+      if (k == key) return v;
+    return std::string("(absent)");
+  };
+  EXPECT_EQ(value("FileVersion"), "0.0.1.18");
+  EXPECT_EQ(value("ProductVersion"), "0.0.1.0");
+  EXPECT_EQ(value("FileDescription"), "Fleetforge for Delphi 7");
+  EXPECT_EQ(value("InternalName"), "Fleetforge");
+  EXPECT_EQ(value("ProductName"), "Fleetforge");
+  EXPECT_EQ(value("OriginalFilename"), "Fleetforge7.bpl");
+  EXPECT_EQ(value("LegalTrademarks"), "");
 
   const auto options = host::FindResourceData(ide.Package(), host::RT_RCDATA, "PACKAGEOPTIONS");
   ASSERT_TRUE(options);
