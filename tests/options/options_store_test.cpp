@@ -1,0 +1,192 @@
+// The add-in's options record and its registry store, driven through the
+// package's own exported routines against a real registry file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/rtl/modules.h"
+#include "host/rtl/regfile.h"
+#include "host/vcl/registry.h"
+#include "tests/support/ide_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct OptionsRecord {
+  bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
+  int32_t ObjectInspectorHeight;
+};
+
+constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
+
+// The package loaded for its routines only, as the command line does.
+class OptionsStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fleetforge_test::ScratchFolder("options");
+    file_ = dir_ + "/registry.reg";
+    host::RegistryLocation::UseFile(file_);
+    module_ = host::LoadLibrary(FLEETFORGE_DEFAULT_PACKAGE);
+    options_ = static_cast<OptionsRecord*>(
+        const_cast<void*>(host::GetProcAddress(module_, "FleetforgeGlobal.Options")));
+    read_ = reinterpret_cast<void (*)()>(const_cast<void*>(
+        host::GetProcAddress(module_, "FleetforgeGlobal.ReadOptionsFromRegistry()")));
+    write_ = reinterpret_cast<void (*)()>(const_cast<void*>(
+        host::GetProcAddress(module_, "FleetforgeGlobal.WriteOptionsToRegistry()")));
+    ASSERT_TRUE(options_ && read_ && write_);
+  }
+  void TearDown() override {
+    host::FreeLibrary(module_);
+    host::RegistryLocation::Reset();
+  }
+  void WriteFile(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
+  std::string FileBytes() {
+    std::ostringstream s;
+    s << std::ifstream(file_, std::ios::binary).rdbuf();
+    return s.str();
+  }
+  const host::RegValue* Stored(const char* name) {
+    static host::RegFile file;
+    file = host::LoadRegFile(file_);
+    return file.FindValue(kKey, name);
+  }
+
+  std::string dir_, file_;
+  host::HMODULE module_ = 0;
+  OptionsRecord* options_ = nullptr;
+  void (*read_)() = nullptr;
+  void (*write_)() = nullptr;
+};
+
+TEST_F(OptionsStore, ModuleStartsAllZero) {
+  EXPECT_FALSE(options_->CloseDefault);
+  EXPECT_FALSE(options_->CreateCompDate);
+  EXPECT_EQ(options_->ObjectInspectorHeight, 0);
+}
+
+TEST_F(OptionsStore, FreshUserGetsTheDefaultsAndNothingIsCreated) {
+  options_->ObjectInspectorHeight = 0;
+  read_();
+  EXPECT_TRUE(options_->CloseDefault);
+  EXPECT_FALSE(options_->HideCaptions);
+  EXPECT_FALSE(options_->MaximizeEditor);
+  EXPECT_TRUE(options_->CreateCompDate);
+  EXPECT_FALSE(options_->ChangeIcon);
+  EXPECT_EQ(options_->ObjectInspectorHeight, 0);
+  EXPECT_FALSE(fs::exists(file_));
+}
+
+TEST_F(OptionsStore, WriteCreatesTheKeyWithAllSixAndReadGivesEachFieldBack) {
+  *options_ = {false, true, false, true, true, 321};
+  write_();
+  for (const char* name : {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate",
+                           "ChangeIcon", "ObjectInspectorHeight"}) {
+    SCOPED_TRACE(name);
+    const host::RegValue* value = Stored(name);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->type, host::REG_DWORD);
+  }
+  EXPECT_EQ(*Stored("ObjectInspectorHeight"), host::RegValue::Dword(321));
+  EXPECT_EQ(*Stored("CloseDefault"), host::RegValue::Dword(0));
+  // Each field from its own value: flip them one by one in the file.
+  *options_ = {true, false, true, false, false, 0};
+  read_();
+  EXPECT_FALSE(options_->CloseDefault);
+  EXPECT_TRUE(options_->HideCaptions);
+  EXPECT_FALSE(options_->MaximizeEditor);
+  EXPECT_TRUE(options_->CreateCompDate);
+  EXPECT_TRUE(options_->ChangeIcon);
+  EXPECT_EQ(options_->ObjectInspectorHeight, 321);
+}
+
+TEST_F(OptionsStore, AnyNonZeroSwitchReadsTrueAndIsWrittenBackAsOne) {
+  WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey +
+            "]\r\n\"CloseDefault\"=dword:00000002\r\n\"HideCaptions\"=dword:00000000\r\n"
+            "\"MaximizeEditor\"=dword:ffffffff\r\n\"CreateCompDate\"=dword:00000000\r\n"
+            "\"ChangeIcon\"=dword:00000000\r\n\"ObjectInspectorHeight\"=dword:fffffffb\r\n");
+  read_();
+  EXPECT_TRUE(options_->CloseDefault);
+  EXPECT_TRUE(options_->MaximizeEditor);
+  EXPECT_FALSE(options_->CreateCompDate);
+  EXPECT_EQ(options_->ObjectInspectorHeight, -5) << "no clamping";
+  write_();
+  EXPECT_EQ(*Stored("CloseDefault"), host::RegValue::Dword(1));
+  EXPECT_EQ(*Stored("MaximizeEditor"), host::RegValue::Dword(1));
+  EXPECT_EQ(*Stored("ObjectInspectorHeight"), host::RegValue::Dword(0xfffffffbu));
+}
+
+TEST_F(OptionsStore, HeightsOutsideTheDialogsRangeReadBackUnchanged) {
+  for (int32_t height : {-5, 5000, INT32_MIN, INT32_MAX}) {
+    SCOPED_TRACE(height);
+    options_->ObjectInspectorHeight = height;
+    write_();
+    options_->ObjectInspectorHeight = 0;
+    read_();
+    EXPECT_EQ(options_->ObjectInspectorHeight, height);
+  }
+}
+
+TEST_F(OptionsStore, MissingValueStopsTheReadWithTheHostsError) {
+  WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey +
+            "]\r\n\"CloseDefault\"=dword:00000000\r\n\"HideCaptions\"=dword:00000001\r\n");
+  *options_ = {true, false, true, false, true, 77};
+  try {
+    read_();
+    FAIL() << "the read did not fail";
+  } catch (const host::ERegistryException& e) {
+    EXPECT_EQ(e.Message(), "Failed to get data for 'MaximizeEditor'");
+  }
+  EXPECT_FALSE(options_->CloseDefault) << "read before the failure";
+  EXPECT_TRUE(options_->HideCaptions) << "read before the failure";
+  EXPECT_FALSE(options_->MaximizeEditor) << "the failing one keeps its default";
+  EXPECT_TRUE(options_->CreateCompDate) << "later ones keep their defaults";
+  EXPECT_FALSE(options_->ChangeIcon);
+  EXPECT_EQ(options_->ObjectInspectorHeight, 77) << "the height keeps its previous value";
+}
+
+TEST_F(OptionsStore, SwitchStoredAsTextFailsLikeAMissingValue) {
+  WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey + "]\r\n\"CloseDefault\"=\"1\"\r\n");
+  try {
+    read_();
+    FAIL() << "the read did not fail";
+  } catch (const host::ERegistryException& e) {
+    EXPECT_EQ(e.Message(), "Invalid data type for 'CloseDefault'");
+  }
+  EXPECT_TRUE(options_->CloseDefault) << "the default stands";
+}
+
+TEST_F(OptionsStore, OtherKeysCommentsAndTypesStayByteForByte) {
+  const std::string head =
+      "REGEDIT4\r\n\r\n; the user's own notes\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+      "@=\"default \\\"quoted\\\"\"\r\n\"Bin\"=hex:01,02,ff\r\n\"Multi\"=hex(7):61,00,62,00,00\r\n"
+      "\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n\r\n";
+  const std::string tail = "\r\n[HKEY_CURRENT_USER\\Software\\Later]\r\n\"X\"=dword:0000000A\r\n";
+  WriteFile(head + "[" + kKey + "]\r\n\"CloseDefault\"=dword:00000000\r\n" + tail);
+  *options_ = {true, false, false, true, false, 150};
+  write_();
+  const std::string after = FileBytes();
+  EXPECT_EQ(after.substr(0, head.size()), head);
+  EXPECT_EQ(after.substr(after.size() - tail.size()), tail);
+  EXPECT_EQ(*Stored("CloseDefault"), host::RegValue::Dword(1));
+  EXPECT_EQ(*Stored("ObjectInspectorHeight"), host::RegValue::Dword(150));
+}
+
+TEST_F(OptionsStore, UnparseableFileIsNamedWithItsLineAndNeverOverwritten) {
+  const std::string broken =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"A\"=dword:xyz\r\n";
+  WriteFile(broken);
+  try {
+    read_();
+    FAIL() << "the read did not fail";
+  } catch (const host::ERegistryException& e) {
+    EXPECT_NE(e.Message().find(file_), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find("line 4"), std::string::npos) << e.Message();
+  }
+  EXPECT_THROW(write_(), host::ERegistryException);
+  EXPECT_EQ(FileBytes(), broken);
+}
+
+}  // namespace
