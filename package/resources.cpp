@@ -8,6 +8,9 @@
 
 namespace Fleetforge7 {
 
+// The form images, generated from the text form files at build time.
+const std::vector<std::pair<std::string, std::string>>& FormImageResources();
+
 namespace {
 
 std::string Utf16Z(const std::string& text) {
@@ -104,6 +107,8 @@ const std::vector<host::TResourceEntry>& PackageResources() {
                      Entry(host::RT_RCDATA, "PACKAGEINFO", store.package_info),
                      Entry(host::RT_RCDATA, "PACKAGEOPTIONS", store.package_options),
                      Entry(host::RT_VERSION, "1", store.version)};
+    for (const auto& [name, text] : FormImageResources())
+      store.entries.push_back(Entry(host::RT_RCDATA, name.c_str(), text));
   }
   return store.entries;
 }
