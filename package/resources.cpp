@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/rtl/version.h"
+#include "icon/IconArt.h"
 
 namespace Fleetforge7 {
 
@@ -109,6 +110,13 @@ const std::vector<host::TResourceEntry>& PackageResources() {
                      Entry(host::RT_VERSION, "1", store.version)};
     for (const auto& [name, text] : FormImageResources())
       store.entries.push_back(Entry(host::RT_RCDATA, name.c_str(), text));
+    // The icon groups: each group directory and the images it names by id.
+    for (const auto* group : {&FleetforgeIconChanger::PackageMainIconGroup(),
+                              &FleetforgeIconChanger::FleetforgeIconGroup()}) {
+      store.entries.push_back(Entry(host::RT_GROUP_ICON, group->Name.c_str(), group->Directory));
+      for (const auto& image : group->Images)
+        store.entries.push_back(Entry(host::RT_ICON, image.Name.c_str(), image.Dib));
+    }
   }
   return store.entries;
 }

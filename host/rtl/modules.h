@@ -36,6 +36,7 @@ constexpr uint32_t DLL_THREAD_DETACH = 3;
 using TDLLEntryPoint = BOOL (*)(HINSTANCE instance, uint32_t reason, void* reserved);
 
 // Resource types, by their numbers.
+inline constexpr const char* RT_ICON = "#3";
 inline constexpr const char* RT_RCDATA = "#10";
 inline constexpr const char* RT_GROUP_ICON = "#14";
 inline constexpr const char* RT_VERSION = "#16";
