@@ -1,8 +1,12 @@
 #include "compdate/FleetforgeCompDate.h"
 
+#include "compdate/CompDateFile.h"
+#include "global/FleetforgeGlobal.h"
+
 namespace FleetforgeCompDate {
 
 int32_t NotifierIndex = 0;
+bool NotifierRegistered = false;
 Fleetforge7::UnitGuard Guard;
 
 TFleetforgeCompDateCreator::TFleetforgeCompDateCreator() = default;
@@ -22,8 +26,11 @@ void TFleetforgeCompDateCreator::BeforeCompile(IOTAProject*, bool&) {}
 void TFleetforgeCompDateCreator::AfterCompile(bool) {}
 void TFleetforgeCompDateCreator::AfterCompile(bool, bool) {}
 
-void TFleetforgeCompDateCreator::BeforeCompile(IOTAProject*, bool, bool&) {
-  // The compile-date update comes with the CompDate.pas unit writer.
+// The cancel flag is never written: the add-in never stops a compile. Errors of
+// the update pass to the IDE, which reports them.
+void TFleetforgeCompDateCreator::BeforeCompile(IOTAProject* Project, bool IsCodeInsight, bool&) {
+  if (!FleetforgeGlobal::Options.CreateCompDate) return;
+  UpdateCompDate(Project->FileName(), IsCodeInsight, BuildCounter, InternalCounter);
 }
 
 void Register() {
@@ -31,6 +38,7 @@ void Register() {
   host::IRef<host::IOTAIDENotifier> keep(notifier);  // released if the services are missing
   auto services = host::IntfCast<host::IOTAServices>(host::BorlandIDEServices);
   NotifierIndex = services->AddNotifier(notifier);
+  NotifierRegistered = true;
 }
 
 void Initialization() {
@@ -39,6 +47,10 @@ void Initialization() {
 
 void Finalization() {
   if (!Guard.EnterFinalization()) return;
+  // Without a registration the index names no notifier of ours (it could be
+  // another add-in's), so there is nothing to remove.
+  if (!NotifierRegistered) return;
+  NotifierRegistered = false;
   auto services = host::IntfCast<host::IOTAServices>(host::BorlandIDEServices);
   services->RemoveNotifier(NotifierIndex);
 }

@@ -33,7 +33,9 @@ class TFleetforgeCompDateCreator : public host::TNotifierObject<host::IOTAIDENot
   bool GetInterface(const host::TGUID& iid, void** object) override;
 };
 
+// The index the IDE gave the notifier, and whether Register stored one.
 extern int32_t NotifierIndex;
+extern bool NotifierRegistered;
 
 void Register();
 void Initialization();

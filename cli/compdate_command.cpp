@@ -1,0 +1,103 @@
+// The compdate command. It runs the very update that the compile notifier runs,
+// with two differences that come from being a command: the CreateCompDate
+// setting is not consulted, and the project file must exist (a mistyped name in
+// a build script is reported instead of leaving a stray CompDate.pas).
+//
+// SOURCE_DATE_EPOCH follows the reproducible-builds convention: a decimal number
+// of seconds since 1970-01-01 00:00:00 UTC, optionally negative; an empty value
+// counts as unset; anything else is refused before any file is touched.
+#include "cli/compdate_command.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <ostream>
+
+#include "compdate/CompDateFile.h"
+#include "host/rtl/sysutils.h"
+
+namespace fleetforge {
+
+namespace {
+
+constexpr const char* kPrefix = "fleetforge compdate: ";
+constexpr int64_t kSecondsPerDay = 86400;
+
+std::optional<int64_t> ParseEpoch(const std::string& text) {
+  int64_t seconds = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return seconds;
+}
+
+}  // namespace
+
+std::optional<double> LocalDateTimeFromEpoch(int64_t seconds) {
+  const auto moment = static_cast<std::time_t>(seconds);
+  if (static_cast<int64_t>(moment) != seconds) return std::nullopt;
+  ::tzset();
+  std::tm local{};
+  if (::localtime_r(&moment, &local) == nullptr) return std::nullopt;
+  const int64_t year = static_cast<int64_t>(local.tm_year) + 1900;
+  if (year < 1 || year > 9999) return std::nullopt;
+  // Whole local seconds since 1970, split into days and the second of the day.
+  const int64_t localSeconds = seconds + static_cast<int64_t>(local.tm_gmtoff);
+  int64_t days = localSeconds / kSecondsPerDay;
+  int64_t secondOfDay = localSeconds % kSecondsPerDay;
+  if (secondOfDay < 0) {
+    secondOfDay += kSecondsPerDay;
+    days -= 1;
+  }
+  return static_cast<double>(days) + host::UnixDateDelta +
+         static_cast<double>(secondOfDay) / static_cast<double>(kSecondsPerDay);
+}
+
+int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& out,
+                std::ostream& err) {
+  using namespace FleetforgeCompDate;
+  if (!IsDelphiProject(projectFile)) {
+    out << kPrefix << projectFile << ": not a Delphi project (the name does not end in \""
+        << kDelphiProjectExt << "\"); nothing to do\n";
+    return kCompDateDone;
+  }
+  const AnsiString path = CompDatePath(projectFile);
+  if (!host::FileExists(projectFile)) {
+    err << kPrefix << projectFile << ": project file not found; " << path << " not written\n";
+    return kCompDateFailed;
+  }
+
+  double moment = 0;
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch != nullptr && *epoch != '\0') {
+    const std::optional<int64_t> seconds = ParseEpoch(epoch);
+    const std::optional<double> local =
+        seconds ? LocalDateTimeFromEpoch(*seconds) : std::optional<double>();
+    if (!local) {
+      err << kPrefix << "SOURCE_DATE_EPOCH \"" << epoch
+          << "\" is not a number of seconds since 1970 within the years 1 to 9999; " << path
+          << " not written\n";
+      return kCompDateBadInput;
+    }
+    moment = *local;
+  } else {
+    moment = host::Now();
+  }
+
+  int32_t build = 0;
+  int32_t internal = 0;
+  try {
+    const TCompDateUpdate update =
+        UpdateCompDate(projectFile, codeInsight, build, internal, moment);
+    out << update.Path << ": build " << build << ", internal " << internal << ", "
+        << host::FormatDateTime("yyyy\"/\"m\"/\"d hh:nn:ss", moment)
+        << (update.FromFile ? "" : " (new file)") << "\n";
+    return kCompDateDone;
+  } catch (const host::Exception& error) {
+    err << kPrefix << path << ": " << error.Message() << " (" << error.ClassName()
+        << "); the file was left unchanged\n";
+    return kCompDateFailed;
+  }
+}
+
+}  // namespace fleetforge

@@ -1,0 +1,4 @@
+unit CompDate;
+
+// Build: $7FFFFFFF
+// Internal:   -0x10

@@ -1,0 +1,4 @@
+unit CompDate;
+
+// Build: twelve
+// Internal: 3

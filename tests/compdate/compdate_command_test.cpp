@@ -1,0 +1,221 @@
+// fleetforge compdate: the notifier's update as a pre-build step. Most cases run
+// the command's code in-process; the last ones run the built executable.
+#include "cli/compdate_command.h"
+
+#include <sys/wait.h>
+
+#include <climits>
+#include <sstream>
+
+#include "compdate/CompDateFile.h"
+#include "compdate_support.h"
+
+namespace {
+
+using compdate_test::ExampleMoment;
+using compdate_test::ExampleText;
+using compdate_test::FolderEntries;
+using compdate_test::ReadAll;
+using compdate_test::ScopedEnv;
+using compdate_test::WriteAll;
+using FleetforgeCompDate::CompDateText;
+using FleetforgeCompDate::ReadCompDate;
+
+constexpr const char* kExampleEpoch = "1096466709";  // 2004-09-29 14:05:09 UTC
+
+struct Outcome {
+  int exit = -1;
+  std::string out, err;
+};
+
+class CompDateCommandTest : public compdate_test::ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    project_ = Path("Project.dpr");
+    WriteAll(project_, "program Project;\r\nbegin\r\nend.\r\n");
+  }
+
+  Outcome Run(const std::string& project, bool codeInsight = false) {
+    std::ostringstream out, err;
+    Outcome outcome;
+    outcome.exit = fleetforge::RunCompDate(project, codeInsight, out, err);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+  }
+
+  std::string Unit() const { return Path("CompDate.pas"); }
+
+  std::string project_;
+  ScopedEnv utc_{"TZ", std::string("UTC0")};
+  ScopedEnv epoch_{"SOURCE_DATE_EPOCH", std::string(kExampleEpoch)};
+};
+
+TEST_F(CompDateCommandTest, WritesAndCountsLikeACompile) {
+  Outcome outcome = Run(project_);
+  EXPECT_EQ(0, outcome.exit);
+  EXPECT_EQ(Unit() + ": build 1, internal 0, 2004/9/29 14:05:09 (new file)\n", outcome.out);
+  EXPECT_EQ("", outcome.err);
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+
+  WriteAll(Unit(), CompDateText(12, 3, 1.0));
+  outcome = Run(project_);
+  EXPECT_EQ(Unit() + ": build 13, internal 3, 2004/9/29 14:05:09\n", outcome.out);
+  EXPECT_EQ(CompDateText(13, 3, ExampleMoment()), ReadAll(Unit()));
+  WriteAll(Unit(), ExampleText());
+  EXPECT_EQ(0, Run(project_, true).exit);
+  EXPECT_EQ(CompDateText(12, 4, ExampleMoment()), ReadAll(Unit()));
+
+  WriteAll(Unit(), CompDateText(INT32_MAX, INT32_MAX, 1.0));
+  EXPECT_EQ(0, Run(project_, true).exit);
+  EXPECT_EQ(std::make_pair(INT32_MAX, INT32_MIN), ReadCompDate(Unit()));
+}
+
+TEST_F(CompDateCommandTest, TheEpochIsShownInLocalTime) {
+  const struct {
+    const char* zone;
+    const char* epoch;
+  } cases[] = {
+      {"EST5", "1096484709"},                        // 19:05:09 UTC, five hours behind
+      {"CET-1CEST,M3.5.0,M10.5.0/3", "1096459509"},  // 12:05:09 UTC, summer time
+      {"JST-9", "1096434309"},                       // 05:05:09 UTC, nine hours ahead
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zone);
+    ScopedEnv zone("TZ", std::string(c.zone));
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", std::string(c.epoch));
+    std::remove(Unit().c_str());
+    EXPECT_EQ(0, Run(project_).exit);
+    EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+  }
+  // The ends of the host's calendar.
+  ScopedEnv epoch("SOURCE_DATE_EPOCH", std::string("-62135596800"));
+  EXPECT_EQ(0, Run(project_).exit);
+  EXPECT_EQ(CompDateText(2, 0, host::EncodeDate(1, 1, 1)), ReadAll(Unit()));
+  EXPECT_EQ(std::optional<double>(host::EncodeDate(9999, 12, 31) + 86399.0 / 86400.0),
+            fleetforge::LocalDateTimeFromEpoch(253402300799));
+  EXPECT_EQ(std::optional<double>(25569.0), fleetforge::LocalDateTimeFromEpoch(0));
+}
+
+TEST_F(CompDateCommandTest, WithoutAnEpochTheClockCounts) {
+  host::PinClock(ExampleMoment() + 2);
+  for (const std::optional<std::string>& value :
+       {std::optional<std::string>(), std::optional<std::string>("")}) {
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", value);
+    std::remove(Unit().c_str());
+    EXPECT_EQ(0, Run(project_).exit);
+    EXPECT_EQ(CompDateText(1, 0, ExampleMoment() + 2), ReadAll(Unit()));
+  }
+}
+
+TEST_F(CompDateCommandTest, AMalformedEpochIsRefusedBeforeAnyFileIsTouched) {
+  WriteAll(Unit(), ExampleText());
+  for (const char* value : {"abc", "12.5", " 12", "12 ", "+12", "1e9", "0x10",
+                            "99999999999999999999", "253402300800", "-62135596801"}) {
+    SCOPED_TRACE(value);
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", std::string(value));
+    const Outcome outcome = Run(project_);
+    EXPECT_EQ(2, outcome.exit);
+    EXPECT_EQ("", outcome.out);
+    EXPECT_NE(std::string::npos,
+              outcome.err.find("SOURCE_DATE_EPOCH \"" + std::string(value) + "\""));
+    EXPECT_NE(std::string::npos, outcome.err.find(Unit() + " not written"));
+  }
+  EXPECT_EQ(ExampleText(), ReadAll(Unit()));
+}
+
+TEST_F(CompDateCommandTest, NamesThatAreNotDelphiProjectsAreLeftAlone) {
+  for (const char* name : {"Project.DPR", "Package.dpk", "Project.bpr", "Project"}) {
+    SCOPED_TRACE(name);
+    const Outcome outcome = Run(Path(name));  // need not exist
+    EXPECT_EQ(0, outcome.exit);
+    EXPECT_EQ("fleetforge compdate: " + Path(name) +
+                  ": not a Delphi project (the name does not end in \".dpr\"); nothing to do\n",
+              outcome.out);
+    EXPECT_EQ("", outcome.err);
+  }
+  EXPECT_EQ(std::vector<std::string>{"Project.dpr"}, FolderEntries(folder_));
+}
+
+TEST_F(CompDateCommandTest, FailuresNameTheFileAndLeaveItUnchanged) {
+  // A missing project.
+  Outcome outcome = Run(Path("Missing.dpr"));
+  EXPECT_EQ(1, outcome.exit);
+  EXPECT_EQ("fleetforge compdate: " + Path("Missing.dpr") + ": project file not found; " + Unit() +
+                " not written\n",
+            outcome.err);
+  EXPECT_EQ(std::vector<std::string>{"Project.dpr"}, FolderEntries(folder_));
+
+  // A malformed unit.
+  const std::string text = "unit CompDate;\r\n\r\n// Build: twelve\r\n// Internal: 3\r\n";
+  WriteAll(Unit(), text);
+  outcome = Run(project_, true);
+  EXPECT_EQ(1, outcome.exit);
+  EXPECT_EQ("", outcome.out);
+  EXPECT_EQ("fleetforge compdate: " + Unit() +
+                ": 'twelve' is not a valid integer value (EConvertError); the file was left "
+                "unchanged\n",
+            outcome.err);
+  EXPECT_EQ(text, ReadAll(Unit()));
+
+  // A unit that cannot be replaced.
+  ASSERT_EQ(0, std::remove(Unit().c_str()));
+  ASSERT_EQ(0, ::mkdir(Unit().c_str(), 0755));
+  outcome = Run(project_);
+  EXPECT_EQ(1, outcome.exit);
+  EXPECT_EQ("fleetforge compdate: " + Unit() +
+                ": Access denied (EInOutError); the file was left unchanged\n",
+            outcome.err);
+}
+
+// ---- The executable ------------------------------------------------------------------
+
+// Runs the built command with the given environment settings in front.
+Outcome RunCli(const std::string& environment, const std::string& arguments,
+               const std::string& scratch) {
+  const std::string out = scratch + "/cli.out", err = scratch + "/cli.err";
+  const std::string command = "env " + environment + " '" + FLEETFORGE_CLI + "' compdate " +
+                              arguments + " >'" + out + "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  Outcome outcome;
+  outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.out = ReadAll(out);
+  outcome.err = ReadAll(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  return outcome;
+}
+
+TEST_F(CompDateCommandTest, TheExecutableUpdatesTheUnitWhateverTheIdeSettingSays) {
+  // The IDE's setting is off in the registry the command would see.
+  const std::string registry = Path("registry.reg");
+  WriteAll(registry,
+           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+           "\"CloseDefault\"=dword:00000001\r\n\"HideCaptions\"=dword:00000000\r\n"
+           "\"MaximizeEditor\"=dword:00000000\r\n\"CreateCompDate\"=dword:00000000\r\n"
+           "\"ChangeIcon\"=dword:00000000\r\n\"ObjectInspectorHeight\"=dword:0000012c\r\n\r\n");
+  const std::string env =
+      "TZ=UTC0 SOURCE_DATE_EPOCH=1096466709 FLEETFORGE_REGISTRY='" + registry + "'";
+  WriteAll(Unit(), CompDateText(11, 3, 1.0));
+  Outcome outcome = RunCli(env, "'" + project_ + "'", folder_);
+  EXPECT_EQ(0, outcome.exit) << outcome.err;
+  EXPECT_EQ(ExampleText(), ReadAll(Unit()));
+  EXPECT_EQ(Unit() + ": build 12, internal 3, 2004/9/29 14:05:09\n", outcome.out);
+
+  outcome = RunCli(env, "--code-insight '" + project_ + "'", folder_);
+  EXPECT_EQ(0, outcome.exit) << outcome.err;
+  EXPECT_EQ(CompDateText(12, 4, ExampleMoment()), ReadAll(Unit()));
+
+  // Errors reach the caller of the pre-build step as a failing exit.
+  WriteAll(Unit(), "unit CompDate;\r\n");
+  outcome = RunCli(env, "'" + project_ + "'", folder_);
+  EXPECT_EQ(1, outcome.exit);
+  EXPECT_NE(std::string::npos, outcome.err.find(Unit() + ": '' is not a valid integer value"));
+  EXPECT_EQ("unit CompDate;\r\n", ReadAll(Unit()));
+  outcome = RunCli(env, "'" + Path("P.DPR") + "'", folder_);
+  EXPECT_EQ(0, outcome.exit);
+  EXPECT_NE(std::string::npos, outcome.out.find("nothing to do"));
+}
+
+}  // namespace

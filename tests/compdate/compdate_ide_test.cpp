@@ -1,0 +1,314 @@
+// The compile notifier inside the reference IDE: the package is loaded, a project
+// is opened and compiled, and the test looks at CompDate.pas and at the errors
+// the IDE reported, as a user would.
+#include <memory>
+
+#include "compdate/CompDateFile.h"
+#include "compdate_support.h"
+#include "global/FleetforgeGlobal.h"
+#include "host/toolsapi/toolsapi.h"
+#include "host/vcl/registry.h"
+#include "ide/ide.h"
+
+namespace {
+
+using compdate_test::ExampleMoment;
+using compdate_test::ExampleText;
+using compdate_test::FolderEntries;
+using compdate_test::Lines;
+using compdate_test::ReadAll;
+using compdate_test::WriteAll;
+using FleetforgeCompDate::CompDateText;
+using FleetforgeCompDate::ReadCompDate;
+
+// A project as the IDE hands it to notifiers, for calling the notifier directly.
+class TestProject : public host::TInterfacedObject, public host::IOTAProject {
+ public:
+  explicit TestProject(std::string fileName) : file_name_(std::move(fileName)) {}
+  HOST_IMPLEMENT_IINTERFACE
+  bool Save(bool, bool) override { return true; }
+  bool CloseModule(bool) override { return true; }
+  int32_t GetOwnerCount() override { return 0; }
+  host::AnsiString GetFileName() override { return file_name_; }
+  host::AnsiString GetPersonality() override { return "Delphi"; }
+
+ protected:
+  bool GetInterface(const host::TGUID& iid, void** object) override {
+    if (iid == host::IInterface::IID() || iid == host::IOTAModule::IID() ||
+        iid == host::IOTAProject::IID()) {
+      *object = static_cast<host::IOTAProject*>(this);
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string file_name_;
+};
+
+class CompDateIdeTest : public compdate_test::ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    host::RegistryLocation::UseMemory();
+  }
+  void TearDown() override {
+    ide_.reset();
+    host::RegistryLocation::Reset();
+    ScratchTest::TearDown();
+  }
+
+  // Stores the add-in's settings as its options dialog would, with CreateCompDate as given.
+  void StoreSettings(bool createCompDate) {
+    host::TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true));
+    registry.WriteBool("CloseDefault", true);
+    registry.WriteBool("HideCaptions", false);
+    registry.WriteBool("MaximizeEditor", false);
+    registry.WriteBool("CreateCompDate", createCompDate);
+    registry.WriteBool("ChangeIcon", false);
+    registry.WriteInteger("ObjectInspectorHeight", 300);
+  }
+
+  void StartIde(bool withPackage = true) {
+    ide::IdeOptions options;
+    options.PackageFile = withPackage ? FLEETFORGE_DEFAULT_PACKAGE : "";
+    options.ProjectsFolder = Path("Projects");
+    ide_ = std::make_unique<ide::Ide>(options);
+    ide_->StartUp();
+    ASSERT_TRUE(Errors().empty()) << Errors().front().first << ": " << Errors().front().second;
+  }
+
+  // Makes the project file and opens it.
+  void Open(const std::string& project) {
+    WriteAll(project, "program P;\r\nbegin\r\nend.\r\n");
+    ASSERT_TRUE(ide_->OpenProject(project));
+  }
+
+  void CompileAt(host::TDateTime moment, bool codeInsight = false) {
+    host::PinClock(moment);
+    ide_->Compile(codeInsight);
+  }
+
+  std::vector<std::pair<std::string, std::string>> Errors() const {
+    std::vector<std::pair<std::string, std::string>> errors;
+    for (const ide::ReportedError& error : ide_->Errors())
+      errors.emplace_back(error.ClassName, error.Message);
+    return errors;
+  }
+
+  // The one notifier the package registered.
+  host::IRef<host::IOTAIDENotifier50> Notifier() const {
+    host::IRef<host::IOTAIDENotifier50> notifier;
+    EXPECT_EQ(1u, ide_->Services().Notifiers().size());
+    if (!ide_->Services().Notifiers().empty()) {
+      EXPECT_TRUE(host::Supports(ide_->Services().Notifiers().begin()->second.get(), notifier));
+    }
+    return notifier;
+  }
+
+  std::string Unit() const { return Path("CompDate.pas"); }
+
+  std::unique_ptr<ide::Ide> ide_;
+};
+
+TEST_F(CompDateIdeTest, CompilesCountAndRenewTheUnit) {
+  StartIde();
+  Open(Path("Project.dpr"));
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+
+  WriteAll(Unit(), ExampleText());
+  const host::TDateTime later = ExampleMoment() + 1.5;
+  CompileAt(later);
+  EXPECT_EQ(CompDateText(13, 3, later), ReadAll(Unit()));
+  const host::TDateTime latest = later + 0.25;
+  CompileAt(latest, true);
+  EXPECT_EQ(CompDateText(13, 4, latest), ReadAll(Unit()));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CompDateIdeTest, AFirstCodeInsightCompileCountsOnlyItself) {
+  StartIde();
+  Open(Path("Project.dpr"));
+  CompileAt(ExampleMoment(), true);
+  EXPECT_EQ(CompDateText(0, 1, ExampleMoment()), ReadAll(Unit()));
+}
+
+TEST_F(CompDateIdeTest, OtherProjectsGetNoUnit) {
+  StartIde();
+  WriteAll(Unit(), ExampleText());
+  for (const char* name : {"Project.DPR", "Package.dpk", "Project.bpr", "Project.dpr.bak"}) {
+    SCOPED_TRACE(name);
+    Open(Path(name));
+    CompileAt(ExampleMoment() + 1);
+    CompileAt(ExampleMoment() + 2, true);
+  }
+  EXPECT_EQ(ExampleText(), ReadAll(Unit()));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CompDateIdeTest, WithTheSettingOffNothingIsTouched) {
+  StoreSettings(false);
+  StartIde();
+  WriteAll(Unit(), ExampleText());
+  Open(Path("Project.dpr"));
+  CompileAt(ExampleMoment() + 1);
+  CompileAt(ExampleMoment() + 1, true);
+  Open(Path("Other.dpr"));
+  CompileAt(ExampleMoment() + 1);
+  EXPECT_EQ(ExampleText(), ReadAll(Unit()));
+  ASSERT_EQ(0, std::remove(Unit().c_str()));
+  CompileAt(ExampleMoment() + 1);
+  EXPECT_EQ((std::vector<std::string>{"Other.dpr", "Project.dpr", "Projects"}),
+            FolderEntries(folder_));
+
+  // The setting is read at each compile: switched on (as the options dialog
+  // does, in the add-in's exported record), the next compile counts.
+  const auto* options = static_cast<const char*>(ide_->PackageVariable("FleetforgeGlobal.Options"));
+  ASSERT_NE(nullptr, options);
+  auto* record = reinterpret_cast<FleetforgeGlobal::TOptionsRecord*>(const_cast<char*>(options));
+  ASSERT_FALSE(record->CreateCompDate);
+  record->CreateCompDate = true;
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+}
+
+TEST_F(CompDateIdeTest, ProjectsOfOneFolderCountTogether) {
+  StartIde();
+  Open(Path("One.dpr"));
+  CompileAt(ExampleMoment());
+  Open(Path("Two.dpr"));
+  CompileAt(ExampleMoment());
+  CompileAt(ExampleMoment(), true);
+  Open(Path("One.dpr"));
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(std::make_pair(3, 1), ReadCompDate(Unit()));
+}
+
+TEST_F(CompDateIdeTest, AProjectNameWithoutAFolderMeansTheCurrentFolder) {
+  StartIde();
+  ASSERT_EQ(0, ::mkdir(Path("work").c_str(), 0755));
+  ASSERT_EQ(0, ::chdir(Path("work").c_str()));
+  Open("Plain.dpr");
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Path("work/CompDate.pas")));
+}
+
+TEST_F(CompDateIdeTest, AMalformedUnitIsReportedOnEveryCompileAndKept) {
+  StartIde();
+  Open(Path("Project.dpr"));
+  const struct {
+    const char* name;
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"empty", "", "'' is not a valid integer value"},
+      {"one line", "unit CompDate;\r\n", "'' is not a valid integer value"},
+      {"two lines", "unit CompDate;\r\n\r\n", "'' is not a valid integer value"},
+      {"three lines", "unit CompDate;\r\n\r\n// Build: 12\r\n", "'' is not a valid integer value"},
+      {"header edited", "unit CompDate;\r\n\r\n// Build: twelve\r\n// Internal: 3\r\n",
+       "'twelve' is not a valid integer value"},
+  };
+  size_t reported = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteAll(Unit(), c.text);
+    for (bool codeInsight : {false, true, false}) {
+      CompileAt(ExampleMoment(), codeInsight);
+      ASSERT_EQ(++reported, Errors().size());
+      EXPECT_EQ(std::make_pair(std::string("EConvertError"), std::string(c.message)),
+                Errors().back());
+      EXPECT_EQ(c.text, ReadAll(Unit()));
+    }
+  }
+  // Repaired, the next compile goes on from the file.
+  WriteAll(Unit(), ExampleText());
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(std::make_pair(13, 3), ReadCompDate(Unit()));
+  EXPECT_EQ(reported, Errors().size());
+}
+
+TEST_F(CompDateIdeTest, AUnitThatCannotBeWrittenIsReported) {
+  StartIde();
+  WriteAll(Path("plain"), "a file");
+  Open(Path("Project.dpr"));
+  ASSERT_EQ(0, ::mkdir(Unit().c_str(), 0755));
+  CompileAt(ExampleMoment());
+  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"EInOutError", "Access denied"}}),
+            Errors());
+  EXPECT_TRUE(FolderEntries(Unit()).empty());
+}
+
+TEST_F(CompDateIdeTest, CountersWrapAroundAtTheLimit) {
+  StartIde();
+  Open(Path("Project.dpr"));
+  WriteAll(Unit(), CompDateText(2147483647, -7, ExampleMoment()));
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(std::make_pair(INT32_MIN, -7), ReadCompDate(Unit()));
+  const std::vector<std::string> lines = Lines(ReadAll(Unit()));
+  EXPECT_EQ("// Build: -2147483648", lines[2]);
+  EXPECT_EQ("  CompileBuildStr    :String    = '-2147483648';", lines[11]);
+  CompileAt(ExampleMoment(), true);
+  EXPECT_EQ(std::make_pair(INT32_MIN, -6), ReadCompDate(Unit()));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CompDateIdeTest, TheNotifierAnswersBothInterfacesWithOneTableAndNeverCancels) {
+  StartIde();
+  host::IRef<host::IOTAIDENotifier50> notifier = Notifier();
+  ASSERT_TRUE(notifier);
+  host::IRef<host::IOTAIDENotifier> older;
+  ASSERT_TRUE(host::Supports(notifier.get(), older));
+  EXPECT_EQ(static_cast<void*>(notifier.get()), static_cast<void*>(older.get()));
+  EXPECT_EQ(static_cast<void*>(ide_->Services().Notifiers().begin()->second.get()),
+            static_cast<void*>(notifier.get()));
+
+  host::IRef<TestProject> project(new TestProject(Path("Project.dpr")));
+  host::IRef<TestProject> other(new TestProject(Path("Package.dpk")));
+  host::PinClock(ExampleMoment());
+  for (bool preset : {false, true}) {
+    SCOPED_TRACE(preset ? "cancel preset" : "cancel clear");
+    bool cancel = preset;
+    notifier->FileNotification(host::ofnFileOpening, Path("Project.dpr"), cancel);
+    EXPECT_EQ(preset, cancel);
+    notifier->BeforeCompile(project.get(), cancel);
+    EXPECT_EQ(preset, cancel);
+    notifier->AfterCompile(true);
+    notifier->BeforeCompile(project.get(), false, cancel);
+    EXPECT_EQ(preset, cancel);
+    notifier->BeforeCompile(other.get(), true, cancel);
+    EXPECT_EQ(preset, cancel);
+    notifier->AfterCompile(false, true);
+    notifier->AfterSave();
+    notifier->BeforeSave();
+    notifier->Modified();
+  }
+  // Only the three-argument BeforeCompile of the Delphi project counted.
+  EXPECT_EQ(CompDateText(2, 0, ExampleMoment()), ReadAll(Unit()));
+}
+
+TEST_F(CompDateIdeTest, UnloadingTakesTheNotifierOut) {
+  StartIde();
+  Open(Path("Project.dpr"));
+  host::IRef<host::IOTAIDENotifier50> notifier = Notifier();
+  ASSERT_TRUE(notifier);
+  notifier.Clear();
+  CompileAt(ExampleMoment());
+  ide_->UnloadPackage();
+  EXPECT_TRUE(ide_->Services().Notifiers().empty());
+  EXPECT_TRUE(Errors().empty());
+  CompileAt(ExampleMoment() + 1);
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+}
+
+TEST_F(CompDateIdeTest, APackageInstalledIntoARunningIdeCountsAllTheSame) {
+  StartIde(false);
+  ide_->InstallPackage(FLEETFORGE_DEFAULT_PACKAGE);
+  ASSERT_EQ(ide::Mode::Dormant, ide_->CurrentMode());
+  Open(Path("Project.dpr"));
+  CompileAt(ExampleMoment());
+  EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));
+}
+
+}  // namespace
