@@ -272,6 +272,10 @@ void Session::Execute(const Action& action) {
     options_.OnSnapshot(args[0]);
   }
   loop.ProcessMessages();
+  // The main window closed (its close box, or the bar's close button): the IDE
+  // shuts down, unloading its packages first. Not inside a modal loop, whose
+  // window is still on the stack.
+  if (modal_depth_ == 0 && host::Application->Terminated() && !ide_->ShutDown()) ide_->Shutdown();
 }
 
 json Session::State() const {
