@@ -68,7 +68,9 @@ void MessageLoop::Advance(int64_t ms) {
     Dispatch([timer] { timer->Fire(); });
     ProcessMessages();
   }
-  clock_ms_ = end;
+  // A handler may have run a nested loop (a modal window waiting for its user)
+  // that took the clock past this advance's end; the clock never goes back.
+  clock_ms_ = std::max(clock_ms_, end);
 }
 
 void MessageLoop::Reset() {
@@ -182,11 +184,13 @@ TPoint TControl::ScreenOrigin() const {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
-  // Children that nobody owns go with their parent; owned ones just leave it.
+  // Children that nobody owns go with their parent; owned ones just leave it
+  // (their owner frees them), and none keeps a link to this control.
   while (!controls_.empty()) {
     TControl* child = controls_.back();
     controls_.pop_back();
-    child->SetParent(nullptr);
+    child->parent_ = nullptr;
+    if (child->Owner() == nullptr) delete child;
   }
 }
 

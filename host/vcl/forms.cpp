@@ -152,14 +152,15 @@ void TForm::SetFormStyle(TFormStyle style) {
 
 void TForm::SetWindowState(TWindowState state) {
   if (state == window_state_) return;
-  const TWindowState previous = window_state_;
   window_state_ = state;
   if (state == wsMaximized) {
-    if (previous == wsNormal) restored_bounds_ = BoundsRect();
+    // The normal bounds are kept while the form is maximised or minimised from
+    // maximised; a form minimised from normal still has them as its bounds.
+    if (!restored_bounds_) restored_bounds_ = BoundsRect();
     const TRect wa = WindowSystem::Instance().WorkArea();
     const int32_t f = FrameWidth();
     TWinControl::SetBounds(wa.Left - f, wa.Top - f, wa.Width() + 2 * f, wa.Height() + 2 * f);
-  } else if (state == wsNormal && previous == wsMaximized && restored_bounds_) {
+  } else if (state == wsNormal && restored_bounds_) {
     const TRect r = *restored_bounds_;
     restored_bounds_.reset();
     TWinControl::SetBounds(r.Left, r.Top, r.Width(), r.Height());
@@ -168,9 +169,9 @@ void TForm::SetWindowState(TWindowState state) {
 }
 
 void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
-  // A maximised window keeps the maximised rectangle; a new placement is where it
-  // goes when restored.
-  if (window_state_ == wsMaximized) {
+  // A maximised window (or one minimised from maximised) keeps the maximised
+  // rectangle; a new placement is where it goes when restored.
+  if (restored_bounds_) {
     restored_bounds_ = TRect{left, top, left + std::max(width, 0), top + std::max(height, 0)};
     return;
   }

@@ -186,7 +186,11 @@ void WindowSystem::BringToFront(HWND window) {
 }
 
 void WindowSystem::Activate(HWND window) {
-  if (window == active_) return;
+  if (window == active_) {
+    // Already active, but perhaps no longer in front: it comes up again.
+    if (IsWindow(window)) Raise(window);
+    return;
+  }
   const HWND previous = active_;
   active_ = IsWindow(window) ? window : 0;
   if (WindowInfo* p = Find(previous); p && p->Client) p->Client->WindowActivated(false);

@@ -1,0 +1,108 @@
+// What the host unit tests share: a fresh desktop, message loop and the two host
+// globals for each test, a sink that collects reported errors, and checks for the
+// host's error class and message.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/rtl/classes.h"
+#include "host/rtl/modules.h"
+#include "host/vcl/controls.h"
+#include "host/vcl/forms.h"
+#include "host/win32/win32.h"
+
+namespace host_test {
+
+// An error as the host reports it: class name and message.
+struct Reported {
+  std::string ClassName;
+  std::string Message;
+  bool operator==(const Reported&) const = default;
+};
+
+inline std::vector<Reported>& ReportedErrors() {
+  static std::vector<Reported> errors;
+  return errors;
+}
+
+inline void CollectError(const host::Exception& error) {
+  ReportedErrors().push_back({error.ClassName(), error.Message()});
+}
+
+inline void PrintTo(const Reported& r, std::ostream* os) {
+  *os << r.ClassName << ": \"" << r.Message << "\"";
+}
+
+// Runs f and checks that it raises exactly the host error class E with this message.
+template <class E, class F>
+void ExpectHostError(F&& f, const std::string& message) {
+  try {
+    std::forward<F>(f)();
+    ADD_FAILURE() << "no error raised; expected \"" << message << "\"";
+  } catch (const E& e) {
+    EXPECT_EQ(e.Message(), message);
+    EXPECT_STREQ(e.ClassName(), E("").ClassName()) << "a subclass was raised";
+  } catch (const host::Exception& e) {
+    ADD_FAILURE() << "raised " << e.ClassName() << " \"" << e.Message() << "\"";
+  }
+}
+
+// A fresh desktop (1024 x 768 with a 30-pixel task bar at the bottom unless
+// asked otherwise), an empty message loop, the application and the screen.
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::WindowSystem::Instance().Reset(host::ScreenDescription{});
+    host::MessageLoop::Instance().Reset();
+    host::Application = &app_;
+    host::Screen = &screen_;
+    ReportedErrors().clear();
+    host::SetExceptionSink(&CollectError);
+  }
+  void TearDown() override {
+    host::SetExceptionSink(nullptr);
+    host::MessageLoop::Instance().Reset();
+    host::Application = nullptr;
+    host::Screen = nullptr;
+  }
+
+  static host::WindowSystem& Desktop() { return host::WindowSystem::Instance(); }
+  static host::MessageLoop& Loop() { return host::MessageLoop::Instance(); }
+
+  host::TApplication app_{nullptr};
+  host::TScreen screen_{nullptr};
+};
+
+// Records the events it receives, in order, by name.
+class EventLog : public host::TObject {
+ public:
+  void Resize(host::TObject* sender) { Add("resize", sender); }
+  void ClickA(host::TObject* sender) { Add("clickA", sender); }
+  void ClickB(host::TObject* sender) { Add("clickB", sender); }
+  void Timer(host::TObject* sender) { Add("timer", sender); }
+  void Activate(host::TObject* sender) { Add("activate", sender); }
+  void Deactivate(host::TObject* sender) { Add("deactivate", sender); }
+  void Show(host::TObject* sender) { Add("show", sender); }
+  void Close(host::TObject* sender) { Add("close", sender); }
+
+  std::vector<std::pair<std::string, host::TObject*>> entries;
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.first);
+    return names;
+  }
+  size_t Count(const std::string& name) const {
+    size_t n = 0;
+    for (const auto& e : entries) n += e.first == name ? 1 : 0;
+    return n;
+  }
+
+ private:
+  void Add(const char* name, host::TObject* sender) { entries.emplace_back(name, sender); }
+};
+
+}  // namespace host_test
