@@ -80,6 +80,49 @@ class HOST_API TSizeConstraints {
   int32_t min_width_ = 0, min_height_ = 0, max_width_ = 0, max_height_ = 0;
 };
 
+// ---- Colours and fonts -----------------------------------------------------------
+// A colour is 0x00BBGGRR, or a system colour: the high bit and the system colour's
+// index (clBtnFace is system colour 15).
+using TColor = int32_t;
+constexpr TColor kSystemColour = static_cast<TColor>(0x80000000u);
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000,
+                 clOlive = 0x008080, clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000,
+                 clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00,
+                 clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
+                 clWhite = 0xFFFFFF;
+constexpr TColor clWindow = kSystemColour | 5, clWindowText = kSystemColour | 8,
+                 clBtnFace = kSystemColour | 15, clBtnShadow = kSystemColour | 16,
+                 clGrayText = kSystemColour | 17, clBtnText = kSystemColour | 18,
+                 clBtnHighlight = kSystemColour | 20, clInfoBk = kSystemColour | 24;
+
+enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = uint32_t;  // a set of TFontStyle
+constexpr uint8_t DEFAULT_CHARSET = 1;
+
+// A control's font; the host's default is the dialog font, "MS Sans Serif" with a
+// character height of 11 pixels (Height -11).
+class HOST_API TFont {
+ public:
+  const AnsiString& Name() const { return name_; }
+  void SetName(const AnsiString& name) { name_ = name; }
+  int32_t Height() const { return height_; }
+  void SetHeight(int32_t h) { height_ = h; }
+  uint8_t Charset() const { return charset_; }
+  void SetCharset(uint8_t c) { charset_ = c; }
+  TColor Color() const { return color_; }
+  void SetColor(TColor c) { color_ = c; }
+  TFontStyles Style() const { return style_; }
+  void SetStyle(TFontStyles s) { style_ = s; }
+  bool operator==(const TFont&) const = default;
+
+ private:
+  AnsiString name_ = "MS Sans Serif";
+  int32_t height_ = -11;
+  uint8_t charset_ = DEFAULT_CHARSET;
+  TColor color_ = clWindowText;
+  TFontStyles style_ = 0;
+};
+
 // ---- Controls ----------------------------------------------------------------
 class HOST_API TControl : public TComponent {
  public:
@@ -119,6 +162,10 @@ class HOST_API TControl : public TComponent {
   void SetText(const AnsiString& text) { SetCaption(text); }
   const AnsiString& Hint() const { return hint_; }
   void SetHint(const AnsiString& hint) { hint_ = hint; }
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
+  TColor Color() const { return color_; }
+  void SetColor(TColor c) { color_ = c; }
 
   TNotifyEvent OnResize() const { return on_resize_; }
   void SetOnResize(TNotifyEvent e) { on_resize_ = e; }
@@ -148,6 +195,8 @@ class HOST_API TControl : public TComponent {
   bool enabled_ = true;
   AnsiString caption_;
   AnsiString hint_;
+  TFont font_;
+  TColor color_ = clBtnFace;
   TNotifyEvent on_resize_;
   TNotifyEvent on_click_;
 };
@@ -172,8 +221,22 @@ class HOST_API TWinControl : public TControl {
   // A child's bounds, constraints or visibility changed. Passed up by default.
   virtual void ControlChanged(TControl* control);
 
+  // The control's place in its parent's tab order: 0 for the first of the
+  // parent's windowed children that takes the focus with the Tab key, -1 without
+  // a parent. Controls come in the order they were put on the parent until a tab
+  // order is set; setting one moves the control to that place (clamped to the
+  // number of windowed siblings) and the others close up behind it.
+  int32_t TabOrder() const;
+  void SetTabOrder(int32_t order);
+  bool TabStop() const { return tab_stop_; }
+  void SetTabStop(bool v) { tab_stop_ = v; }
+  // The windowed children in tab order.
+  std::vector<TWinControl*> TabList() const;
+
  private:
   std::vector<TControl*> controls_;
+  int64_t tab_rank_ = -1;  // explicit place among the siblings, -1 while none is set
+  bool tab_stop_ = true;
 };
 
 // A plain container.

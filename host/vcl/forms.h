@@ -249,11 +249,26 @@ HOST_API extern TScreen* Screen;
 
 namespace host {
 
-// A caption next to other controls.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// A caption next to other controls. With AutoSize (the default) a new caption
+// sizes the label to its text in the label's font; the edge named by Alignment
+// stays where it is (the left edge, the right edge, or the centre).
 class HOST_API TLabel : public TControl {
  public:
   using TControl::TControl;
   HOST_CLASS_NAME(TLabel)
+  void SetCaption(const AnsiString& text) override;
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment a) { alignment_ = a; }
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool v);
+  // Sizes the label to its caption (what AutoSize does on every change).
+  void AdjustBounds();
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  bool auto_size_ = true;
 };
 
 // A check box: a click toggles Checked.
