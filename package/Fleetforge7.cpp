@@ -240,18 +240,6 @@ void OptionsClick(TFleetforgeMenuExpert* self, TObject* sender) {
 }
 }  // namespace menuexpert
 
-namespace optionsform {
-void FormCreate(TfmOptions* self, TObject* sender) {
-  self->FormCreate(sender);
-}
-void btOKClick(TfmOptions* self, TObject* sender) {
-  self->btOKClick(sender);
-}
-void btCancelClick(TfmOptions* self, TObject* sender) {
-  self->btCancelClick(sender);
-}
-}  // namespace optionsform
-
 template <class F>
 const void* Code(F* function) {
   return reinterpret_cast<const void*>(function);
@@ -354,9 +342,6 @@ const host::TExportEntry exports_table[] = {
     // TfmOptions
     {"FleetforgeOptions.TfmOptions.ClassRecord", &options_form_class},
     {"FleetforgeOptions.TfmOptions.TypeInfo", &typeid(TfmOptions)},
-    {"FleetforgeOptions.TfmOptions.FormCreate(TObject)", Code(&optionsform::FormCreate)},
-    {"FleetforgeOptions.TfmOptions.btOKClick(TObject)", Code(&optionsform::btOKClick)},
-    {"FleetforgeOptions.TfmOptions.btCancelClick(TObject)", Code(&optionsform::btCancelClick)},
     // TFleetforgeMenuExpert
     {"FleetforgeMenu.TFleetforgeMenuExpert.ClassRecord", &menu_expert_class},
     {"FleetforgeMenu.TFleetforgeMenuExpert.TypeInfo", &typeid(TFleetforgeMenuExpert)},
