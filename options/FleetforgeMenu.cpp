@@ -1,5 +1,11 @@
 #include "options/FleetforgeMenu.h"
 
+#include "buttonbar/FleetforgeDelphiMainForm.h"
+#include "global/FleetforgeGlobal.h"
+#include "icon/FleetforgeIconChanger.h"
+#include "layout/FleetforgeMain.h"
+#include "options/FleetforgeOptions.h"
+
 namespace FleetforgeMenu {
 
 int32_t WizardIndex = 0;
@@ -47,8 +53,46 @@ host::TWizardState TFleetforgeMenuExpert::GetState() {
 }
 void TFleetforgeMenuExpert::Execute() {}
 
+// The options command. On OK the dialog's values go into the options record,
+// which is stored and applied at once: the IDE's forms get their own borders
+// back, the icon follows ChangeIcon, and with HideCaptions the main window is
+// laid out without its caption again and the caption button bar shown (else the
+// bar is hidden). The tool windows follow at the layout manager's next tick.
+//
+// In the dormant mode (the package arrived in a running IDE) there is neither a
+// layout manager nor a bar: the last step then touches neither, and the stored
+// HideCaptions takes effect when the IDE is next started. The same holds for
+// either object alone when it is absent.
+//
+// A failure (a height that is not a number, a registry write that fails) ends
+// the command where it happens and goes to the IDE; the switches copied by
+// then stay in the record, and the dialog is left to its owner (or to this
+// package's unload, see FleetforgeOptions).
 void TFleetforgeMenuExpert::OptionsClick(host::TObject*) {
-  // The options dialog is not built yet; the entry opens nothing until it is.
+  using FleetforgeOptions::fmOptions;
+  auto* dialog = new FleetforgeOptions::TfmOptions(host::Application->MainForm());
+  fmOptions = dialog;
+  if (fmOptions->ShowModal() == host::mrOk) {
+    FleetforgeGlobal::TOptionsRecord& options = FleetforgeGlobal::Options;
+    options.CloseDefault = fmOptions->ckCloseDefault->Checked();
+    options.HideCaptions = fmOptions->ckHideCaptions->Checked();
+    options.MaximizeEditor = fmOptions->ckMaximizeEditor->Checked();
+    options.CreateCompDate = fmOptions->ckCreateCompDate->Checked();
+    options.ChangeIcon = fmOptions->ckChangeIcon->Checked();
+    options.ObjectInspectorHeight = host::StrToInt(fmOptions->edOIHeight->Text());
+    FleetforgeGlobal::WriteOptionsToRegistry();
+    FleetforgeMain::RestoreFormsBruteForce();
+    FleetforgeIconChanger::ChangeIcon();
+    FleetforgeDelphiMainForm::TffDelphiMainForm* bar = FleetforgeDelphiMainForm::ffDelphiMainForm;
+    if (options.HideCaptions) {
+      if (FleetforgeMain::FleetforgeMainObject != nullptr)
+        FleetforgeMain::FleetforgeMainObject->AlignMainForm();
+      if (bar != nullptr) bar->Show();
+    } else if (bar != nullptr) {
+      bar->Hide();
+    }
+  }
+  delete dialog;  // which also clears fmOptions
 }
 
 void Register() {

@@ -129,33 +129,6 @@ const host::TClassRecord menu_expert_class{"TFleetforgeMenuExpert", "TNotifierOb
 const host::TClassRecord options_form_class{"TfmOptions", "TForm", sizeof(TfmOptions)};
 const host::TClassRecord bar_form_class{"TffDelphiMainForm", "TForm", sizeof(TffDelphiMainForm)};
 
-namespace barform {
-void FormCreate(TffDelphiMainForm* self, TObject* sender) {
-  self->FormCreate(sender);
-}
-void sbMinimizeClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbMinimizeClick(sender);
-}
-void sbCloseClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbCloseClick(sender);
-}
-void FormShow(TffDelphiMainForm* self, TObject* sender) {
-  self->FormShow(sender);
-}
-void TimerTimer(TffDelphiMainForm* self, TObject* sender) {
-  self->TimerTimer(sender);
-}
-void ApplicationActivate(TffDelphiMainForm* self, TObject* sender) {
-  self->ApplicationActivate(sender);
-}
-void ApplicationDeactivate(TffDelphiMainForm* self, TObject* sender) {
-  self->ApplicationDeactivate(sender);
-}
-void sbComponentsClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbComponentsClick(sender);
-}
-}  // namespace barform
-
 namespace mainobject {
 TFleetforgeMainObject* Create() {
   return new TFleetforgeMainObject();
@@ -240,6 +213,18 @@ void OptionsClick(TFleetforgeMenuExpert* self, TObject* sender) {
 }
 }  // namespace menuexpert
 
+namespace optionsform {
+void FormCreate(TfmOptions* self, TObject* sender) {
+  self->FormCreate(sender);
+}
+void btOKClick(TfmOptions* self, TObject* sender) {
+  self->btOKClick(sender);
+}
+void btCancelClick(TfmOptions* self, TObject* sender) {
+  self->btCancelClick(sender);
+}
+}  // namespace optionsform
+
 template <class F>
 const void* Code(F* function) {
   return reinterpret_cast<const void*>(function);
@@ -292,19 +277,6 @@ const host::TExportEntry exports_table[] = {
     // TffDelphiMainForm
     {"FleetforgeDelphiMainForm.TffDelphiMainForm.ClassRecord", &bar_form_class},
     {"FleetforgeDelphiMainForm.TffDelphiMainForm.TypeInfo", &typeid(TffDelphiMainForm)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormCreate(TObject)", Code(&barform::FormCreate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbMinimizeClick(TObject)",
-     Code(&barform::sbMinimizeClick)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbCloseClick(TObject)",
-     Code(&barform::sbCloseClick)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormShow(TObject)", Code(&barform::FormShow)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.TimerTimer(TObject)", Code(&barform::TimerTimer)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationActivate(TObject)",
-     Code(&barform::ApplicationActivate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationDeactivate(TObject)",
-     Code(&barform::ApplicationDeactivate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbComponentsClick(TObject)",
-     Code(&barform::sbComponentsClick)},
     // TFleetforgeMainObject
     {"FleetforgeMain.TFleetforgeMainObject.ClassRecord", &main_object_class},
     {"FleetforgeMain.TFleetforgeMainObject.TypeInfo", &typeid(TFleetforgeMainObject)},
@@ -342,6 +314,9 @@ const host::TExportEntry exports_table[] = {
     // TfmOptions
     {"FleetforgeOptions.TfmOptions.ClassRecord", &options_form_class},
     {"FleetforgeOptions.TfmOptions.TypeInfo", &typeid(TfmOptions)},
+    {"FleetforgeOptions.TfmOptions.FormCreate(TObject)", Code(&optionsform::FormCreate)},
+    {"FleetforgeOptions.TfmOptions.btOKClick(TObject)", Code(&optionsform::btOKClick)},
+    {"FleetforgeOptions.TfmOptions.btCancelClick(TObject)", Code(&optionsform::btCancelClick)},
     // TFleetforgeMenuExpert
     {"FleetforgeMenu.TFleetforgeMenuExpert.ClassRecord", &menu_expert_class},
     {"FleetforgeMenu.TFleetforgeMenuExpert.TypeInfo", &typeid(TFleetforgeMenuExpert)},
