@@ -129,6 +129,33 @@ const host::TClassRecord menu_expert_class{"TFleetforgeMenuExpert", "TNotifierOb
 const host::TClassRecord options_form_class{"TfmOptions", "TForm", sizeof(TfmOptions)};
 const host::TClassRecord bar_form_class{"TffDelphiMainForm", "TForm", sizeof(TffDelphiMainForm)};
 
+namespace barform {
+void FormCreate(TffDelphiMainForm* self, TObject* sender) {
+  self->FormCreate(sender);
+}
+void sbMinimizeClick(TffDelphiMainForm* self, TObject* sender) {
+  self->sbMinimizeClick(sender);
+}
+void sbCloseClick(TffDelphiMainForm* self, TObject* sender) {
+  self->sbCloseClick(sender);
+}
+void FormShow(TffDelphiMainForm* self, TObject* sender) {
+  self->FormShow(sender);
+}
+void TimerTimer(TffDelphiMainForm* self, TObject* sender) {
+  self->TimerTimer(sender);
+}
+void ApplicationActivate(TffDelphiMainForm* self, TObject* sender) {
+  self->ApplicationActivate(sender);
+}
+void ApplicationDeactivate(TffDelphiMainForm* self, TObject* sender) {
+  self->ApplicationDeactivate(sender);
+}
+void sbComponentsClick(TffDelphiMainForm* self, TObject* sender) {
+  self->sbComponentsClick(sender);
+}
+}  // namespace barform
+
 namespace mainobject {
 TFleetforgeMainObject* Create() {
   return new TFleetforgeMainObject();
@@ -277,6 +304,19 @@ const host::TExportEntry exports_table[] = {
     // TffDelphiMainForm
     {"FleetforgeDelphiMainForm.TffDelphiMainForm.ClassRecord", &bar_form_class},
     {"FleetforgeDelphiMainForm.TffDelphiMainForm.TypeInfo", &typeid(TffDelphiMainForm)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormCreate(TObject)", Code(&barform::FormCreate)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbMinimizeClick(TObject)",
+     Code(&barform::sbMinimizeClick)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbCloseClick(TObject)",
+     Code(&barform::sbCloseClick)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormShow(TObject)", Code(&barform::FormShow)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.TimerTimer(TObject)", Code(&barform::TimerTimer)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationActivate(TObject)",
+     Code(&barform::ApplicationActivate)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationDeactivate(TObject)",
+     Code(&barform::ApplicationDeactivate)},
+    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbComponentsClick(TObject)",
+     Code(&barform::sbComponentsClick)},
     // TFleetforgeMainObject
     {"FleetforgeMain.TFleetforgeMainObject.ClassRecord", &main_object_class},
     {"FleetforgeMain.TFleetforgeMainObject.TypeInfo", &typeid(TFleetforgeMainObject)},
