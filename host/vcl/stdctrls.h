@@ -154,7 +154,8 @@ class HOST_API TSpeedButton : public TControl {
 // and write it into the associated control (an edit) as decimal text. A
 // position outside the range is clamped to the nearest end first, as the
 // system's control does (0 handed to an up-down of 150..800 shows "150").
-// Changing Min or Max leaves the position as it is.
+// Changing Min or Max leaves the position as it is. An associate owned by the
+// same owner is forgotten when it is freed.
 class HOST_API TUpDown : public TWinControl {
  public:
   using TWinControl::TWinControl;

@@ -340,6 +340,27 @@ TEST_F(OptionsDialog, ArrowsStepWithinTheRangeFromWhatWasTyped) {
 
 // ---- Ending the dialog -------------------------------------------------------------
 
+TEST_F(OptionsDialog, EnterGivesOkEscCancelAndTheCloseBoxSomethingElse) {
+  Start();
+  LookAtDialog([&](host::TForm& dialog) {
+    const auto result = [&](const std::function<void()>& act) {
+      dialog.SetModalResult(host::mrNone);
+      act();
+      const host::TModalResult r = dialog.ModalResult();
+      dialog.SetModalResult(host::mrNone);  // the dialog stays open for the next
+      return r;
+    };
+    EXPECT_EQ(result([&] { dialog.KeyEnter(); }), 1);
+    EXPECT_EQ(result([&] { dialog.KeyEscape(); }), 2);
+    EXPECT_EQ(result([&] { Control<host::TButton>(dialog, "btOK")->Click(); }), 1);
+    EXPECT_EQ(result([&] { Control<host::TButton>(dialog, "btCancel")->Click(); }), 2);
+    const host::TModalResult closed = result([&] { dialog.Close(); });
+    EXPECT_NE(closed, 1);
+    EXPECT_NE(closed, host::mrNone);
+  });
+  EXPECT_TRUE(DialogsOnScreen().empty());
+}
+
 TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
   const Stored before{false, true, false, false, true, 420};
   for (const char* end : {"click-cancel", "key esc", "key closebox"}) {
