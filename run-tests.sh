@@ -16,7 +16,7 @@ echo "== sanitizer build and test (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFLEETFORGE_SANITIZE=ON \
   -DFLEETFORGE_BENCH=OFF >/dev/null
 ninja -C build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== fuzz (short runs)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DFLEETFORGE_FUZZ=ON \

@@ -55,9 +55,9 @@ constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 // Declares the interface identifier of an interface type.
 // (Computed at compile time: no function-local statics, which would keep a
 // package module from really unloading.)
-#define HOST_INTERFACE_ID(text)  \
-  static constexpr TGUID IID() { \
-    return MakeGUID(text);       \
+#define HOST_INTERFACE_ID(text)          \
+  static constexpr ::host::TGUID IID() { \
+    return ::host::MakeGUID(text);       \
   }
 
 // The root of every interface: three slots, then the interface's own methods.

@@ -114,7 +114,8 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
   auto session = MakeSession();
   session->StartUp();
   ide::Ide& ide = session->GetIde();
-  const size_t windows = host::Screen->FormCount();
+  session->Do("unload");
+  const size_t windows = host::Screen->FormCount();  // the IDE's own, once the add-in's bar is gone
   for (int cycle = 0; cycle < 1000; ++cycle) {
     session->Do("unload");
     session->QueueInput("key enter");
@@ -123,6 +124,11 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
   }
   EXPECT_EQ(host::Application->MessagesShown().size(), 1000u);
   EXPECT_EQ(static_cast<size_t>(host::Screen->FormCount()), windows);
+  session->Do("unload");
+  fleetforge_test::StoreOptions(true, true, true, true, true, 300);
+  session->QueueInput("key enter");
+  session->Do("install");
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant) << "installed into a running IDE, whatever the options";
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
   EXPECT_EQ(host::RegisteredModuleCount(), 1);
   EXPECT_TRUE(ide.Errors().empty());
