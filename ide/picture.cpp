@@ -16,6 +16,8 @@
 
 #include "ide/picture.h"
 
+#include "host/vcl/stdctrls.h"
+
 #include <cairo-svg.h>
 #include <cairo.h>
 
@@ -539,6 +541,24 @@ void DrawToolBar(Painter& p, int32_t w, int32_t h) {
   }
 }
 
+// A speed button's glyph, centred: its first picture, the bottom-left pixel's
+// colour left out.
+void DrawGlyph(Painter& p, const host::TBitmap& glyph, int32_t pictures, const TRect& within) {
+  if (glyph.Empty()) return;
+  const int32_t gw = glyph.Width() / std::max(pictures, 1), gh = glyph.Height();
+  const int32_t x0 = within.Left + (within.Width() - gw) / 2;
+  const int32_t y0 = within.Top + (within.Height() - gh) / 2;
+  const host::TColor clear = glyph.TransparentColor();
+  for (int32_t y = 0; y < gh; ++y)
+    for (int32_t x = 0; x < gw; ++x) {
+      const host::TColor c = glyph.Pixel(x, y);
+      if (c == clear) continue;
+      // 0x00BBGGRR to the painter's 0xRRGGBB.
+      const uint32_t bgr = static_cast<uint32_t>(c);
+      p.Fill(x0 + x, y0 + y, 1, 1, ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
+    }
+}
+
 void DrawControl(Painter& p, host::TControl& control) {
   const int32_t w = std::min(control.Width(), kLargest), h = std::min(control.Height(), kLargest);
   const TRect all{0, 0, w, h};
@@ -558,6 +578,12 @@ void DrawControl(Painter& p, host::TControl& control) {
       p.Text(control.Caption(), Painter::Inflate(r, -2), style);
     else
       p.DisabledText(control.Caption(), Painter::Inflate(r, -2), style);
+  } else if (auto* speed = dynamic_cast<host::TSpeedButton*>(&control)) {
+    if (!speed->Flat())
+      p.RaisedButton(all);
+    else
+      p.Fill(all, kFace);
+    DrawGlyph(p, speed->Glyph(), speed->NumGlyphs(), all);
   } else if (auto* check = dynamic_cast<host::TCheckBox*>(&control)) {
     const int32_t top = (h - 13) / 2;
     p.SunkenField(TRect{0, top, 13, top + 13}, control.Enabled() ? kWindow : kFace);

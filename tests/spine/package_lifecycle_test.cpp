@@ -128,7 +128,8 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
   fleetforge_test::StoreOptions(true, true, true, true, true, 300);
   session->QueueInput("key enter");
   session->Do("install");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant) << "installed into a running IDE, whatever the options";
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant)
+      << "installed into a running IDE, whatever the options";
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
   EXPECT_EQ(host::RegisteredModuleCount(), 1);
   EXPECT_TRUE(ide.Errors().empty());
@@ -208,6 +209,9 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
   session->StartUp();
   const ide::Ide& ide = session->GetIde();
   const std::vector<std::string> names = host::ExportedNames(ide.Package());
+  EXPECT_EQ(names.size(), 80u);
+  for (const std::string& name : names)
+    EXPECT_NE(host::GetProcAddress(ide.Package(), name), nullptr) << name;
   for (const char* name :
        {"Initialize", "Finalize", "@GetPackageInfoTable", "Fleetforge7.PackageLoad()",
         "Fleetforge7.PackageUnload()", "FleetforgeCompDate.Register()", "FleetforgeMenu.Register()",
