@@ -475,7 +475,8 @@ TEST_F(Picture, HiddenCaptionLeavesTheMenuBarOnTop) {
   ASSERT_EQ(main->BorderStyle(), host::bsNone);
   const Image image = Draw();
   const host::TRect wa = host::WindowSystem::Instance().WorkArea();
-  EXPECT_EQ(Hex(image.At(wa.Left + main->Width() - 5, wa.Top + 5)), Hex(kFace))
+  // Left of the caption button bar, which covers the last 45 pixels.
+  EXPECT_EQ(Hex(image.At(wa.Left + main->Width() - 60, wa.Top + 5)), Hex(kFace))
       << "the menu bar, not a caption";
   int dark = 0;
   for (int y = 0; y < main->MenuBarHeight(); ++y)
