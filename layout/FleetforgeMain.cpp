@@ -117,6 +117,8 @@ void TFleetforgeMainObject::AlignMainForm() {
 
 void TFleetforgeMainObject::OnResizeComponentPalette(TObject* Sender) {
   TTabControl* palette = host::As<TTabControl>(Sender);
+  // A call without a sender has no palette to size.
+  if (palette == nullptr) return;
   const host::TRect display = palette->DisplayRect();
   const int64_t height = int64_t{palette->Height()} - (int64_t{display.Bottom} - display.Top) + 29;
   const int32_t h = ToSize(height);
