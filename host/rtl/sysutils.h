@@ -29,11 +29,11 @@ class HOST_API Exception : public std::exception {
   AnsiString message_;
 };
 
-#define HOST_EXCEPTION_CLASS(Name, Base)                       \
-  class HOST_API Name : public Base {                          \
-   public:                                                     \
-    using Base::Base;                                          \
-    const char* ClassName() const override { return #Name; }   \
+#define HOST_EXCEPTION_CLASS(Name, Base)                     \
+  class HOST_API Name : public Base {                        \
+   public:                                                   \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 HOST_EXCEPTION_CLASS(EConvertError, Exception);
