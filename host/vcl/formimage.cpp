@@ -152,7 +152,8 @@ class Parser {
     p.Name = Identifier("Property name");
     while (Peek() == '.') {
       Advance();
-      p.Name += "." + Identifier("Property name");
+      p.Name += '.';
+      p.Name += Identifier("Property name");
     }
     SkipSpaces();
     if (Peek() != '=') Fail("'=' expected");

@@ -216,6 +216,9 @@ bool TForm::Active() const {
 }
 
 void TForm::SetVisible(bool visible) {
+  // Setting the state a form already has changes nothing: a visible form is not
+  // activated or raised again (and a window hidden directly stays hidden).
+  if (visible == Visible() && (visible || handle_ == 0 || !Shown())) return;
   if (visible) {
     CreateHandle();
     const bool was = Visible();
@@ -231,6 +234,13 @@ void TForm::SetVisible(bool visible) {
     SetVisibleFlag(false);
     if (handle_ != 0) WindowSystem::Instance().Show(handle_, false, false);
   }
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  // Show keeps its meaning for a form whose window was hidden directly: the
+  // window comes back, in front and active.
+  WindowSystem::Instance().Show(handle_, true, true);
 }
 
 void TForm::SetEnabled(bool enabled) {

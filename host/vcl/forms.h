@@ -67,7 +67,11 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void SetClientHeight(int32_t h);
 
   void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+  // Visible := value. Setting the state the form already has changes nothing.
   void SetVisible(bool visible) override;
+  // Visible := True, then the window is on screen, in front and active (also
+  // when it had been hidden directly with SW_HIDE).
+  void Show();
   void SetEnabled(bool enabled) override;
 
   // The window handle; asking for it creates the window (hidden) if needed.

@@ -467,3 +467,19 @@ TEST_F(Forms, MessageBoxIsAModalBoxWithAnOkButton) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Forms, SettingVisibleOnAVisibleFormActivatesNothing) {
+  TForm* manager = MakeForm("ProjectManagerForm", {0, 400, 240, 720});
+  TForm* editor = MakeForm("EditWindow_0", {240, 100, 1024, 720});
+  manager->Show();
+  editor->Show();
+  ASSERT_EQ(Active(), editor);
+  manager->SetVisible(true);  // as the layout's tick does every second
+  EXPECT_EQ(Active(), editor) << "the editor keeps the focus";
+  manager->Show();
+  EXPECT_EQ(Active(), manager) << "Show brings the form to the front";
+}
+
+}  // namespace
