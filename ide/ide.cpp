@@ -30,43 +30,6 @@ const std::string& IdeIconGroup() {
   return group;
 }
 
-const std::vector<std::string>& PalettePages() {
-  static const std::vector<std::string> pages = {"Standard",
-                                                 "Additional",
-                                                 "Win32",
-                                                 "System",
-                                                 "Data Access",
-                                                 "Data Controls",
-                                                 "dbExpress",
-                                                 "DataSnap",
-                                                 "BDE",
-                                                 "ADO",
-                                                 "InterBase",
-                                                 "WebServices",
-                                                 "InternetExpress",
-                                                 "Internet",
-                                                 "WebSnap",
-                                                 "Decision Cube",
-                                                 "Dialogs",
-                                                 "Win 3.1",
-                                                 "Samples",
-                                                 "ActiveX",
-                                                 "Rave",
-                                                 "Indy Clients",
-                                                 "Indy Servers",
-                                                 "Indy Intercepts",
-                                                 "Indy I/O Handlers",
-                                                 "Indy Misc",
-                                                 "COM+",
-                                                 "InterBase Admin",
-                                                 "IW Standard",
-                                                 "IW Data",
-                                                 "IW Client Side",
-                                                 "IW Control",
-                                                 "Servers"};
-  return pages;
-}
-
 // The IDE's classic tool services.
 class IdeToolServices : public host::TIToolServices {
  public:
@@ -104,6 +67,43 @@ host::TForm* MakeForm(const std::string& name, const std::string& caption,
 }
 
 }  // namespace
+
+const std::vector<std::string>& PalettePages() {
+  static const std::vector<std::string> pages = {"Standard",
+                                                 "Additional",
+                                                 "Win32",
+                                                 "System",
+                                                 "Data Access",
+                                                 "Data Controls",
+                                                 "dbExpress",
+                                                 "DataSnap",
+                                                 "BDE",
+                                                 "ADO",
+                                                 "InterBase",
+                                                 "WebServices",
+                                                 "InternetExpress",
+                                                 "Internet",
+                                                 "WebSnap",
+                                                 "Decision Cube",
+                                                 "Dialogs",
+                                                 "Win 3.1",
+                                                 "Samples",
+                                                 "ActiveX",
+                                                 "Rave",
+                                                 "Indy Clients",
+                                                 "Indy Servers",
+                                                 "Indy Intercepts",
+                                                 "Indy I/O Handlers",
+                                                 "Indy Misc",
+                                                 "COM+",
+                                                 "InterBase Admin",
+                                                 "IW Standard",
+                                                 "IW Data",
+                                                 "IW Client Side",
+                                                 "IW Control",
+                                                 "Servers"};
+  return pages;
+}
 
 const char* ModeName(Mode mode) {
   switch (mode) {

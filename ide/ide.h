@@ -115,6 +115,9 @@ class IdeProject : public host::TInterfacedObject, public host::IOTAProject {
   std::string file_name_;
 };
 
+// The component palette's pages, in order.
+const std::vector<std::string>& PalettePages();
+
 enum class Mode { Active, Dormant, Unloaded };
 const char* ModeName(Mode mode);
 

@@ -2,6 +2,8 @@
 // make, in-place changes, serializing, and the locked atomic replacement on disk.
 #include "host/rtl/regfile.h"
 
+#include "host/rtl/textfile.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -628,37 +630,17 @@ bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::s
   }
 }
 
-// Replaces target with bytes through a temporary file in the same folder.
+// Replaces target with bytes through a temporary file in the same folder
+// (the run-time library's atomic replacement), reported as a registry error. A
+// new registry file is the user's alone.
 void ReplaceFile(const std::string& target, const std::string& nameForErrors,
                  const std::string& bytes) {
-  std::string name = target + ".tmpXXXXXX";
-  Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));
-  if (fd.get() < 0) RaiseFile(nameForErrors, "cannot be written", errno);
-  auto fail = [&](int error) {
-    ::unlink(name.c_str());
-    RaiseFile(nameForErrors, "cannot be written", error);
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t count = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(count);
+  try {
+    AtomicWriteFile(target, bytes, 0600);
+  } catch (const EInOutError& e) {
+    throw ERegistryFileIOError("Registry file " + nameForErrors + ": cannot be written (" +
+                               e.Message() + ")");
   }
-  struct stat info {};
-  if (::stat(target.c_str(), &info) == 0 && ::fchmod(fd.get(), info.st_mode & 07777) != 0) {
-    fail(errno);
-  }
-  if (::fsync(fd.get()) != 0) fail(errno);
-  const int closeError = fd.Close();
-  if (closeError != 0) fail(closeError);
-  if (::rename(name.c_str(), target.c_str()) != 0) fail(errno);
-  // Make the rename itself durable; a failure here leaves a complete file.
-  const std::string folder = FolderOf(target);
-  Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 }  // namespace

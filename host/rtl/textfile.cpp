@@ -255,14 +255,14 @@ std::string ReadFileBytes(const AnsiString& path) {
   return bytes;
 }
 
-void AtomicWriteFile(const AnsiString& path, const std::string& bytes) {
+void AtomicWriteFile(const AnsiString& path, const std::string& bytes, unsigned newFileMode) {
   const std::string target = ReplacedFile(path);
   // The new file keeps the permission bits of the one it replaces; a new file
-  // gets read-write for everyone the umask allows.
+  // gets newFileMode, less what the umask takes away.
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   std::string temp;
-  FileDescriptor fd(CreateTempFile(target, 0666, temp));
+  FileDescriptor fd(CreateTempFile(target, static_cast<mode_t>(newFileMode), temp));
   if (fd.get() < 0) RaiseInOut(OpenError(target, errno));
 
   int error = 0;

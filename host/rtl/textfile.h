@@ -40,7 +40,9 @@ HOST_API std::string ReadFileBytes(const AnsiString& path);
 // Replaces path with bytes atomically: a temporary file in the same folder is
 // written, flushed to disk and renamed over path. On any failure the temporary
 // file is removed, path is left as it was, and EInOutError is raised.
-HOST_API void AtomicWriteFile(const AnsiString& path, const std::string& bytes);
+// A new file gets newFileMode less the umask; a replaced one keeps its own bits.
+HOST_API void AtomicWriteFile(const AnsiString& path, const std::string& bytes,
+                              unsigned newFileMode = 0666);
 // The host message for an errno value ("File not found", "Access denied", ...).
 HOST_API AnsiString InOutErrorMessage(int error);
 

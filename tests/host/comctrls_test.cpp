@@ -2,6 +2,8 @@
 // window re-creation that a change of Style or MultiLine brings.
 #include <gtest/gtest.h>
 
+#include "ide/ide.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -15,40 +17,8 @@ using host::TRect;
 using host::TTabControl;
 using host_test::EventLog;
 
-// The component palette's pages.
-const std::vector<std::string> kPages = {"Standard",
-                                         "Additional",
-                                         "Win32",
-                                         "System",
-                                         "Data Access",
-                                         "Data Controls",
-                                         "dbExpress",
-                                         "DataSnap",
-                                         "BDE",
-                                         "ADO",
-                                         "InterBase",
-                                         "WebServices",
-                                         "InternetExpress",
-                                         "Internet",
-                                         "WebSnap",
-                                         "Decision Cube",
-                                         "Dialogs",
-                                         "Win 3.1",
-                                         "Samples",
-                                         "ActiveX",
-                                         "Rave",
-                                         "Indy Clients",
-                                         "Indy Servers",
-                                         "Indy Intercepts",
-                                         "Indy I/O Handlers",
-                                         "Indy Misc",
-                                         "COM+",
-                                         "InterBase Admin",
-                                         "IW Standard",
-                                         "IW Data",
-                                         "IW Client Side",
-                                         "IW Control",
-                                         "Servers"};
+// The component palette's pages, as the reference IDE has them.
+const std::vector<std::string>& kPages = ide::PalettePages();
 
 class TabControl : public host_test::HostTest {
  protected:
