@@ -114,7 +114,7 @@ AnsiString StorePath(const AnsiString& path) {
 
 AnsiString RegistryLocation::DefaultFile() {
   AnsiString base;
-  // The base directory specification ignores a relative XDG_CONFIG_HOME.
+  // The XDG base directory rules ignore a relative XDG_CONFIG_HOME.
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
     base = config;
   } else {
