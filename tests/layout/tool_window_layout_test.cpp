@@ -15,6 +15,7 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
+#include "tests/layout/layout_support.h"
 #include "tests/support/ide_session.h"
 
 namespace FleetforgeMain {
@@ -25,6 +26,10 @@ namespace {
 
 using FleetforgeMain::TFleetforgeMainObject;
 using host::TForm;
+using layout_test::Box;
+using layout_test::BoxOf;
+using layout_test::LayoutSession;
+using layout_test::Switches;
 
 // ---- Screens -----------------------------------------------------------------
 
@@ -63,63 +68,28 @@ Geometry ReadGeometry() {
 
 // ---- Bounds ------------------------------------------------------------------
 
-struct Box {
-  int64_t Left, Top, Width, Height;
-  bool operator==(const Box&) const = default;
-};
-std::ostream& operator<<(std::ostream& out, const Box& b) {
-  return out << "(left " << b.Left << ", top " << b.Top << ", " << b.Width << " x " << b.Height
-             << ")";
-}
-Box BoxOf(const host::TControl* c) {
-  return {c->Left(), c->Top(), c->Width(), c->Height()};
-}
-
-// The option switches a test starts with.
-struct Switches {
-  bool CloseDefault = false;
-  bool HideCaptions = true;
-  bool MaximizeEditor = true;
-  int32_t InspectorHeight = 300;
-};
-
 using ResizeFn = void (*)(TFleetforgeMainObject*, host::TObject*);
 using AlignMainFormFn = void (*)(TFleetforgeMainObject*);
 
 class ToolWindowLayout : public ::testing::TestWithParam<ScreenCase> {
  protected:
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-    std::error_code ignored;
-    if (!projects_.empty()) std::filesystem::remove_all(projects_, ignored);
-  }
+  void TearDown() override { layout_.reset(); }
 
   // Stores the options and starts the IDE with the package, as at IDE start-up.
   void Start(const Switches& s, bool withPackage = true) {
-    session_.reset();
-    host::RegistryLocation::UseMemory();
-    fleetforge_test::StoreOptions(s.CloseDefault, s.HideCaptions, s.MaximizeEditor, false, false,
-                                  s.InspectorHeight);
-    projects_ = fleetforge_test::ScratchFolder("layout");
-    session_ = fleetforge_test::MakeSession(
-        {.Screen = GetParam().Screen, .LoadAtStartUp = withPackage}, projects_);
-    session_->StartUp();
+    layout_ = std::make_unique<LayoutSession>(GetParam().Screen);
+    layout_->Start(s, withPackage);
     geometry_ = ReadGeometry();
   }
 
-  ide::Ide& Ide() { return session_->GetIde(); }
-  TForm* Form(const char* name) { return Ide().FindForm(name); }
-  TForm* Main() { return Ide().MainForm(); }
+  ide::Ide& Ide() { return layout_->Ide(); }
+  TForm* Form(const char* name) { return layout_->Form(name); }
+  TForm* Main() { return layout_->Main(); }
   template <class F>
   F Export(const char* name) {
-    return reinterpret_cast<F>(const_cast<void*>(host::GetProcAddress(Ide().Package(), name)));
+    return layout_->Export<F>(name);
   }
-  TFleetforgeMainObject* Manager() {
-    const auto* variable = static_cast<TFleetforgeMainObject* const*>(
-        Ide().PackageVariable("FleetforgeMain.FleetforgeMainObject"));
-    return variable != nullptr ? *variable : nullptr;
-  }
+  TFleetforgeMainObject* Manager() { return layout_->Manager(); }
 
   // The Object TreeView's place: below the main window, shifted by the work
   // area's corner, down to OIH pixels above the line CYFULL - CYMIN.
@@ -172,8 +142,7 @@ class ToolWindowLayout : public ::testing::TestWithParam<ScreenCase> {
     EXPECT_TRUE(pm->Shown());
   }
 
-  std::unique_ptr<ide::Session> session_;
-  std::string projects_;
+  std::unique_ptr<LayoutSession> layout_;
   Geometry geometry_{};
 };
 
@@ -257,7 +226,7 @@ TEST_P(ToolWindowLayout, LoadWithCaptionsShownLeavesEveryWindowAsTheIdeMadeIt) {
   Start(off);
   EXPECT_TRUE(take() == reference) << "the package changed a window at load";
   ASSERT_FALSE(Ide().ProjectFile().empty());
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_TRUE(take() == reference) << "a tick changed a window with both options off";
   EXPECT_EQ(Ide().ProjectFile(), "") << "the timer runs: its first tick closed the default project";
 }
@@ -267,7 +236,7 @@ TEST_P(ToolWindowLayout, PaletteFollowsItsRowsWhenResizedAndTheIdeHandlerStaysOu
   host::TTabControl* palette = Ide().Palette();
   const int32_t rows_before = palette->RowCount();
   const int32_t buttons_before = Ide().PaletteButtonsShown();
-  session_->Do("size AppBuilder 600 0");
+  layout_->S().Do("size AppBuilder 600 0");
   ASSERT_GT(palette->RowCount(), rows_before) << "a narrower palette needs more rows";
   const int32_t outside = palette->Height() - palette->DisplayRect().Height() + 29;
   EXPECT_EQ(palette->Constraints().MinHeight(), outside);
@@ -284,8 +253,8 @@ TEST_P(ToolWindowLayout, AligningTheMainWindowAgainBringsItBackToTheWorkArea) {
   const auto align =
       Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   ASSERT_NE(align, nullptr);
-  session_->Do("move AppBuilder 50 60");
-  session_->Do("size AppBuilder 700 0");
+  layout_->S().Do("move AppBuilder 50 60");
+  layout_->S().Do("size AppBuilder 700 0");
   ASSERT_EQ(BoxOf(Main()).Left, 50);
   align(Manager());
   EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
@@ -301,8 +270,8 @@ TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTaken
       Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   host::TTabControl* palette = Ide().Palette();
   palette->SetName("PaletteTabs");
-  session_->Do("move AppBuilder 50 60");
-  session_->Do("size AppBuilder 700 0");
+  layout_->S().Do("move AppBuilder 50 60");
+  layout_->S().Do("size AppBuilder 700 0");
   align(Manager());
   EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
   EXPECT_EQ(Main()->Left(), geometry_.WA.Left);
@@ -312,7 +281,7 @@ TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTaken
   EXPECT_FALSE(palette->MultiLine());
   EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
   palette->SetName("TabControl");
-  session_->Do("unload");
+  layout_->S().Do("unload");
   EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
   EXPECT_TRUE(Ide().Errors().empty());
 }
@@ -392,9 +361,9 @@ TEST_P(ToolWindowLayout, FirstTickPlacesEveryToolWindowAndLaterTicksKeepThem) {
   TForm* editor = Form("EditWindow_0");
   const int64_t editor_top_before = editor->Top();
   ASSERT_GT(ExpectedTree(300).Height, 0) << "an ordinary column for this screen";
-  session_->Do("wait 999");
+  layout_->S().Do("wait 999");
   EXPECT_EQ(Form("ObjectTreeView")->BorderStyle(), host::bsSizeToolWin) << "too early for a tick";
-  session_->Do("wait 1");
+  layout_->S().Do("wait 1");
   {
     SCOPED_TRACE("first tick");
     ExpectToolWindowsInPlace(300, editor_top_before);
@@ -408,61 +377,61 @@ TEST_P(ToolWindowLayout, FirstTickPlacesEveryToolWindowAndLaterTicksKeepThem) {
   ASSERT_NE(file_tabs, nullptr);
   EXPECT_EQ(file_tabs->Style(), host::tsFlatButtons);
 
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   {
     SCOPED_TRACE("second tick: the editor now starts at the main window's height");
     ExpectToolWindowsInPlace(300, Main()->Height());
   }
-  session_->Do("wait 5000");
+  layout_->S().Do("wait 5000");
   ExpectToolWindowsInPlace(300, Main()->Height());
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(ToolWindowLayout, MovedOrResizedWindowIsBackWithinASecond) {
   Start({.InspectorHeight = 250});
-  session_->Do("wait 2000");
+  layout_->S().Do("wait 2000");
   ExpectToolWindowsInPlace(250, Main()->Height());
   for (const char* name : {"ObjectTreeView", "PropertyInspector", "ProjectManagerForm"}) {
     SCOPED_TRACE(name);
     TForm* form = Form(name);
     const Box before = BoxOf(form);
-    session_->Do(std::string("move ") + name + " 333 222");
+    layout_->S().Do(std::string("move ") + name + " 333 222");
     ASSERT_EQ(BoxOf(form), (Box{333, 222, before.Width, before.Height}));
-    session_->Do("wait 1000");
+    layout_->S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
     // The column's heights and the Project Manager's top are the layout's; the
     // widths, and the Project Manager's height, stay as the user makes them.
-    session_->Do(std::string("size ") + name + " 150 100");
+    layout_->S().Do(std::string("size ") + name + " 150 100");
     ASSERT_EQ(BoxOf(form).Height, 100);
-    session_->Do("wait 1000");
+    layout_->S().Do("wait 1000");
     EXPECT_EQ(form->Width(), 150);
     ExpectToolWindowsInPlace(250, Main()->Height());
-    session_->Do(std::string("size ") + name + " " + std::to_string(before.Width) + " " +
-                 std::to_string(before.Height));
-    session_->Do("wait 1000");
+    layout_->S().Do(std::string("size ") + name + " " + std::to_string(before.Width) + " " +
+                    std::to_string(before.Height));
+    layout_->S().Do("wait 1000");
   }
   {
     SCOPED_TRACE("the editor resized");
-    session_->Do("size EditWindow_0 400 300");
+    layout_->S().Do("size EditWindow_0 400 300");
     ASSERT_EQ(BoxOf(Form("EditWindow_0")).Width, 400);
-    session_->Do("wait 1000");
+    layout_->S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   {
     SCOPED_TRACE("the editor moved sideways");
-    session_->Do("move EditWindow_0 444 " + std::to_string(Main()->Height()));
+    layout_->S().Do("move EditWindow_0 444 " + std::to_string(Main()->Height()));
     ASSERT_EQ(BoxOf(Form("EditWindow_0")).Left, 444);
-    session_->Do("wait 1000");
+    layout_->S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   {
     SCOPED_TRACE("the editor moved down");
-    session_->Do("move EditWindow_0 444 222");
-    session_->Do("wait 1000");
+    layout_->S().Do("move EditWindow_0 444 222");
+    layout_->S().Do("wait 1000");
     // Its place and width are back at once; its height is worked out from the
     // top it had before the tick, so it is whole again one tick later.
     ExpectToolWindowsInPlace(250, 222);
-    session_->Do("wait 1000");
+    layout_->S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   EXPECT_TRUE(Ide().Errors().empty());
@@ -470,13 +439,13 @@ TEST_P(ToolWindowLayout, MovedOrResizedWindowIsBackWithinASecond) {
 
 TEST_P(ToolWindowLayout, ClosedProjectManagerIsShownAgainWithinASecond) {
   Start({});
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   TForm* pm = Form("ProjectManagerForm");
   ASSERT_TRUE(pm->Visible());
-  session_->Do("close ProjectManagerForm");
+  layout_->S().Do("close ProjectManagerForm");
   ASSERT_FALSE(pm->Visible());
   ASSERT_FALSE(pm->Shown());
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_TRUE(pm->Visible());
   EXPECT_TRUE(pm->Shown());
   EXPECT_EQ(BoxOf(pm), ExpectedManager(pm));
@@ -484,20 +453,20 @@ TEST_P(ToolWindowLayout, ClosedProjectManagerIsShownAgainWithinASecond) {
 
 TEST_P(ToolWindowLayout, WithBothOptionsOffWindowsStayWhereTheUserPutsThem) {
   Start({.HideCaptions = false, .MaximizeEditor = false});
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   const std::vector<std::pair<const char*, Box>> placed = {
       {"ObjectTreeView", {11, 222, 150, 100}},
       {"PropertyInspector", {22, 333, 160, 110}},
       {"ProjectManagerForm", {33, 444, 170, 120}},
       {"EditWindow_0", {44, 255, 500, 300}}};
   for (const auto& [name, box] : placed) {
-    session_->Do("move " + std::string(name) + " " + std::to_string(box.Left) + " " +
-                 std::to_string(box.Top));
-    session_->Do("size " + std::string(name) + " " + std::to_string(box.Width) + " " +
-                 std::to_string(box.Height));
+    layout_->S().Do("move " + std::string(name) + " " + std::to_string(box.Left) + " " +
+                    std::to_string(box.Top));
+    layout_->S().Do("size " + std::string(name) + " " + std::to_string(box.Width) + " " +
+                    std::to_string(box.Height));
   }
-  session_->Do("close ObjectTreeView");
-  session_->Do("wait 3000");
+  layout_->S().Do("close ObjectTreeView");
+  layout_->S().Do("wait 3000");
   for (const auto& [name, box] : placed) EXPECT_EQ(BoxOf(Form(name)), box) << name;
   EXPECT_FALSE(Form("ObjectTreeView")->Visible());
   EXPECT_FALSE(Form("ProjectManagerForm")->Visible()) << "the closed Project Manager stays closed";
@@ -507,28 +476,28 @@ TEST_P(ToolWindowLayout, WithBothOptionsOffWindowsStayWhereTheUserPutsThem) {
 
 TEST_P(ToolWindowLayout, WithOnlyMaximizeEditorTheEditorFollowsTheInspectorWhereverItStands) {
   Start({.HideCaptions = false, .MaximizeEditor = true});
-  session_->Do("move PropertyInspector 300 150");
+  layout_->S().Do("move PropertyInspector 300 150");
   const Box inspector = BoxOf(Form("PropertyInspector"));
   const Box tree = BoxOf(Form("ObjectTreeView"));
   const int64_t top_before = Form("EditWindow_0")->Top();
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(300 + inspector.Width, top_before));
   EXPECT_EQ(BoxOf(Form("PropertyInspector")), inspector) << "the column is not placed";
   EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
   EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
   EXPECT_FALSE(Form("ProjectManagerForm")->Visible());
-  session_->Do("move EditWindow_0 10 400");
-  session_->Do("wait 1000");
+  layout_->S().Do("move EditWindow_0 10 400");
+  layout_->S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(300 + inspector.Width, 400));
 }
 
 TEST_P(ToolWindowLayout, WithoutMaximizeEditorTheEditorStaysWhileTheColumnSnapsBack) {
   Start({.MaximizeEditor = false});
-  session_->Do("wait 1000");
-  session_->Do("move EditWindow_0 44 255");
-  session_->Do("size EditWindow_0 500 300");
-  session_->Do("move PropertyInspector 600 100");
-  session_->Do("wait 2000");
+  layout_->S().Do("wait 1000");
+  layout_->S().Do("move EditWindow_0 44 255");
+  layout_->S().Do("size EditWindow_0 500 300");
+  layout_->S().Do("move PropertyInspector 600 100");
+  layout_->S().Do("wait 2000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), (Box{44, 255, 500, 300}));
   const Box tree = ExpectedTree(300);
   EXPECT_EQ(BoxOf(Form("PropertyInspector")), ExpectedInspector(tree.Top + tree.Height));
@@ -543,7 +512,7 @@ TEST_P(ToolWindowLayout, WithoutObjectTreeViewTheInspectorStartsBelowTheMainWind
   Start({});
   delete Form("ObjectTreeView");
   ASSERT_EQ(Form("ObjectTreeView"), nullptr);
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   const TForm* inspector = Form("PropertyInspector");
   EXPECT_EQ(BoxOf(inspector), ExpectedInspector(Main()->Height()));
   EXPECT_EQ(inspector->Height(), geometry_.CyFull - Main()->Height() - geometry_.CyMin);
@@ -553,10 +522,10 @@ TEST_P(ToolWindowLayout, WithoutObjectTreeViewTheInspectorStartsBelowTheMainWind
 
 TEST_P(ToolWindowLayout, WithTheInspectorHiddenTheEditorStartsAtTheMainWindowsLeft) {
   Start({});
-  session_->Do("wait 1000");
-  session_->Do("close PropertyInspector");
+  layout_->S().Do("wait 1000");
+  layout_->S().Do("close PropertyInspector");
   ASSERT_FALSE(Form("PropertyInspector")->Visible());
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   const Box editor = BoxOf(Form("EditWindow_0"));
   EXPECT_EQ(editor.Left, Main()->Left());
   EXPECT_EQ(editor.Width, int64_t{Main()->Width()} - Main()->Left());
@@ -565,17 +534,17 @@ TEST_P(ToolWindowLayout, WithTheInspectorHiddenTheEditorStartsAtTheMainWindowsLe
 
 TEST_P(ToolWindowLayout, HiddenInspectorsArePassedOverForTheEditorsLeftEdge) {
   Start({.HideCaptions = false});
-  session_->Do("close PropertyInspector");
+  layout_->S().Do("close PropertyInspector");
   host::TForm second(nullptr);
   second.SetName("PropertyInspector");
   second.SetBounds(300, 100, 250, 400);
   second.Show();
   int64_t top_before = Form("EditWindow_0")->Top();
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(550, top_before));
   second.Hide();
   top_before = Form("EditWindow_0")->Top();
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(Main()->Left(), top_before));
 }
 
@@ -585,7 +554,7 @@ TEST_P(ToolWindowLayout, MaximizedEditorStartsAtTheMainWindowsLeft) {
   ASSERT_NE(RightOfInspector(), Main()->Left()) << "the inspector stands at the left";
   editor->SetWindowState(host::wsMaximized);
   const Box maximized = BoxOf(editor);
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   EXPECT_EQ(BoxOf(editor), maximized) << "a maximised window keeps the maximised rectangle";
   // The placement is where the window goes when it is restored.
   editor->SetWindowState(host::wsNormal);
@@ -610,7 +579,7 @@ TEST_P(ToolWindowLayout, EveryEditorAndProjectManagerIsPlacedButOnlyTheFirstColu
   auto editor2 = make("EditWindow_0", {500, 300, 300, 200});
   manager2->Hide();
   const int64_t editor_top_before = Form("EditWindow_0")->Top();
-  session_->Do("wait 1000");
+  layout_->S().Do("wait 1000");
   ExpectToolWindowsInPlace(300, editor_top_before);
   EXPECT_EQ(BoxOf(tree2.get()), (Box{700, 400, 150, 120}));
   EXPECT_EQ(BoxOf(inspector2.get()), (Box{720, 420, 150, 120}));
@@ -645,7 +614,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("-2147483648: the Object TreeView as high as a window can be");
     Start({.InspectorHeight = std::numeric_limits<int32_t>::min()});
-    session_->Do("wait 2000");
+    layout_->S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 32767;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -657,7 +626,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("2147483647: the Object TreeView one pixel high");
     Start({.InspectorHeight = std::numeric_limits<int32_t>::max()});
-    session_->Do("wait 2000");
+    layout_->S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 1;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -668,7 +637,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("a height larger than the column");
     Start({.InspectorHeight = 2000});
-    session_->Do("wait 2000");
+    layout_->S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 1;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -678,7 +647,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("0: the Object Inspector keeps one pixel");
     Start({.InspectorHeight = 0});
-    session_->Do("wait 2000");
+    layout_->S().Do("wait 2000");
     const Box tree = ExpectedTree(0);
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
     EXPECT_EQ(BoxOf(Form("PropertyInspector")),
