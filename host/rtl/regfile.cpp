@@ -2,6 +2,7 @@
 // make, in-place changes, serializing, and the locked atomic replacement on disk.
 #include "host/rtl/regfile.h"
 
+#include "host/rtl/posixfile.h"
 #include "host/rtl/textfile.h"
 
 #include <fcntl.h>
@@ -17,6 +18,9 @@
 namespace host {
 
 namespace {
+
+using detail::FileDescriptor;
+using detail::FolderOf;
 
 constexpr uint32_t kRegSz = 1;
 constexpr uint32_t kRegExpandSz = 2;
@@ -568,31 +572,6 @@ std::string SystemMessage(int error) {
                              ")");
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 // Makes folder and its missing parents (mode 0700); 0 or the errno of the failure.
 int MakeFolders(const std::string& folder) {
   struct stat info {};
@@ -609,25 +588,18 @@ int MakeFolders(const std::string& folder) {
 
 // The file's bytes; false when it does not exist (nor its folder).
 bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::string& bytes) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     RaiseFile(nameForErrors, "cannot be read", errno);
   }
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) RaiseFile(nameForErrors, "cannot be read", errno);
-  if (S_ISDIR(info.st_mode)) RaiseFile(nameForErrors, "cannot be read", EISDIR);
-  bytes.clear();
-  char buffer[65536];
-  while (true) {
-    const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      RaiseFile(nameForErrors, "cannot be read", errno);
-    }
-    if (count == 0) return true;
-    bytes.append(buffer, static_cast<size_t>(count));
+  try {
+    bytes = ReadFileBytes(path);
+  } catch (const EInOutError& e) {
+    throw ERegistryFileIOError("Registry file " + nameForErrors + ": cannot be read (" +
+                               e.Message() + ")");
   }
+  return true;
 }
 
 // Replaces target with bytes through a temporary file in the same folder
@@ -1015,7 +987,7 @@ void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>&
     if (error != 0) RaiseFile(path, "cannot be written", error);
   }
   const std::string lockName = target + ".lock";
-  Descriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  FileDescriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   if (lock.get() < 0) RaiseFile(path, "cannot be locked", errno);
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) RaiseFile(path, "cannot be locked", errno);

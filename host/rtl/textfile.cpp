@@ -7,6 +7,8 @@
 // "Access denied", as the host reports it.
 #include "host/rtl/textfile.h"
 
+#include "host/rtl/posixfile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,19 +21,15 @@ namespace host {
 
 namespace {
 
+using detail::FileDescriptor;
+using detail::FolderOf;
+
 constexpr const char* kNotOpen = "File not open";
 constexpr const char* kNotForInput = "File not open for input";
 constexpr const char* kNotForOutput = "File not open for output";
 
 [[noreturn]] void RaiseInOut(int error) {
   throw EInOutError(InOutErrorMessage(error));
-}
-
-// The folder part of a file system path ("" when it names no folder).
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 bool IsFolder(const std::string& path) {
@@ -61,26 +59,6 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
   }
   return file;
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now; returns the errno of a failed close, or 0.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Writes all bytes; returns 0 or the errno of the failure.
 int WriteAll(int fd, const std::string& bytes) {

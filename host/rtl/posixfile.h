@@ -1,0 +1,39 @@
+// Small helpers of the host's own file code (not part of its interface): a file
+// descriptor that closes itself, and the folder part of a path.
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace host::detail {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now; returns the errno of a failed close, or 0.
+  int Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+// The folder part of a file system path ("" when it names no folder).
+inline std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace host::detail
