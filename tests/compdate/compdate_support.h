@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/folders.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -50,18 +52,7 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-inline std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using fleetforge_test::FolderEntries;
 
 // 29 September 2004, 14:05:09.
 inline host::TDateTime ExampleMoment() {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/folders.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -52,18 +54,7 @@ void WriteAll(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using fleetforge_test::FolderEntries;
 
 // The message of the ERegistryException that call raises, or "" when it raises none.
 template <class Call>
