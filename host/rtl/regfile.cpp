@@ -338,8 +338,10 @@ class Parser {
       Physical line;
       line.number = ++number;
       if (newline == std::string_view::npos) {
+        // A last line without its line feed; a carriage return there still ends it.
         line.full = text.substr(pos);
         line.content = line.full;
+        if (!line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
         pos = text.size();
       } else {
         line.full = text.substr(pos, newline + 1 - pos);
@@ -769,7 +771,12 @@ std::string RegFile::DisplayKeyPath(const std::vector<std::string>& path) const 
 
 void RegFile::EnsureTerminated(size_t index) {
   std::string& text = lines_[index].text;
-  if (text.empty() || text.back() != '\n') text += eol_;
+  if (!text.empty() && text.back() == '\n') return;
+  // A last line cut after its carriage return gets just the missing line feed.
+  if (!text.empty() && text.back() == '\r')
+    text += '\n';
+  else
+    text += eol_;
 }
 
 // Adds "[path]" and a blank line at the end of the file (after a blank line,

@@ -385,3 +385,27 @@ TEST(RegFileFormat, UnwritableNamesAreRefused) {
 
 }  // namespace
 }  // namespace host
+
+namespace {
+
+// A file whose last line lost its line feed after the carriage return (a cut
+// copy): it reads, and a change writes a file that reads back the same.
+TEST(RegFileWrite, LastLineCutAfterItsCarriageReturn) {
+  for (const std::string& text :
+       {std::string("REGEDIT4\r"),
+        std::string(
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"X\"=dword:00000002\r")}) {
+    SCOPED_TRACE(text);
+    host::RegFile file = host::ParseRegFile(text, "cut.reg");
+    ASSERT_TRUE(file.SetValue("HKEY_CURRENT_USER\\Software\\A", "N", host::RegValue::Dword(1)));
+    const std::string written = host::SerializeRegFile(file);
+    EXPECT_EQ(written.rfind(text.substr(0, text.size() - 1) + "\r\n", 0), 0u)
+        << "the old lines stay";
+    const host::RegFile again = host::ParseRegFile(written, "again.reg");
+    const host::RegValue* n = again.FindValue("HKEY_CURRENT_USER\\Software\\A", "N");
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(*n, host::RegValue::Dword(1));
+  }
+}
+
+}  // namespace
