@@ -111,6 +111,10 @@ class Parser {
   }
 
   Node ParseObject() {
+    // Each level of nesting costs stack here and in the reader; a real form is
+    // a few levels deep.
+    if (depth_ == kMaxNesting) Fail("Objects nested deeper than " + std::to_string(kMaxNesting));
+    ++depth_;
     Node node;
     node.Line = line_;
     const std::string keyword = Identifier("'object'");
@@ -136,6 +140,7 @@ class Parser {
       if (SameText(word, "end")) {
         Identifier("'end'");
         EndOfLine();
+        --depth_;
         return node;
       }
       if (SameText(word, "object") || SameText(word, "inherited") || SameText(word, "inline")) {
@@ -315,9 +320,12 @@ class Parser {
     return v;
   }
 
+  static constexpr int kMaxNesting = 64;  // objects, the form itself included
+
   std::string_view text_;
   size_t pos_ = 0;
   int line_ = 1;
+  int depth_ = 0;
 };
 
 // ---- Property values -----------------------------------------------------------------

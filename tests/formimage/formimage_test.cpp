@@ -472,6 +472,22 @@ TEST_F(FormImageReading, MalformedTextNamesTheLine) {
   }
 }
 
+TEST_F(FormImageReading, NestingIsBoundedAndTheLineNamed) {
+  // The form and levels - 1 panels, each inside the one before.
+  const auto nested = [](int levels) {
+    std::string text = "object f: TTestForm\n";
+    for (int i = 1; i < levels; ++i) text += "object TPanel\n";
+    for (int i = 0; i < levels; ++i) text += "end\n";
+    return text;
+  };
+  EXPECT_EQ(ReadError(nested(64)), "(no error)");
+  // 10,000 levels are 180 KB of text, deeper than the stack could follow.
+  for (int levels : {65, 10000}) {
+    SCOPED_TRACE(levels);
+    EXPECT_EQ(ReadError(nested(levels)), "Line 65: Objects nested deeper than 64");
+  }
+}
+
 TEST_F(FormImageReading, UnknownClassesPropertiesMethodsAndBadValues) {
   struct Case {
     const char* Body;
