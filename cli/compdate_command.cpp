@@ -21,7 +21,6 @@ namespace fleetforge {
 namespace {
 
 constexpr const char* kPrefix = "fleetforge compdate: ";
-constexpr int64_t kSecondsPerDay = 86400;
 
 std::optional<int64_t> ParseEpoch(const std::string& text) {
   int64_t seconds = 0;
@@ -41,16 +40,9 @@ std::optional<double> LocalDateTimeFromEpoch(int64_t seconds) {
   if (::localtime_r(&moment, &local) == nullptr) return std::nullopt;
   const int64_t year = static_cast<int64_t>(local.tm_year) + 1900;
   if (year < 1 || year > 9999) return std::nullopt;
-  // Whole local seconds since 1970, split into days and the second of the day.
+  // Whole local seconds since 1970; the host forms the date-time from them.
   const int64_t localSeconds = seconds + static_cast<int64_t>(local.tm_gmtoff);
-  int64_t days = localSeconds / kSecondsPerDay;
-  int64_t secondOfDay = localSeconds % kSecondsPerDay;
-  if (secondOfDay < 0) {
-    secondOfDay += kSecondsPerDay;
-    days -= 1;
-  }
-  return static_cast<double>(days) + host::UnixDateDelta +
-         static_cast<double>(secondOfDay) / static_cast<double>(kSecondsPerDay);
+  return host::DateTimeFromUnixMs(localSeconds * 1000);
 }
 
 int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& out,

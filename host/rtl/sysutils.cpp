@@ -53,16 +53,11 @@ char ToLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool IsDelimiter(char c) {
-  return c == '/' || c == '\\' || c == ':';
-}
-
-// Index just after the last path delimiter (0 when there is none).
+// Index just after the last path delimiter (0 when there is none). On this
+// platform only "/" separates folders; ":" and "\\" are characters of a name.
 size_t NameStart(const AnsiString& fileName) {
-  for (size_t i = fileName.size(); i > 0; --i) {
-    if (IsDelimiter(fileName[i - 1])) return i;
-  }
-  return 0;
+  const size_t slash = fileName.rfind('/');
+  return slash == AnsiString::npos ? 0 : slash + 1;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
@@ -270,15 +265,21 @@ TDateTime Now() {
   ::localtime_r(&now.tv_sec, &local);
   // Milliseconds of local time since 1970-01-01, rounded to the nearest one.
   const int64_t localSeconds = static_cast<int64_t>(now.tv_sec) + local.tm_gmtoff;
-  const int64_t ms = localSeconds * 1000 + (static_cast<int64_t>(now.tv_nsec) + 500000) / 1000000;
-  int64_t days = ms / kMsPerDay;
-  int64_t msOfDay = ms % kMsPerDay;
+  return DateTimeFromUnixMs(localSeconds * 1000 +
+                            (static_cast<int64_t>(now.tv_nsec) + 500000) / 1000000);
+}
+
+TDateTime DateTimeFromUnixMs(int64_t localMs) {
+  int64_t day = localMs / kMsPerDay;
+  int64_t msOfDay = localMs % kMsPerDay;
   if (msOfDay < 0) {
     msOfDay += kMsPerDay;
-    days -= 1;
+    day -= 1;
   }
-  return static_cast<double>(days) + UnixDateDelta +
-         static_cast<double>(msOfDay) / static_cast<double>(kMsPerDay);
+  day += static_cast<int64_t>(UnixDateDelta);
+  const double fraction = static_cast<double>(msOfDay) / static_cast<double>(kMsPerDay);
+  // The time of day counts away from the epoch day, as DecodeTime reads it.
+  return day < 0 ? static_cast<double>(day) - fraction : static_cast<double>(day) + fraction;
 }
 
 void PinClock(TDateTime moment) {

@@ -65,7 +65,8 @@ HOST_API Integer Pos(const AnsiString& sub, const AnsiString& text);
 HOST_API void Delete(AnsiString& text, Integer index, Integer count);
 
 // ---- File names and files --------------------------------------------------
-// Path delimiters are "/" and "\"; a drive "X:" also ends the folder part.
+// The path delimiter is "/", the only one of this platform: ":" and "\" are
+// characters of a file name. ExtractFilePath(f) + ExtractFileName(f) is f.
 HOST_API AnsiString ExtractFilePath(const AnsiString& fileName);  // up to the last delimiter
 HOST_API AnsiString ExtractFileName(const AnsiString& fileName);  // after the last delimiter
 HOST_API AnsiString ExtractFileExt(const AnsiString& fileName);   // from the last "." of the name
@@ -75,6 +76,11 @@ HOST_API bool FileExists(const AnsiString& fileName);             // a regular f
 // Now() reads the host clock: the system's local time, or a pinned moment.
 HOST_API TDateTime Now();
 HOST_API void PinClock(TDateTime moment);
+// The date-time of a moment given as milliseconds of local time since 1970-01-01
+// 00:00 (negative before it): the day number, plus the time of day as the
+// fraction, which is subtracted for days before 30 December 1899 (1899-12-29
+// 06:00 is -1.25). Both the clock and SOURCE_DATE_EPOCH go through it.
+HOST_API TDateTime DateTimeFromUnixMs(int64_t localMs);
 HOST_API void UnpinClock();
 HOST_API TDateTime EncodeDate(int year, int month, int day);
 HOST_API TDateTime EncodeTime(int hour, int minute, int second, int msec);

@@ -98,6 +98,32 @@ TEST_F(CompDateCommandTest, TheEpochIsShownInLocalTime) {
   EXPECT_EQ(std::optional<double>(25569.0), fleetforge::LocalDateTimeFromEpoch(0));
 }
 
+TEST_F(CompDateCommandTest, MomentsBeforeTheDateEpochAreWrittenAsTheSameInstant) {
+  // Before 30 December 1899 the time of day is subtracted from the (negative) day.
+  const struct {
+    const char* epoch;
+    const char *date, *time, *number;
+  } cases[] = {
+      {"-2209226400", "1899/12/29", "06:00:00", "-1.25000000000000E+0000"},
+      {"-5364619200", "1800/1/1", "12:00:00", "-3.65225000000000E+0004"},
+      {"-2209161599", "1899/12/30", "00:00:01", "1.15740740740741E-0005"},
+      {"-2209161601", "1899/12/29", "23:59:59", "-1.99998842592593E+0000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.epoch);
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", std::string(c.epoch));
+    std::remove(Unit().c_str());
+    const Outcome outcome = Run(project_);
+    EXPECT_EQ(0, outcome.exit);
+    EXPECT_NE(std::string::npos, outcome.out.find(std::string(c.date) + " " + c.time));
+    const std::vector<std::string> lines = compdate_test::Lines(ReadAll(Unit()));
+    ASSERT_EQ(21u, lines.size());
+    EXPECT_EQ("  CompileDate        :String    = '" + std::string(c.date) + "';", lines[14]);
+    EXPECT_EQ("  CompileTime        :String    = '" + std::string(c.time) + "';", lines[15]);
+    EXPECT_EQ("  CompileDateTime    :TDateTime = " + std::string(c.number) + ";", lines[16]);
+  }
+}
+
 TEST_F(CompDateCommandTest, WithoutAnEpochTheClockCounts) {
   host::PinClock(ExampleMoment() + 2);
   for (const std::optional<std::string>& value :

@@ -245,10 +245,21 @@ TEST_F(CompDateUpdateTest, OnlyAnExactDprNameGetsAUnit) {
 }
 
 TEST_F(CompDateUpdateTest, TheUnitStandsInTheProjectsFolder) {
-  EXPECT_EQ("dir/sub/CompDate.pas", CompDatePath("dir/sub/Project.dpr"));
-  EXPECT_EQ("/CompDate.pas", CompDatePath("/Project.dpr"));
-  EXPECT_EQ("C:\\Projects\\CompDate.pas", CompDatePath("C:\\Projects\\Project.dpr"));
-  EXPECT_EQ("CompDate.pas", CompDatePath("Project.dpr"));
+  // Only "/" separates folders: ":" and "\\" are characters of a file name.
+  const std::pair<const char*, const char*> paths[] = {
+      {"dir/sub/Project.dpr", "dir/sub/CompDate.pas"},
+      {"/Project.dpr", "/CompDate.pas"},
+      {"C:\\Projects\\Project.dpr", "CompDate.pas"},
+      {"Project.dpr", "CompDate.pas"},
+      {"v2:App.dpr", "CompDate.pas"},
+      {"a\\b.dpr", "CompDate.pas"},
+      {"dir/v2:App.dpr", "dir/CompDate.pas"},
+  };
+  for (const auto& [project, unit] : paths) {
+    SCOPED_TRACE(project);
+    EXPECT_TRUE(IsDelphiProject(project));
+    EXPECT_EQ(unit, CompDatePath(project));
+  }
 
   // Two projects of one folder share the file; a name without a folder part means
   // the current folder.
@@ -260,6 +271,10 @@ TEST_F(CompDateUpdateTest, TheUnitStandsInTheProjectsFolder) {
   ASSERT_EQ(0, ::chdir(Path("sub").c_str()));
   Update("One.dpr", false, ExampleMoment());
   EXPECT_EQ(std::make_pair(3, 1), ReadCompDate(Path("sub/CompDate.pas")));
+  Update(Path("sub/v2:App.dpr"), false, ExampleMoment());
+  Update(Path("sub/a\\b.dpr"), false, ExampleMoment());
+  EXPECT_EQ(std::make_pair(5, 1), ReadCompDate(Path("sub/CompDate.pas")));
+  EXPECT_EQ(std::vector<std::string>{kCompDateFileName}, FolderEntries(Path("sub")));
   EXPECT_EQ(std::vector<std::string>{"sub"}, FolderEntries(folder_));
 }
 

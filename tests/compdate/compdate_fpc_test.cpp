@@ -1,6 +1,8 @@
 // The generated unit in a real Pascal compiler: Free Pascal, in Delphi mode,
 // compiles a program that uses CompDate and prints its seven variables; the
-// printed values must be the ones the unit was written with.
+// printed values must be the ones the unit was written with, and Free Pascal's
+// own date decoding must read the date-time number back to the written date and
+// time.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,7 +40,7 @@ std::string FindCompiler() {
 constexpr const char* kProgram =
     "program Show;\r\n"
     "{$mode delphi}\r\n"
-    "uses CompDate;\r\n"
+    "uses SysUtils, CompDate;\r\n"
     "begin\r\n"
     "  WriteLn(CompileBuild);\r\n"
     "  WriteLn(CompileBuildStr);\r\n"
@@ -47,6 +49,7 @@ constexpr const char* kProgram =
     "  WriteLn(CompileDate);\r\n"
     "  WriteLn(CompileTime);\r\n"
     "  WriteLn(CompileDateTime:0:10);\r\n"
+    "  WriteLn(FormatDateTime('yyyy\"/\"m\"/\"d hh\":\"nn\":\"ss', CompileDateTime));\r\n"
     "end.\r\n";
 
 class CompDateFpcTest : public compdate_test::ScratchTest {
@@ -86,7 +89,7 @@ class CompDateFpcTest : public compdate_test::ScratchTest {
     const std::vector<std::string> unit = Lines(ReadAll(Path("CompDate.pas")));
     ASSERT_EQ(21u, unit.size());
     const std::vector<std::string> printed = CompileAndRun();
-    ASSERT_EQ(7u, printed.size());
+    ASSERT_EQ(8u, printed.size());
     EXPECT_EQ(std::to_string(build), printed[0]);
     EXPECT_EQ(std::to_string(build), printed[1]);
     EXPECT_EQ(std::to_string(internal), printed[2]);
@@ -100,6 +103,12 @@ class CompDateFpcTest : public compdate_test::ScratchTest {
     const double compiled = std::strtod(printed[6].c_str(), nullptr);
     EXPECT_NEAR(written, compiled, 0.6e-10);
     EXPECT_NEAR(moment, compiled, 1e-9);
+    // Free Pascal decodes the number to the same instant (a colon here, whatever
+    // the locale's separator).
+    std::string decoded = time;
+    for (char& ch : decoded)
+      if (ch < '0' || ch > '9') ch = ':';
+    EXPECT_EQ(date + " " + decoded, printed[7]);
   }
 
   std::string compiler_;
@@ -122,13 +131,24 @@ TEST_F(CompDateFpcTest, ExtremeCountersAndAnotherSeparatorCompile) {
   ExpectValues(INT32_MIN, INT32_MAX, "2004/1/5", "09.03.07", moment);
 }
 
-TEST_F(CompDateFpcTest, ADateBeforeTheEpochOfTheCalendarCompiles) {
-  // 1 January 1800: a negative date-time number.
-  const host::TDateTime moment = host::EncodeDate(1800, 1, 1) - host::EncodeTime(18, 0, 0, 0);
-  FleetforgeCompDate::WriteCompDate(Path("CompDate.pas"), -1, 0, moment);
-  const std::vector<std::string> unit = Lines(ReadAll(Path("CompDate.pas")));
-  EXPECT_EQ("  CompileDate        :String    = '1800/1/1';", unit[14]);
-  ExpectValues(-1, 0, "1800/1/1", "18:00:00", moment);
+TEST_F(CompDateFpcTest, DatesBeforeTheEpochOfTheCalendarCompileToTheSameInstant) {
+  // Negative date-time numbers: the time of day counts away from the epoch day.
+  // The moments come from the clock's own conversion of local milliseconds.
+  const struct {
+    host::TDateTime moment;
+    const char *date, *time;
+  } cases[] = {
+      {host::EncodeDate(1800, 1, 1) - host::EncodeTime(18, 0, 0, 0), "1800/1/1", "18:00:00"},
+      {host::DateTimeFromUnixMs(-2209226400000), "1899/12/29", "06:00:00"},
+      {host::DateTimeFromUnixMs(-5364619200000), "1800/1/1", "12:00:00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.date + std::string(" ") + c.time);
+    FleetforgeCompDate::WriteCompDate(Path("CompDate.pas"), -1, 0, c.moment);
+    const std::vector<std::string> unit = Lines(ReadAll(Path("CompDate.pas")));
+    EXPECT_EQ("  CompileDate        :String    = '" + std::string(c.date) + "';", unit[14]);
+    ExpectValues(-1, 0, c.date, c.time, c.moment);
+  }
 }
 
 }  // namespace

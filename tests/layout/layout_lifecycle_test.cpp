@@ -78,6 +78,8 @@ const ProjectCase kProjects[] = {
     {"LongerName", "longer/MyProject1.dpr", false},
     {"BackupOfTheDefault", "backup/Project1.dpr.bak", false},
     {"InAFolderNamedLikeIt", "Project1.dpr/Unit1.dpr", false},
+    {"BackslashInTheName", "backslash/Saved\\Project1.dpr", false},  // only "/" separates folders
+    {"ColonInTheName", "colon/v2:Project1.dpr", false},
 };
 
 class DefaultProject : public ::testing::TestWithParam<std::tuple<ScreenCase, ProjectCase>> {

@@ -153,7 +153,7 @@ TEST(Delete, RemovesTheInRangePartAndIgnoresTheRest) {
 
 // ---- File names --------------------------------------------------------------
 
-TEST(FileNames, SplitAtSlashBackslashAndDrive) {
+TEST(FileNames, OnlySlashSeparatesFolders) {
   struct Case {
     const char* name;
     const char* path;
@@ -161,25 +161,33 @@ TEST(FileNames, SplitAtSlashBackslashAndDrive) {
     const char* ext;
   };
   const Case cases[] = {
-      {"C:\\dir\\file.txt", "C:\\dir\\", "file.txt", ".txt"},
+      {"C:\\dir\\file.txt", "", "C:\\dir\\file.txt", ".txt"},
       {"/home/u/Project1.dpr", "/home/u/", "Project1.dpr", ".dpr"},
-      {"C:file.pas", "C:", "file.pas", ".pas"},
+      {"C:file.pas", "", "C:file.pas", ".pas"},
       {"file", "", "file", ""},
       {"dir.d/file", "dir.d/", "file", ""},
-      {"dir.d\\file", "dir.d\\", "file", ""},
-      {"C:.x\\y", "C:.x\\", "y", ""},
+      {"dir.d\\file", "", "dir.d\\file", ".d\\file"},
+      {"C:.x\\y", "", "C:.x\\y", ".x\\y"},
       {"archive.tar.gz", "", "archive.tar.gz", ".gz"},
       {"name.", "", "name.", "."},
       {".hidden", "", ".hidden", ".hidden"},
       {"/a/b/", "/a/b/", "", ""},
       {"", "", "", ""},
-      {"mixed/sep\\x.y", "mixed/sep\\", "x.y", ".y"},
+      {"mixed/sep\\x.y", "mixed/", "sep\\x.y", ".y"},
+      {"v2:App.dpr", "", "v2:App.dpr", ".dpr"},
+      {"a\\b.dpr", "", "a\\b.dpr", ".dpr"},
+      {"/p/v2:App.dpr", "/p/", "v2:App.dpr", ".dpr"},
+      {"/p.q/r:s\\t", "/p.q/", "r:s\\t", ""},
+      {"/", "/", "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ExtractFilePath(c.name), c.path);
     EXPECT_EQ(ExtractFileName(c.name), c.file);
     EXPECT_EQ(ExtractFileExt(c.name), c.ext);
+    // The three agree: folder and name make the whole, and the extension ends the name.
+    EXPECT_EQ(ExtractFilePath(c.name) + ExtractFileName(c.name), c.name);
+    EXPECT_TRUE(ExtractFileName(c.name).ends_with(ExtractFileExt(c.name)));
   }
 }
 
@@ -332,6 +340,31 @@ TEST(Clock, UnpinnedClockIsLocalTimeInWholeMilliseconds) {
   EXPECT_LE(secondsApart, static_cast<double>(after - before) + 1.001);
   const double ms = now * 86400000.0;
   EXPECT_NEAR(ms, std::round(ms), 0.01);
+}
+
+TEST(Clock, MillisecondsSince1970BecomeTheDateTimeThatDecodesToThem) {
+  // The clock's conversion: before 30 December 1899 the time of day is
+  // subtracted from the negative day, so decoding gives the same instant back.
+  const struct {
+    int64_t ms;
+    double value;
+    const char* text;
+  } cases[] = {
+      {0, 25569.0, "1970/1/1 00:00:00.000"},
+      {1096466709000, 38259.0 + 50709.0 / 86400.0, "2004/9/29 14:05:09.000"},
+      {-2209161600000, 0.0, "1899/12/30 00:00:00.000"},
+      {-2209161600000 + 21600000, 0.25, "1899/12/30 06:00:00.000"},
+      {-2209161600001, -1.0 - 86399999.0 / 86400000.0, "1899/12/29 23:59:59.999"},
+      {-2209226400000, -1.25, "1899/12/29 06:00:00.000"},
+      {-2209248000000, -1.0, "1899/12/29 00:00:00.000"},
+      {-5364619200000, -36522.5, "1800/1/1 12:00:00.000"},
+      {-62135596800000, -693593.0, "0001/1/1 00:00:00.000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(DateTimeFromUnixMs(c.ms), c.value);
+    EXPECT_EQ(FormatDateTime("yyyy/m/d hh:nn:ss.zzz", DateTimeFromUnixMs(c.ms)), c.text);
+  }
 }
 
 // ---- Separators ------------------------------------------------------------------
