@@ -131,8 +131,11 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
-  width = constraints_.ClampWidth(std::max(width, 0));
-  height = constraints_.ClampHeight(std::max(height, 0));
+  // Within the window system's range, so that the bounds rectangle never overflows.
+  left = ClampWindowPosition(left);
+  top = ClampWindowPosition(top);
+  width = ClampWindowSize(constraints_.ClampWidth(std::max(width, 0)));
+  height = ClampWindowSize(constraints_.ClampHeight(std::max(height, 0)));
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   const bool size_changed = width != width_ || height != height_;
   left_ = left;

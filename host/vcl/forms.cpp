@@ -128,11 +128,11 @@ int32_t TForm::ClientHeight() const {
 }
 
 void TForm::SetClientWidth(int32_t w) {
-  SetWidth(w + 2 * FrameWidth());
+  SetWidth(ClampWindowSize(int64_t{w} + 2 * FrameWidth()));
 }
 
 void TForm::SetClientHeight(int32_t h) {
-  SetHeight(h + 2 * FrameWidth() + CaptionHeight() + MenuBarHeight());
+  SetHeight(ClampWindowSize(int64_t{h} + 2 * FrameWidth() + CaptionHeight() + MenuBarHeight()));
 }
 
 void TForm::SetMenu(TMainMenu* menu) {
@@ -172,7 +172,7 @@ void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) 
   // A maximised window (or one minimised from maximised) keeps the maximised
   // rectangle; a new placement is where it goes when restored.
   if (restored_bounds_) {
-    restored_bounds_ = TRect{left, top, left + std::max(width, 0), top + std::max(height, 0)};
+    restored_bounds_ = TRect::OfWindow(left, top, width, height);
     return;
   }
   TWinControl::SetBounds(left, top, width, height);

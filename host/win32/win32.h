@@ -27,14 +27,43 @@ struct TPoint {
   int32_t X = 0, Y = 0;
 };
 
+// The window system keeps a window's position within -32768..32767 and its size
+// within 0..32767, whatever it is asked for, so its right and bottom edges always
+// fit in 32 bits and never lie before its left and top edges.
+constexpr int32_t kMinWindowPosition = -32768;
+constexpr int32_t kMaxWindowPosition = 32767;
+constexpr int32_t kMaxWindowSize = 32767;
+constexpr int32_t ClampWindowPosition(int64_t v) {
+  return static_cast<int32_t>(v < kMinWindowPosition   ? kMinWindowPosition
+                              : v > kMaxWindowPosition ? kMaxWindowPosition
+                                                       : v);
+}
+constexpr int32_t ClampWindowSize(int64_t v) {
+  return static_cast<int32_t>(v < 0 ? 0 : v > kMaxWindowSize ? kMaxWindowSize : v);
+}
+
 struct TRect {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-  int32_t Width() const { return Right - Left; }
-  int32_t Height() const { return Bottom - Top; }
+  // Worked out in 64 bits: any two 32-bit edges give a width that fits, or the
+  // nearest 32-bit value.
+  int32_t Width() const { return Span(Left, Right); }
+  int32_t Height() const { return Span(Top, Bottom); }
   bool Contains(int32_t x, int32_t y) const {
     return x >= Left && x < Right && y >= Top && y < Bottom;
   }
   bool operator==(const TRect&) const = default;
+  // A window's rectangle at left, top of width x height, each first brought into
+  // the window system's range.
+  static constexpr TRect OfWindow(int64_t left, int64_t top, int64_t width, int64_t height) {
+    const int32_t l = ClampWindowPosition(left), t = ClampWindowPosition(top);
+    return {l, t, l + ClampWindowSize(width), t + ClampWindowSize(height)};
+  }
+
+ private:
+  static constexpr int32_t Span(int32_t from, int32_t to) {
+    const int64_t span = int64_t{to} - from;
+    return static_cast<int32_t>(span > INT32_MAX ? INT32_MAX : span < INT32_MIN ? INT32_MIN : span);
+  }
 };
 
 constexpr UINT SPI_GETWORKAREA = 48;

@@ -125,7 +125,7 @@ HWND WindowSystem::CreateWindow(WindowClient* client, const TRect& bounds) {
   WindowInfo info;
   info.Handle = handle;
   info.Client = client;
-  info.Bounds = bounds;
+  info.Bounds = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
   windows_.emplace(handle, info);
   order_.insert(order_.begin(), handle);
   return handle;
@@ -145,7 +145,8 @@ void WindowSystem::DestroyWindow(HWND window) {
 }
 
 void WindowSystem::SetBounds(HWND window, const TRect& bounds) {
-  if (WindowInfo* w = Find(window)) w->Bounds = bounds;
+  if (WindowInfo* w = Find(window))
+    w->Bounds = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
 }
 
 void WindowSystem::Raise(HWND window) {
@@ -240,14 +241,9 @@ bool WindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int
                                 UINT flags) {
   WindowInfo* w = Find(window);
   if (w == nullptr) return false;
-  if (!(flags & SWP_NOMOVE)) {
-    const int32_t width = w->Bounds.Width(), height = w->Bounds.Height();
-    w->Bounds = {x, y, x + width, y + height};
-  }
-  if (!(flags & SWP_NOSIZE)) {
-    w->Bounds.Right = w->Bounds.Left + std::max(cx, 0);
-    w->Bounds.Bottom = w->Bounds.Top + std::max(cy, 0);
-  }
+  if (!(flags & SWP_NOMOVE))
+    w->Bounds = TRect::OfWindow(x, y, w->Bounds.Width(), w->Bounds.Height());
+  if (!(flags & SWP_NOSIZE)) w->Bounds = TRect::OfWindow(w->Bounds.Left, w->Bounds.Top, cx, cy);
   if (!(flags & SWP_NOZORDER)) {
     if (insertAfter == HWND_TOPMOST) {
       w->TopMost = true;

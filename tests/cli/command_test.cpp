@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -142,6 +143,40 @@ TEST_F(Command, MenuCommandClosesTheProject) {
   const Result r = RunCli("run --json --script -" + common_, "menu &file>close all\nstate\n");
   ASSERT_EQ(r.Exit, 0) << r.Err;
   EXPECT_EQ(JsonLines(r.Out)[0]["project"], "");
+}
+
+TEST_F(Command, WindowsMovedOrSizedFarOutStayWithinTheWindowSystemsRange) {
+  // Whatever the script asks for, a window keeps positions within -32768..32767
+  // and sizes within 0..32767, so its edges never wrap (the sanitizer build runs
+  // these without a report).
+  const std::optional<int> kAsPlaced;
+  const struct {
+    const char* action;
+    std::optional<int> left, top, width, height;
+  } cases[] = {
+      {"move PropertyInspector 2147483647 0", 32767, 0, kAsPlaced, kAsPlaced},
+      {"size PropertyInspector 2147483647 2147483647", kAsPlaced, kAsPlaced, 32767, 32767},
+      {"move PropertyInspector -2147483648 -2147483648", -32768, -32768, kAsPlaced, kAsPlaced},
+      {"size PropertyInspector -2147483648 -2147483648", kAsPlaced, kAsPlaced, 0, 0},
+  };
+  const auto inspector = [&](const std::string& script) {
+    const Result r = RunCli("run --json --script -" + common_, script + "state\n");
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    const auto states = JsonLines(r.Out);
+    for (const auto& form : states.at(0)["forms"])
+      if (form["name"] == "PropertyInspector") return form;
+    return nlohmann::json();
+  };
+  const nlohmann::json placed = inspector("");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.action);
+    const nlohmann::json form = inspector(std::string(c.action) + "\n");
+    EXPECT_EQ(form["left"], c.left.value_or(placed["left"]));
+    EXPECT_EQ(form["top"], c.top.value_or(placed["top"]));
+    EXPECT_EQ(form["width"], c.width.value_or(placed["width"]));
+    EXPECT_EQ(form["height"], c.height.value_or(placed["height"]));
+  }
 }
 
 TEST_F(Command, OptionsShowGivesTheDefaultsAndCreatesNothing) {

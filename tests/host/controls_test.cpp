@@ -78,6 +78,47 @@ TEST_F(Controls, NegativeSizesBecomeZero) {
   EXPECT_EQ(log_.Count("resize"), 0u) << "0 x 0 is the size it had";
 }
 
+TEST_F(Controls, BoundsStayWithinTheWindowSystemsRange) {
+  // Positions within -32768..32767 and sizes within 0..32767, whatever is asked
+  // for: the right and bottom edges neither overflow nor lie before the left and top.
+  constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+  const struct {
+    TRect asked;  // left, top, width, height
+    TRect bounds;
+  } cases[] = {
+      {{kMax, 0, 200, 484}, {32767, 0, 32967, 484}},
+      {{0, 0, kMax, kMax}, {0, 0, 32767, 32767}},
+      {{kMax, kMax, kMax, kMax}, {32767, 32767, 65534, 65534}},
+      {{kMin, kMin, kMin, kMin}, {-32768, -32768, -32768, -32768}},
+      {{-40000, 40000, 40000, 5}, {-32768, 32767, -1, 32772}},
+      {{10, 20, 300, 200}, {10, 20, 310, 220}},
+  };
+  TControl* c = MakeControl();
+  host::TForm form(nullptr);
+  const host::HWND h = form.Handle();
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.asked.Left << " " << k.asked.Top << " " << k.asked.Right
+                                    << " " << k.asked.Bottom);
+    const TRect& a = k.asked;
+    c->SetBounds(a.Left, a.Top, a.Right, a.Bottom);
+    EXPECT_EQ(c->BoundsRect(), k.bounds);
+    form.SetBounds(a.Left, a.Top, a.Right, a.Bottom);
+    EXPECT_EQ(form.BoundsRect(), k.bounds);
+    EXPECT_EQ(Desktop().Info(h)->Bounds, k.bounds);
+    host::SetWindowPos(h, 0, 1, 2, 3, 4, host::SWP_NOZORDER | host::SWP_NOACTIVATE);
+    host::SetWindowPos(h, 0, a.Left, a.Top, a.Right, a.Bottom,
+                       host::SWP_NOZORDER | host::SWP_NOACTIVATE);
+    EXPECT_EQ(Desktop().Info(h)->Bounds, k.bounds) << "the window system's own limit";
+  }
+  form.SetClientWidth(kMax);
+  form.SetClientHeight(kMax);
+  EXPECT_EQ(form.Width(), 32767);
+  EXPECT_EQ(form.Height(), 32767);
+  const host::HWND wide = Desktop().CreateWindow(nullptr, {kMin, kMin, kMax, kMax});
+  EXPECT_EQ(Desktop().Info(wide)->Bounds, (TRect{-32768, -32768, -1, -1}));
+  EXPECT_EQ((TRect{kMin, kMin, kMax, kMax}).Width(), kMax) << "the nearest 32-bit width";
+}
+
 TEST_F(Controls, ConstraintsClampSetBounds) {
   TControl* c = MakeControl();
   c->Constraints().SetMinWidth(50);
