@@ -2,10 +2,13 @@
 // notice, registration through the services, the unit table and its guards,
 // unloading that really unloads, and the loader's error paths.
 #include <dlfcn.h>
+#include <elf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "host/rtl/modules.h"
 #include "host/rtl/units.h"
@@ -284,6 +287,34 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
   EXPECT_NE(
       options->find("WinTypes=Windows;WinProcs=Windows;DbiTypes=BDE;DbiProcs=BDE;DbiErrs=BDE;"),
       std::string_view::npos);
+}
+
+// The symbols a 64-bit ELF shared object defines for others: its dynamic symbol
+// table without the undefined ones (its imports).
+std::vector<std::string> DefinedDynamicSymbols(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string image{std::istreambuf_iterator<char>(in), {}};
+  if (image.size() < sizeof(Elf64_Ehdr) || image.compare(0, SELFMAG, ELFMAG) != 0 ||
+      image[EI_CLASS] != ELFCLASS64)
+    return {"(not a 64-bit ELF file)"};
+  const auto* header = reinterpret_cast<const Elf64_Ehdr*>(image.data());
+  const auto* sections = reinterpret_cast<const Elf64_Shdr*>(image.data() + header->e_shoff);
+  std::vector<std::string> names;
+  for (int i = 0; i < header->e_shnum; ++i) {
+    if (sections[i].sh_type != SHT_DYNSYM) continue;
+    const char* strings = image.data() + sections[sections[i].sh_link].sh_offset;
+    const auto* symbols = reinterpret_cast<const Elf64_Sym*>(image.data() + sections[i].sh_offset);
+    for (size_t k = 1; k < sections[i].sh_size / sizeof(Elf64_Sym); ++k)
+      if (symbols[k].st_shndx != SHN_UNDEF) names.push_back(strings + symbols[k].st_name);
+  }
+  return names;
+}
+
+TEST(PackageModule, ItsOnlyDynamicSymbolIsTheExportDirectory) {
+  // Type information, virtual tables and template code stay inside the module;
+  // the loader reaches everything else through HostModuleImage.
+  EXPECT_EQ(DefinedDynamicSymbols(FLEETFORGE_DEFAULT_PACKAGE),
+            std::vector<std::string>{"HostModuleImage"});
 }
 
 TEST_F(PackageLifecycle, ErrorLeavingAnInitialisationIsReportedAndThePackageStaysLoaded) {
