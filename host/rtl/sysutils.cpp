@@ -54,7 +54,7 @@ char ToLower(char c) {
 }
 
 // Index just after the last path delimiter (0 when there is none). On this
-// platform only "/" separates folders; ":" and "\\" are characters of a name.
+// platform only "/" separates folders; ":" and "\" are characters of a name.
 size_t NameStart(const AnsiString& fileName) {
   const size_t slash = fileName.rfind('/');
   return slash == AnsiString::npos ? 0 : slash + 1;

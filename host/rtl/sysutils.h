@@ -76,12 +76,13 @@ HOST_API bool FileExists(const AnsiString& fileName);             // a regular f
 // Now() reads the host clock: the system's local time, or a pinned moment.
 HOST_API TDateTime Now();
 HOST_API void PinClock(TDateTime moment);
+HOST_API void UnpinClock();
 // The date-time of a moment given as milliseconds of local time since 1970-01-01
 // 00:00 (negative before it): the day number, plus the time of day as the
 // fraction, which is subtracted for days before 30 December 1899 (1899-12-29
-// 06:00 is -1.25). Both the clock and SOURCE_DATE_EPOCH go through it.
+// 06:00 is -1.25), so that DecodeDate and DecodeTime give the moment back. Now()
+// forms its value this way.
 HOST_API TDateTime DateTimeFromUnixMs(int64_t localMs);
-HOST_API void UnpinClock();
 HOST_API TDateTime EncodeDate(int year, int month, int day);
 HOST_API TDateTime EncodeTime(int hour, int minute, int second, int msec);
 HOST_API void DecodeDate(TDateTime value, int& year, int& month, int& day);
