@@ -263,6 +263,8 @@ void TForm::Close() {
 
 TModalResult TForm::ShowModal() {
   if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+  WindowSystem& ws = WindowSystem::Instance();
+  const HWND previous = ws.ActiveWindow();
   std::vector<TForm*> disabled;
   if (Screen != nullptr) {
     for (int32_t i = 0; i < Screen->FormCount(); ++i) {
@@ -283,6 +285,15 @@ TModalResult TForm::ShowModal() {
         for (int32_t i = 0; i < Screen->FormCount(); ++i)
           if (Screen->Forms(i) == f) f->SetEnabled(true);
       }
+    // The window that was active before comes back as the active one (the
+    // windows were still disabled when the modal window was hidden).
+    if (ws.ActiveWindow() == 0) {
+      const WindowInfo* w = ws.Info(previous);
+      if (previous != handle_ && w != nullptr && w->Visible && w->Enabled)
+        ws.Activate(previous);
+      else
+        ws.ActivateFront(handle_);
+    }
   };
   try {
     Show();

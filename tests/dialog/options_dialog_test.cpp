@@ -567,6 +567,30 @@ TEST_F(OptionsDialog, ADialogLeftBehindIsFreedAtShutdownToo) {
   SUCCEED() << "no call into the unloaded package";
 }
 
+// While the dialog is open, a tick shows the closed Project Manager again; the
+// dialog keeps the keyboard, so its input still reaches it.
+TEST_F(OptionsDialog, InputGoesToTheDialogWhileATickShowsTheProjectManager) {
+  Store({true, true, false, true, false, 300});
+  Start();
+  session_->Do("wait 1500");
+  session_->Do("close ProjectManagerForm");
+  host::TForm* manager = Ide().FindForm("ProjectManagerForm");
+  ASSERT_FALSE(manager->Visible());
+  const host::TForm* active_before = host::Screen->ActiveForm();
+  on_state_ = [&] {
+    EXPECT_TRUE(manager->Shown()) << "the tick showed it";
+    ASSERT_NE(host::Screen->ActiveForm(), nullptr);
+    EXPECT_EQ(host::Screen->ActiveForm()->ClassName(), "TfmOptions");
+  };
+  RunDialog("wait 1500\nstate\ncheck ckChangeIcon on\ntype edOIHeight 320\nkey enter");
+  on_state_ = nullptr;
+  EXPECT_TRUE(Ide().Errors().empty());
+  EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 320}));
+  EXPECT_TRUE(DialogsOnScreen().empty());
+  EXPECT_TRUE(manager->Visible());
+  EXPECT_EQ(host::Screen->ActiveForm(), active_before) << "the window active before";
+}
+
 TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {
   Start(false);
   session_->QueueInput("key enter");  // the restart notice
