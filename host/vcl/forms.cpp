@@ -169,11 +169,12 @@ void TForm::SetWindowState(TWindowState state) {
 }
 
 void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
-  // A maximised window (or one minimised from maximised) keeps the maximised
-  // rectangle; a new placement is where it goes when restored.
+  // A maximised window is placed where it is told and stays maximised; the new
+  // placement is also where it goes when restored. A window minimised from
+  // maximised keeps its rectangle until it is restored to that placement.
   if (restored_bounds_) {
     restored_bounds_ = TRect{left, top, left + std::max(width, 0), top + std::max(height, 0)};
-    return;
+    if (window_state_ != wsMaximized) return;
   }
   TWinControl::SetBounds(left, top, width, height);
 }

@@ -347,8 +347,12 @@ TEST_F(Forms, MaximisedFormCoversTheWorkAreaAndRestoresItsBounds) {
   EXPECT_EQ(f->BoundsRect(), (TRect{-4, 26, 1284, 1028}));
   EXPECT_EQ(f->Width(), host::GetSystemMetrics(host::SM_CXMAXIMIZED));
   EXPECT_EQ(Desktop().Info(f->Handle())->Bounds, f->BoundsRect());
-  f->SetBounds(10, 10, 100, 100);  // where it goes when restored
-  EXPECT_EQ(f->BoundsRect(), (TRect{-4, 26, 1284, 1028}));
+  // Placed where it is told, it stays maximised; that is also where it goes
+  // when restored.
+  f->SetBounds(10, 10, 100, 100);
+  EXPECT_EQ(f->BoundsRect(), (TRect{10, 10, 110, 110}));
+  EXPECT_EQ(f->WindowState(), host::wsMaximized);
+  EXPECT_EQ(Desktop().Info(f->Handle())->Bounds, f->BoundsRect());
   f->SetWindowState(host::wsNormal);
   EXPECT_EQ(f->BoundsRect(), (TRect{10, 10, 110, 110}));
 }
