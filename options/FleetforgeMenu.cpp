@@ -9,6 +9,7 @@
 namespace FleetforgeMenu {
 
 int32_t WizardIndex = 0;
+bool WizardRegistered = false;
 Fleetforge7::UnitGuard Guard;
 
 TFleetforgeMenuExpert::TFleetforgeMenuExpert() {
@@ -100,6 +101,7 @@ void Register() {
   host::IRef<host::IOTAWizard> keep(wizard);  // released if the services are missing
   auto services = host::IntfCast<host::IOTAWizardServices>(host::BorlandIDEServices);
   WizardIndex = services->AddWizard(wizard);
+  WizardRegistered = true;
 }
 
 void Initialization() {
@@ -108,6 +110,10 @@ void Initialization() {
 
 void Finalization() {
   if (!Guard.EnterFinalization()) return;
+  // Without a registration the index names no wizard of ours (it could be
+  // another add-in's), so there is nothing to remove.
+  if (!WizardRegistered) return;
+  WizardRegistered = false;
   auto services = host::IntfCast<host::IOTAWizardServices>(host::BorlandIDEServices);
   services->RemoveWizard(WizardIndex);
 }
