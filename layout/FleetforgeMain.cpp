@@ -111,9 +111,10 @@ void TFleetforgeMainObject::AlignMainForm() {
   palette->SetHotTrack(true);
   palette->SetRaggedRight(true);
   const host::TNotifyEvent mine(this, &TFleetforgeMainObject::OnResizeComponentPalette);
-  // The handler kept is the one the palette had before the first take-over: a
-  // later call, even after another package replaced the handler, keeps it.
-  if (!FPaletteTakenOver && !(palette->OnResize() == mine)) FSavedOnResize = palette->OnResize();
+  // A repeated call keeps the handler it kept before, since the palette then
+  // holds this object's own; a handler another package installed in between is
+  // the one found, and so the one kept.
+  if (!(palette->OnResize() == mine)) FSavedOnResize = palette->OnResize();
   palette->SetOnResize(mine);
   FPaletteTakenOver = true;
 }
