@@ -242,6 +242,22 @@ host::TMainMenu* IdeServices::GetMainMenu() {
   return ide_.MainMenu();
 }
 
+size_t IdeServices::DropRegistered(int32_t notifiersFrom, int32_t notifiersTo, int32_t wizardsFrom,
+                                   int32_t wizardsTo) {
+  size_t dropped = 0;
+  for (int32_t i = notifiersFrom; i < notifiersTo; ++i)
+    if (notifiers_.count(i) != 0) {
+      RemoveNotifier(i);
+      ++dropped;
+    }
+  for (int32_t i = wizardsFrom; i < wizardsTo; ++i)
+    if (wizards_.count(i) != 0) {
+      RemoveWizard(i);
+      ++dropped;
+    }
+  return dropped;
+}
+
 void IdeServices::Clear() {
   notifiers_.clear();
   wizards_.clear();
@@ -452,8 +468,20 @@ void Ide::LoadPackage(const std::string& file) {
     }
     package_ = module;
     package_file_ = file;
-    initialize();
-    RunRegisterProcedures();
+    package_notifiers_from_ = services_->NextNotifierIndex();
+    package_wizards_from_ = services_->NextWizardIndex();
+    const auto note_registered = [&] {
+      package_notifiers_to_ = services_->NextNotifierIndex();
+      package_wizards_to_ = services_->NextWizardIndex();
+    };
+    try {
+      initialize();
+      RunRegisterProcedures();
+    } catch (...) {
+      note_registered();
+      throw;
+    }
+    note_registered();
   });
 }
 
@@ -484,10 +512,11 @@ void Ide::UnloadPackage() {
       reinterpret_cast<void (*)()>(const_cast<void*>(host::GetProcAddress(module, "Finalize")));
   if (finalize != nullptr) finalize();
   // Whatever the package left registered would call into code that is about to
-  // go away: the IDE drops it first and says so.
-  const size_t left = services_->Notifiers().size() + services_->Wizards().size();
+  // go away: the IDE drops it first and says so. What other add-ins registered
+  // stays.
+  const size_t left = services_->DropRegistered(package_notifiers_from_, package_notifiers_to_,
+                                                package_wizards_from_, package_wizards_to_);
   if (left != 0) {
-    services_->Clear();
     ReportError(host::EPackageError("Package " + package_file_ + " left " + std::to_string(left) +
                                     " notifier(s) or wizard(s) registered"));
   }

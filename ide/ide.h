@@ -83,6 +83,12 @@ class IdeServices : public host::TInterfacedObject,
     return notifiers_;
   }
   const std::map<int32_t, host::IRef<host::IOTAWizard>>& Wizards() const { return wizards_; }
+  // The indexes the next registrations will get.
+  int32_t NextNotifierIndex() const { return next_notifier_; }
+  int32_t NextWizardIndex() const { return next_wizard_; }
+  // Drops what is still registered with an index in [from, to); returns how many.
+  size_t DropRegistered(int32_t notifiersFrom, int32_t notifiersTo, int32_t wizardsFrom,
+                        int32_t wizardsTo);
   void Clear();
 
  protected:
@@ -190,6 +196,9 @@ class Ide : public host::TObject {
   std::vector<host::TForm*> forms_;  // the IDE's windows, freed at shutdown
   host::HMODULE package_ = 0;
   std::string package_file_;
+  // The indexes handed out while the package loaded: what it registered.
+  int32_t package_notifiers_from_ = 0, package_notifiers_to_ = 0;
+  int32_t package_wizards_from_ = 0, package_wizards_to_ = 0;
   std::string project_file_;
   int32_t compile_count_ = 0;
   int32_t palette_buttons_ = 0;

@@ -75,15 +75,15 @@ TFleetforgeMainObject::TFleetforgeMainObject() {
 }
 
 TFleetforgeMainObject::~TFleetforgeMainObject() {
-  // At the IDE's own shutdown the main form may be gone already: then there is
-  // no palette left to give its handler back to. The kept handler is given back
-  // only while the palette holds this object's own: when AlignMainForm never
-  // took the palette over, the IDE's handler is still in place and stays there.
-  if (TForm* main_form = host::Application != nullptr ? host::Application->MainForm() : nullptr) {
-    if (auto* palette = dynamic_cast<host::TControl*>(FirstComponent(main_form, "TabControl"))) {
-      const host::TNotifyEvent mine(this, &TFleetforgeMainObject::OnResizeComponentPalette);
-      if (palette->OnResize() == mine) palette->SetOnResize(FSavedOnResize);
-    }
+  // The kept handler is given back whenever AlignMainForm took the palette over,
+  // whoever holds the palette's OnResize now. When it never did, the palette's
+  // handler is not this object's to give back and stays as it is. At the IDE's
+  // own shutdown the main form may be gone already: then there is no palette
+  // left to give its handler back to.
+  if (TForm* main_form = host::Application != nullptr ? host::Application->MainForm() : nullptr;
+      main_form != nullptr && FPaletteTakenOver) {
+    if (auto* palette = dynamic_cast<host::TControl*>(FirstComponent(main_form, "TabControl")))
+      palette->SetOnResize(FSavedOnResize);
   }
   FTimer.reset();
 }
@@ -111,8 +111,12 @@ void TFleetforgeMainObject::AlignMainForm() {
   palette->SetHotTrack(true);
   palette->SetRaggedRight(true);
   const host::TNotifyEvent mine(this, &TFleetforgeMainObject::OnResizeComponentPalette);
+  // A repeated call keeps the handler it kept before, since the palette then
+  // holds this object's own; a handler another package installed in between is
+  // the one found, and so the one kept.
   if (!(palette->OnResize() == mine)) FSavedOnResize = palette->OnResize();
   palette->SetOnResize(mine);
+  FPaletteTakenOver = true;
 }
 
 void TFleetforgeMainObject::OnResizeComponentPalette(TObject* Sender) {

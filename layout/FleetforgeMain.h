@@ -42,6 +42,8 @@ class TFleetforgeMainObject : public TObject {
   std::unique_ptr<host::TTimer> FTimer;
   host::TNotifyEvent FSavedOnResize;
   bool FStandardProjectChecked = false;
+  // Whether AlignMainForm has taken the palette over (its handler kept).
+  bool FPaletteTakenOver = false;
 };
 
 // The single instance; nil when the unit's initialisation created none.

@@ -1,5 +1,7 @@
 #include "options/FleetforgeMenu.h"
 
+#include <memory>
+
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "global/FleetforgeGlobal.h"
 #include "icon/FleetforgeIconChanger.h"
@@ -9,6 +11,7 @@
 namespace FleetforgeMenu {
 
 int32_t WizardIndex = 0;
+bool WizardRegistered = false;
 Fleetforge7::UnitGuard Guard;
 
 TFleetforgeMenuExpert::TFleetforgeMenuExpert() {
@@ -64,35 +67,36 @@ void TFleetforgeMenuExpert::Execute() {}
 // HideCaptions takes effect when the IDE is next started. The same holds for
 // either object alone when it is absent.
 //
-// A failure (a height that is not a number, a registry write that fails) ends
-// the command where it happens and goes to the IDE; the switches copied by
-// then stay in the record, and the dialog is left to its owner (or to this
-// package's unload, see FleetforgeOptions).
+// A height text that is not an integer fails the command before anything has
+// changed: it is converted before the switches are copied, so the record, the
+// registry and the IDE's layout stay as they were. Any other failure (a
+// registry write that fails) ends the command where it happens. Either error
+// goes to the IDE. The dialog is freed at the end of the command on every path.
 void TFleetforgeMenuExpert::OptionsClick(host::TObject*) {
   using FleetforgeOptions::fmOptions;
-  auto* dialog = new FleetforgeOptions::TfmOptions(host::Application->MainForm());
-  fmOptions = dialog;
-  if (fmOptions->ShowModal() == host::mrOk) {
-    FleetforgeGlobal::TOptionsRecord& options = FleetforgeGlobal::Options;
-    options.CloseDefault = fmOptions->ckCloseDefault->Checked();
-    options.HideCaptions = fmOptions->ckHideCaptions->Checked();
-    options.MaximizeEditor = fmOptions->ckMaximizeEditor->Checked();
-    options.CreateCompDate = fmOptions->ckCreateCompDate->Checked();
-    options.ChangeIcon = fmOptions->ckChangeIcon->Checked();
-    options.ObjectInspectorHeight = host::StrToInt(fmOptions->edOIHeight->Text());
-    FleetforgeGlobal::WriteOptionsToRegistry();
-    FleetforgeMain::RestoreFormsBruteForce();
-    FleetforgeIconChanger::ChangeIcon();
-    FleetforgeDelphiMainForm::TffDelphiMainForm* bar = FleetforgeDelphiMainForm::ffDelphiMainForm;
-    if (options.HideCaptions) {
-      if (FleetforgeMain::FleetforgeMainObject != nullptr)
-        FleetforgeMain::FleetforgeMainObject->AlignMainForm();
-      if (bar != nullptr) bar->Show();
-    } else if (bar != nullptr) {
-      bar->Hide();
-    }
+  const std::unique_ptr<FleetforgeOptions::TfmOptions> dialog(
+      new FleetforgeOptions::TfmOptions(host::Application->MainForm()));
+  fmOptions = dialog.get();  // cleared again when the dialog goes
+  if (fmOptions->ShowModal() != host::mrOk) return;
+  const int32_t height = host::StrToInt(fmOptions->edOIHeight->Text());
+  FleetforgeGlobal::TOptionsRecord& options = FleetforgeGlobal::Options;
+  options.CloseDefault = fmOptions->ckCloseDefault->Checked();
+  options.HideCaptions = fmOptions->ckHideCaptions->Checked();
+  options.MaximizeEditor = fmOptions->ckMaximizeEditor->Checked();
+  options.CreateCompDate = fmOptions->ckCreateCompDate->Checked();
+  options.ChangeIcon = fmOptions->ckChangeIcon->Checked();
+  options.ObjectInspectorHeight = height;
+  FleetforgeGlobal::WriteOptionsToRegistry();
+  FleetforgeMain::RestoreFormsBruteForce();
+  FleetforgeIconChanger::ChangeIcon();
+  FleetforgeDelphiMainForm::TffDelphiMainForm* bar = FleetforgeDelphiMainForm::ffDelphiMainForm;
+  if (options.HideCaptions) {
+    if (FleetforgeMain::FleetforgeMainObject != nullptr)
+      FleetforgeMain::FleetforgeMainObject->AlignMainForm();
+    if (bar != nullptr) bar->Show();
+  } else if (bar != nullptr) {
+    bar->Hide();
   }
-  delete dialog;  // which also clears fmOptions
 }
 
 void Register() {
@@ -100,6 +104,7 @@ void Register() {
   host::IRef<host::IOTAWizard> keep(wizard);  // released if the services are missing
   auto services = host::IntfCast<host::IOTAWizardServices>(host::BorlandIDEServices);
   WizardIndex = services->AddWizard(wizard);
+  WizardRegistered = true;
 }
 
 void Initialization() {
@@ -108,6 +113,10 @@ void Initialization() {
 
 void Finalization() {
   if (!Guard.EnterFinalization()) return;
+  // Without a registration the index names no wizard of ours (it could be
+  // another add-in's), so there is nothing to remove.
+  if (!WizardRegistered) return;
+  WizardRegistered = false;
   auto services = host::IntfCast<host::IOTAWizardServices>(host::BorlandIDEServices);
   services->RemoveWizard(WizardIndex);
 }

@@ -28,7 +28,9 @@ class TFleetforgeMenuExpert : public host::TNotifierObject<host::IOTAWizard> {
   host::TMenuItem* FMenuItem = nullptr;
 };
 
+// The index the IDE gave the wizard, and whether Register stored one.
 extern int32_t WizardIndex;
+extern bool WizardRegistered;
 
 inline constexpr const char* kMenuCaption = "&Fleetforge Options...";
 

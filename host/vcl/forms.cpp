@@ -169,11 +169,12 @@ void TForm::SetWindowState(TWindowState state) {
 }
 
 void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
-  // A maximised window (or one minimised from maximised) keeps the maximised
-  // rectangle; a new placement is where it goes when restored.
+  // A maximised window is placed where it is told and stays maximised; the new
+  // placement is also where it goes when restored. A window minimised from
+  // maximised keeps its rectangle until it is restored to that placement.
   if (restored_bounds_) {
     restored_bounds_ = TRect::OfWindow(left, top, width, height);
-    return;
+    if (window_state_ != wsMaximized) return;
   }
   TWinControl::SetBounds(left, top, width, height);
 }
@@ -263,6 +264,8 @@ void TForm::Close() {
 
 TModalResult TForm::ShowModal() {
   if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+  WindowSystem& ws = WindowSystem::Instance();
+  const HWND previous = ws.ActiveWindow();
   std::vector<TForm*> disabled;
   if (Screen != nullptr) {
     for (int32_t i = 0; i < Screen->FormCount(); ++i) {
@@ -283,6 +286,15 @@ TModalResult TForm::ShowModal() {
         for (int32_t i = 0; i < Screen->FormCount(); ++i)
           if (Screen->Forms(i) == f) f->SetEnabled(true);
       }
+    // The window that was active before comes back as the active one (the
+    // windows were still disabled when the modal window was hidden).
+    if (ws.ActiveWindow() == 0) {
+      const WindowInfo* w = ws.Info(previous);
+      if (previous != handle_ && w != nullptr && w->Visible && w->Enabled)
+        ws.Activate(previous);
+      else
+        ws.ActivateFront(handle_);
+    }
   };
   try {
     Show();

@@ -156,7 +156,8 @@ class HOST_API WindowSystem {
 
   void SetBounds(HWND window, const TRect& bounds);
   // Shows (on top of its band) or hides a window. Hiding the active window
-  // activates the next visible window.
+  // activates the next visible, enabled window. A disabled window asked to be
+  // shown and activated is shown behind the active window, which stays active.
   void Show(HWND window, bool visible, bool activate);
   void SetEnabled(HWND window, bool enabled);
   void SetMinimized(HWND window, bool minimized);
@@ -165,7 +166,10 @@ class HOST_API WindowSystem {
   void SetRegion(HWND window, std::optional<TRect> region);
 
   HWND ActiveWindow() const { return active_; }
+  // Makes a window the active one; a disabled window is not activated.
   void Activate(HWND window);
+  // Activates the front-most visible, enabled window other than except, if any.
+  void ActivateFront(HWND except);
   // Visible windows from the front to the back: the top-most band first.
   std::vector<HWND> ZOrder() const;
   // The window that a click at a screen point reaches, or 0: the front-most

@@ -137,10 +137,7 @@ void WindowSystem::DestroyWindow(HWND window) {
   order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
   if (active_ == window) {
     active_ = 0;
-    for (HWND h : ZOrder()) {
-      Activate(h);
-      break;
-    }
+    ActivateFront(0);
   }
 }
 
@@ -161,16 +158,17 @@ void WindowSystem::Show(HWND window, bool visible, bool activate) {
   w->Visible = visible;
   if (visible) {
     if (!was_visible) Raise(window);
-    if (activate) Activate(window);
+    if (activate && !w->Enabled && window != active_) {
+      // A disabled window (one that a modal window has disabled) comes on screen
+      // but is not activated, and it does not cover the active window either.
+      if (const WindowInfo* a = Find(active_); a != nullptr && a->Visible) Raise(active_);
+    } else if (activate) {
+      Activate(window);
+    }
   } else if (active_ == window) {
     active_ = 0;
     if (w->Client) w->Client->WindowActivated(false);
-    for (HWND h : ZOrder()) {
-      if (h != window) {
-        Activate(h);
-        break;
-      }
-    }
+    ActivateFront(window);
   }
 }
 
@@ -186,7 +184,19 @@ void WindowSystem::BringToFront(HWND window) {
   if (IsWindow(window)) Raise(window);
 }
 
+void WindowSystem::ActivateFront(HWND except) {
+  for (HWND h : ZOrder()) {
+    if (h != except && windows_.at(h).Enabled) {
+      Activate(h);
+      return;
+    }
+  }
+}
+
 void WindowSystem::Activate(HWND window) {
+  // A disabled window takes no activation: while a modal window is open, the
+  // windows it disabled cannot take the keyboard from it.
+  if (const WindowInfo* w = Find(window); w != nullptr && !w->Enabled) return;
   if (window == active_) {
     // Already active, but perhaps no longer in front: it comes up again.
     if (IsWindow(window)) Raise(window);

@@ -511,60 +511,107 @@ TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
   }
 }
 
-TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndStoresNothing) {
-  const Stored before{true, false, false, true, false, 400};
-  Store(before);
-  Start();
-  RunDialog("check ckMaximizeEditor on\ncheck ckCloseDefault off\ntype edOIHeight abc\nkey enter");
-  ASSERT_EQ(Ide().Errors().size(), 1u);
-  EXPECT_EQ(Ide().Errors()[0].ClassName, "EConvertError");
-  EXPECT_EQ(Ide().Errors()[0].Message, "'abc' is not a valid integer value");
-  EXPECT_EQ(ReadStored(), before);
-  // The switches were copied before the conversion failed; the height was not.
-  EXPECT_EQ(Options(), (json{{"CloseDefault", false},
-                             {"HideCaptions", false},
-                             {"MaximizeEditor", true},
-                             {"CreateCompDate", true},
-                             {"ChangeIcon", false},
-                             {"ObjectInspectorHeight", 400}}));
-  // The command did not free its dialog: it stays with its owner, hidden.
-  auto dialogs = DialogsOnScreen();
-  ASSERT_EQ(dialogs.size(), 1u);
-  EXPECT_FALSE(dialogs[0]->Visible());
-  EXPECT_EQ(dialogs[0]->Owner(), host::Application->MainForm());
-  EXPECT_EQ(DialogVariable(), dialogs[0]);
-
-  // The entry works again, beside the dialog left behind.
-  RunDialog("type edOIHeight 500\nkey enter");
-  EXPECT_EQ(ReadStored()->Height, 500);
-  EXPECT_EQ(DialogsOnScreen().size(), 1u);
-  EXPECT_EQ(Ide().Errors().size(), 1u);
-
-  // An empty text fails the same way.
-  on_state_ = [] {
-    static_cast<host::TControl*>(host::Screen->ActiveForm()->FindComponent("edOIHeight"))
-        ->SetText("");
+// A height that is not an integer fails the command before anything changed:
+// no switch is copied into the record, nothing is stored, restored or applied,
+// every later tick keeps the one layout the IDE had, and the dialog is freed.
+TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
+  struct Case {
+    const char* text;
+    Stored before;
+    const char* switches;  // the user's changes besides the height
   };
-  RunDialog("state\nkey enter");
-  on_state_ = nullptr;
-  ASSERT_EQ(Ide().Errors().size(), 2u);
-  EXPECT_EQ(Ide().Errors()[1].Message, "'' is not a valid integer value");
-  EXPECT_EQ(DialogsOnScreen().size(), 2u);
+  const Case cases[] = {
+      {"abc",
+       {true, false, false, true, false, 400},
+       "check ckMaximizeEditor on\ncheck ckCloseDefault off\ncheck ckHideCaptions on"},
+      {"", {true, true, false, true, false, 250}, "check ckHideCaptions off"},
+      {"1e3",
+       {false, true, true, false, true, 300},
+       "check ckHideCaptions off\ncheck ckChangeIcon off\ncheck ckMaximizeEditor off"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("height text '") + c.text + "'");
+    host::RegistryLocation::UseMemory();
+    Store(c.before);
+    Start();
+    session_->Do("wait 1500");
+    const host::TFormBorderStyle main_before = Border("AppBuilder");
+    const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
+    const std::string icon_before = Ide().IconHolder();
+    ASSERT_EQ(main_before, c.before.HideCaptions ? host::bsNone : host::bsSizeable);
 
-  // The dialogs' code goes with the package: unloading frees them first, so
-  // the IDE's main form has nothing of the package left to free at shutdown.
-  session_->Do("unload");
-  EXPECT_TRUE(DialogsOnScreen().empty());
-  EXPECT_EQ(Ide().Errors().size(), 2u);
-  session_.reset();  // shuts the IDE down
+    on_state_ = [&] {
+      static_cast<host::TControl*>(host::Screen->ActiveForm()->FindComponent("edOIHeight"))
+          ->SetText(c.text);
+    };
+    RunDialog(std::string(c.switches) + "\nstate\nkey enter");
+    on_state_ = nullptr;
+    ASSERT_EQ(Ide().Errors().size(), 1u);
+    EXPECT_EQ(Ide().Errors()[0].ClassName, "EConvertError");
+    EXPECT_EQ(Ide().Errors()[0].Message,
+              std::string("'") + c.text + "' is not a valid integer value");
+    EXPECT_EQ(ReadStored(), c.before) << "nothing stored";
+    EXPECT_EQ(Options(), (json{{"CloseDefault", c.before.CloseDefault},
+                               {"HideCaptions", c.before.HideCaptions},
+                               {"MaximizeEditor", c.before.MaximizeEditor},
+                               {"CreateCompDate", c.before.CreateCompDate},
+                               {"ChangeIcon", c.before.ChangeIcon},
+                               {"ObjectInspectorHeight", c.before.Height}}))
+        << "no switch copied";
+    EXPECT_TRUE(DialogsOnScreen().empty()) << "the command freed its dialog";
+    EXPECT_EQ(DialogVariable(), nullptr);
+    for (int tick = 0; tick < 3; ++tick) {
+      EXPECT_EQ(Border("AppBuilder"), main_before) << "tick " << tick;
+      EXPECT_EQ(Border("PropertyInspector"), inspector_before) << "tick " << tick;
+      EXPECT_EQ(Ide().IconHolder(), icon_before) << "tick " << tick;
+      if (host::TForm* bar = Bar()) {
+        EXPECT_EQ(bar->Visible(), c.before.HideCaptions) << "tick " << tick;
+      }
+      session_->Do("wait 1000");
+    }
+
+    // The entry works again afterwards.
+    RunDialog("type edOIHeight 500\nkey enter");
+    EXPECT_EQ(ReadStored()->Height, 500);
+    EXPECT_EQ(Ide().Errors().size(), 1u);
+    EXPECT_TRUE(DialogsOnScreen().empty());
+    session_->Do("unload");
+    EXPECT_EQ(Ide().Errors().size(), 1u);
+    session_.reset();  // shuts the IDE down
+  }
 }
 
-TEST_F(OptionsDialog, ADialogLeftBehindIsFreedAtShutdownToo) {
+TEST_F(OptionsDialog, AFailedCommandLeavesNoDialogBehindForShutdown) {
   Start();
   RunDialog("type edOIHeight 1x\nkey enter");
-  ASSERT_EQ(DialogsOnScreen().size(), 1u);
+  ASSERT_EQ(Ide().Errors().size(), 1u);
+  EXPECT_TRUE(DialogsOnScreen().empty());
   session_.reset();  // the IDE unloads the package, then closes its windows
   SUCCEED() << "no call into the unloaded package";
+}
+
+// While the dialog is open, a tick shows the closed Project Manager again; the
+// dialog keeps the keyboard, so its input still reaches it.
+TEST_F(OptionsDialog, InputGoesToTheDialogWhileATickShowsTheProjectManager) {
+  Store({true, true, false, true, false, 300});
+  Start();
+  session_->Do("wait 1500");
+  session_->Do("close ProjectManagerForm");
+  host::TForm* manager = Ide().FindForm("ProjectManagerForm");
+  ASSERT_FALSE(manager->Visible());
+  const host::TForm* active_before = host::Screen->ActiveForm();
+  on_state_ = [&] {
+    EXPECT_TRUE(manager->Shown()) << "the tick showed it";
+    ASSERT_NE(host::Screen->ActiveForm(), nullptr);
+    EXPECT_EQ(host::Screen->ActiveForm()->ClassName(), "TfmOptions");
+  };
+  RunDialog("wait 1500\nstate\ncheck ckChangeIcon on\ntype edOIHeight 320\nkey enter");
+  on_state_ = nullptr;
+  EXPECT_TRUE(Ide().Errors().empty());
+  EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 320}));
+  EXPECT_TRUE(DialogsOnScreen().empty());
+  EXPECT_TRUE(manager->Visible());
+  EXPECT_EQ(host::Screen->ActiveForm(), active_before) << "the window active before";
 }
 
 TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {

@@ -230,6 +230,40 @@ TEST_F(Forms, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
   }
 }
 
+TEST_F(Forms, AFormTheModalLoopDisabledIsShownButNotActivated) {
+  TForm* main = MakeForm("Main", {0, 0, 1024, 100});
+  TForm* manager = MakeForm("ProjectManagerForm", {0, 400, 240, 720});
+  main->Show();
+  TForm* dialog = MakeForm("Dialog", {300, 300, 600, 500});
+  TButton* ok = MakeButton(dialog, "OK", host::mrOk);
+  ok->SetDefault(true);
+  // Shown while the dialog is open (as the layout's tick shows a closed Project
+  // Manager again), by Visible, by Show, and by a z-order call that activates.
+  const std::function<void()> shows[] = {
+      [&] { manager->SetVisible(true); }, [&] { manager->Show(); },
+      [&] {
+        host::SetWindowPos(manager->Handle(), host::HWND_TOP, 0, 0, 0, 0,
+                           host::SWP_NOSIZE | host::SWP_NOMOVE | host::SWP_SHOWWINDOW);
+      }};
+  for (const auto& show : shows) {
+    manager->Hide();
+    QueueInput([&] {
+      show();
+      EXPECT_TRUE(manager->Shown());
+      EXPECT_EQ(Active(), dialog) << "the disabled form is not activated";
+      EXPECT_EQ(Desktop().ZOrder().front(), dialog->Handle()) << "nor put over the dialog";
+      Desktop().Click(10, 500);  // on the disabled form: nothing
+      EXPECT_EQ(Active(), dialog);
+      Active()->KeyEnter();  // the key goes to the dialog
+    });
+    EXPECT_EQ(dialog->ShowModal(), host::mrOk);
+    EXPECT_EQ(Active(), main) << "the form active before comes back";
+    Desktop().Activate(manager->Handle());
+    EXPECT_EQ(Active(), manager) << "enabled again, it can be activated";
+    main->SetFocus();
+  }
+}
+
 TEST_F(Forms, ClosingAModalFormGivesCancel) {
   TForm* dialog = MakeForm("Dialog");
   dialog->SetOnClose({&log_, &EventLog::Close});
@@ -313,8 +347,12 @@ TEST_F(Forms, MaximisedFormCoversTheWorkAreaAndRestoresItsBounds) {
   EXPECT_EQ(f->BoundsRect(), (TRect{-4, 26, 1284, 1028}));
   EXPECT_EQ(f->Width(), host::GetSystemMetrics(host::SM_CXMAXIMIZED));
   EXPECT_EQ(Desktop().Info(f->Handle())->Bounds, f->BoundsRect());
-  f->SetBounds(10, 10, 100, 100);  // where it goes when restored
-  EXPECT_EQ(f->BoundsRect(), (TRect{-4, 26, 1284, 1028}));
+  // Placed where it is told, it stays maximised; that is also where it goes
+  // when restored.
+  f->SetBounds(10, 10, 100, 100);
+  EXPECT_EQ(f->BoundsRect(), (TRect{10, 10, 110, 110}));
+  EXPECT_EQ(f->WindowState(), host::wsMaximized);
+  EXPECT_EQ(Desktop().Info(f->Handle())->Bounds, f->BoundsRect());
   f->SetWindowState(host::wsNormal);
   EXPECT_EQ(f->BoundsRect(), (TRect{10, 10, 110, 110}));
 }

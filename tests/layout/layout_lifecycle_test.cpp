@@ -298,6 +298,34 @@ TEST_P(LayoutLifecycle, PaletteNeverTakenOverKeepsTheIdesHandlerAtUnload) {
   EXPECT_TRUE(ide_.Ide().Errors().empty());
 }
 
+// Another package's handler installed after the take-over: the IDE's own comes
+// back at unload all the same. A take-over after that keeps the handler it finds
+// (the other package's), and that one comes back.
+TEST_P(LayoutLifecycle, AHandlerReplacedAfterTheTakeOverStillGivesTheIdesBack) {
+  for (const bool alignAgain : {false, true}) {
+    SCOPED_TRACE(alignAgain ? "taken over again" : "taken over once");
+    ide_.Start({});
+    host::TTabControl* palette = ide_.Ide().Palette();
+    ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "fleetforge");
+    struct OtherPackage : host::TObject {
+      void Resize(host::TObject*) {}
+    } other_package;
+    palette->SetOnResize(host::TNotifyEvent(&other_package, &OtherPackage::Resize));
+    ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "other");
+    if (alignAgain)
+      ide_.Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()")(
+          ide_.Manager());
+    ide_.S().Do("unload");
+    EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), alignAgain ? "other" : "ide");
+    if (!alignAgain) {
+      ide_.S().Do("size AppBuilder 700 0");
+      EXPECT_EQ(ide_.Ide().PaletteButtonsShown(), std::max(palette->DisplayRect().Width(), 0) / 24);
+    }
+    EXPECT_TRUE(ide_.Ide().Errors().empty());
+    ide_.Stop();
+  }
+}
+
 TEST_P(LayoutLifecycle, UnloadWithTheMainWindowGoneTouchesNothingOfIt) {
   ide_.Start({});
   ide_.S().Do("wait 2000");

@@ -89,6 +89,39 @@ TEST_F(PackageLifecycle, NoticeWithoutAnAnswerFailsLoudlyInsteadOfHanging) {
   EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidOperation");
 }
 
+// Another add-in's wizard, registered before the package.
+class OtherWizard : public host::TNotifierObject<host::IOTAWizard> {
+ public:
+  host::AnsiString GetIDString() override { return "other.Wizard"; }
+  host::AnsiString GetName() override { return "Other"; }
+  host::TWizardState GetState() override { return host::wsEnabled; }
+  void Execute() override {}
+};
+
+TEST_F(PackageLifecycle, UnloadAfterAFailedMenuRegisterLeavesAnotherAddInsWizard) {
+  auto session = MakeSession({.LoadAtStartUp = false});
+  session->StartUp();
+  ide::Ide& ide = session->GetIde();
+  auto* other = new OtherWizard;
+  const int32_t other_index = ide.Services().AddWizard(other);
+  ASSERT_EQ(other_index, 0) << "the index an unset WizardIndex holds";
+  // A component of the main menu with the entry's name that is not a menu item:
+  // the wizard's constructor fails, and with it the package's Register.
+  auto* squatter = new host::TComponent(ide.MainMenu());
+  squatter->SetName("FleetforgeOptions");
+  session->QueueInput("key enter");  // the restart notice
+  session->Do("install");
+  ASSERT_EQ(ide.Errors().size(), 1u);
+  EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidCast");
+  ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "only the other add-in's";
+  session->Do("unload");
+  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "the other add-in's wizard was removed";
+  EXPECT_EQ(ide.Services().Wizards().at(other_index).get(), other);
+  EXPECT_TRUE(ide.Services().Notifiers().empty()) << "the compile notifier still goes";
+  EXPECT_EQ(ide.Errors().size(), 1u);
+}
+
 TEST_F(PackageLifecycle, UnloadRemovesNotifierAndWizardAndReleasesThem) {
   const int32_t live_before = host::TInterfacedObject::LiveObjects();
   auto session = MakeSession();
