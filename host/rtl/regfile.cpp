@@ -1177,8 +1177,8 @@ uint64_t HashOf(std::string_view bytes) {
 
 }  // namespace
 
-RegFileKey::RegFileKey(std::string path, std::string keyPath)
-    : path_(std::move(path)), keyPath_(std::move(keyPath)) {}
+RegFileKey::RegFileKey(std::string path, std::string keyPath, int settleSeconds)
+    : path_(std::move(path)), keyPath_(std::move(keyPath)), settleSeconds_(settleSeconds) {}
 
 RegFileKey::StampResult RegFileKey::TakeStamp(Stamp& stamp) const {
   struct stat info {};
@@ -1196,11 +1196,11 @@ RegFileKey::StampResult RegFileKey::TakeStamp(Stamp& stamp) const {
 }
 
 // Whether no write after now can leave stamp as it is: its last modification
-// and status change lie more than kSettleSeconds before now.
+// and status change lie more than the settling time before now.
 bool RegFileKey::Settled(const Stamp& stamp, int64_t now) const {
   const int64_t latest = std::max(stamp.modified * 1000000000 + stamp.modifiedNs,
                                   stamp.changed * 1000000000 + stamp.changedNs);
-  return latest < now - int64_t{kSettleSeconds} * 1000000000;
+  return latest < now - int64_t{settleSeconds_} * 1000000000;
 }
 
 const RegKeyValues& RegFileKey::Current() {

@@ -192,13 +192,14 @@ HOST_API RegKeyValues ReadRegKey(std::string_view bytes, std::string_view keyPat
 // than kSettleSeconds before it was read is not trusted on its status alone:
 // until it has settled, every use reads its bytes again and compares them
 // (their length and a 64-bit hash) with those the key was read from, and reads
-// the key again when they differ. A file that was missing stays missing until a
-// status shows it.
+// the key again when they differ (a read, but no parse). A file that was missing stays missing
+// until a status shows it.
 class HOST_API RegFileKey {
  public:
   static constexpr int kSettleSeconds = 3;
 
-  RegFileKey(std::string path, std::string keyPath);
+  // settleSeconds other than kSettleSeconds is for tests.
+  RegFileKey(std::string path, std::string keyPath, int settleSeconds = kSettleSeconds);
   const std::string& Path() const { return path_; }
   const std::string& KeyPath() const { return keyPath_; }
   // The key as the file holds it now.
@@ -219,6 +220,7 @@ class HOST_API RegFileKey {
 
   std::string path_;
   std::string keyPath_;
+  int settleSeconds_;
   RegKeyValues key_;
   bool loaded_ = false;
   bool present_ = false;  // the file existed when the key was read
