@@ -358,9 +358,6 @@ class Parser {
     }
   }
 
-  // The key of the current section (empty before the first one).
-  const std::vector<std::string>& Section() const { return section_; }
-
   [[noreturn]] void Fail(int number, const std::string& what) const {
     throw ERegistryException("Registry file " + fileName_ + ", line " + std::to_string(number) +
                              ": " + what);
@@ -548,6 +545,10 @@ class Parser {
   // Appends the bytes of comma-separated hex pairs to bytes.
   void HexBytes(int number, std::string_view joined, std::string& bytes) const {
     if (TrimBlanks(joined).empty()) return;
+    const size_t before = bytes.size();
+    if (PlainHexBytes(joined, bytes)) return;
+    // Something to report: the token by token reading below names it.
+    bytes.resize(before);
     size_t start = 0;
     while (true) {
       const size_t comma = joined.find(',', start);
@@ -560,6 +561,30 @@ class Parser {
       bytes += static_cast<char>(byte);
       if (comma == std::string_view::npos) return;
       start = comma + 1;
+    }
+  }
+
+  // HexBytes in one pass for well-formed data (one or two hex digits between
+  // commas, blanks around them); false, with some bytes appended, otherwise.
+  static bool PlainHexBytes(std::string_view joined, std::string& bytes) {
+    size_t i = 0;
+    const size_t size = joined.size();
+    while (true) {
+      while (i < size && IsBlank(joined[i])) ++i;
+      const int high = i < size ? HexDigit(joined[i]) : -1;
+      if (high < 0) return false;
+      int byte = high;
+      if (++i < size) {
+        if (const int low = HexDigit(joined[i]); low >= 0) {
+          byte = byte * 16 + low;
+          ++i;
+        }
+      }
+      while (i < size && IsBlank(joined[i])) ++i;
+      bytes += static_cast<char>(byte);
+      if (i == size) return true;
+      if (joined[i] != ',') return false;
+      ++i;
     }
   }
 

@@ -178,22 +178,21 @@ struct HOST_API RegKeyValues {
 HOST_API RegKeyValues ReadRegKey(std::string_view bytes, std::string_view keyPath,
                                  const std::string& fileNameForErrors);
 
-// One key of the registry file at path, read when first asked for and read again
-// only when the file has changed since. Errors as LoadRegFile's. Not for use by
-// several threads at once.
+// One key of the registry file at path, parsed when first asked for and parsed
+// again only when the file has changed since. Errors as LoadRegFile's. Not for
+// use by several threads at once.
 //
 // Whether the file changed is told by its status: device, inode, size, and the
 // modification and status-change times to the nanosecond. A replacement (a new
-// inode, and a new status-change time even when the inode number is reused)
-// and an in-place write (a new modification time, or a new size) show there,
-// except for a write of the same size within one tick of the file system's
-// clock (a few milliseconds, up to two seconds on coarse file systems), which
-// can leave every field as it was. So a file whose modification time was less
-// than kSettleSeconds before it was read is not trusted on its status alone:
-// until it has settled, every use reads its bytes again and compares them
-// (their length and a 64-bit hash) with those the key was read from, and reads
-// the key again when they differ (a read, but no parse). A file that was missing stays missing
-// until a status shows it.
+// inode, or a reused inode number with new times) and an in-place write (new
+// times, or a new size) show there, except for a write of the same size within
+// one tick of the file system's clock (a few milliseconds, up to two seconds on
+// coarse file systems), which can leave every field as it was. So a file whose
+// modification or status change lies less than kSettleSeconds before it was
+// read is not trusted on its status alone: until it has settled, every use
+// reads its bytes again and compares them (their length and a 64-bit hash) with
+// those the key was parsed from, and parses again only when they differ. A file
+// that was missing stays missing until a status shows it.
 class HOST_API RegFileKey {
  public:
   static constexpr int kSettleSeconds = 3;
@@ -204,7 +203,7 @@ class HOST_API RegFileKey {
   const std::string& KeyPath() const { return keyPath_; }
   // The key as the file holds it now.
   const RegKeyValues& Current();
-  // How often the file has been read and parsed (for tests and measurements).
+  // How often the file has been parsed (for tests and measurements).
   int Reads() const { return reads_; }
 
  private:

@@ -2,12 +2,13 @@
 // in-memory registry.
 //
 // Other processes may write the file at any time, so every operation sees the
-// file as it is now; but an open key is read from the file only once, and again
-// only when the file has changed since (RegFileKey), so that reading the six
-// values of a key does not parse a large file six times. Reads never create anything (no file,
-// folder or lock file); writes go through UpdateRegFile, which replaces the file atomically under
-// its lock and leaves a file it cannot parse alone. Only HKEY_CURRENT_USER is kept in the store:
-// opening a key under another root fails.
+// file as it is now. An open key is parsed from the file once, and again only
+// when the file has changed since (RegFileKey), so that reading the values of a
+// key does not parse a large file once for each. Reads never create anything
+// (no file, folder or lock file); writes go through UpdateRegFile, which
+// replaces the file atomically under its lock and leaves a file it cannot parse
+// alone. Only HKEY_CURRENT_USER is kept in the store: opening a key under
+// another root fails.
 #include "host/vcl/registry.h"
 
 #include <pwd.h>
@@ -206,8 +207,8 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
   const std::optional<AnsiString> path = ResolveKey(key, open_, current_path_);
   if (!path) return false;
   const AnsiString storePath = StorePath(*path);
-  std::unique_ptr<RegFileKey>
-      opened;  // becomes the open key's, so that its reads need no new parse
+  // Becomes the open key's, so that its reads need no new parse.
+  std::unique_ptr<RegFileKey> opened;
   if (!StoredKeyExists(opened, storePath)) {
     if (!canCreate) return false;
     bool refused = false;
