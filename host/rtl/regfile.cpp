@@ -852,6 +852,8 @@ void RegFile::Rebuild() {
   std::vector<Node> nodes;
   // The index's keys: the owner's node number (8 bytes) and the folded name.
   std::unordered_map<std::string, size_t> subkeyIndex, valueIndex;
+  subkeyIndex.reserve(lines_.size());
+  valueIndex.reserve(lines_.size());
   std::string indexKey;
   auto makeKey = [&](size_t owner, std::string_view name) -> const std::string& {
     indexKey.assign(reinterpret_cast<const char*>(&owner), sizeof owner);
