@@ -7,8 +7,12 @@
 //    and escape goes through the formatter);
 //  - changing, adding and deleting values and adding keys in the parsed file
 //    gives what the change says (checked against a model of the registry) and
-//    the result parses back to the same registry.
+//    the result parses back to the same registry;
+//  - reading one key from the bytes gives that key's values as the whole file has
+//    them (and whether it exists).
+// For every input that does not parse, reading one key fails with the same error.
 // Any mismatch aborts.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -211,6 +215,27 @@ void ChangeInPlace(RegFile& file, const std::vector<std::string>& keys) {
   }
 }
 
+// Some of the file's keys (and one it does not hold), each read alone.
+void ReadKeysAlone(std::string_view bytes, const RegFile& file,
+                   const std::vector<std::string>& keys) {
+  std::vector<std::string> paths;
+  const size_t step = std::max<size_t>(1, keys.size() / 12);
+  for (size_t i = 0; i < keys.size(); i += step) paths.push_back(keys[i]);
+  paths.push_back("HKEY_CURRENT_USER\\Fuzz]Key\\Missing");
+  for (const std::string& path : paths) {
+    const host::RegKeyValues one = host::ReadRegKey(bytes, path, "fuzz.reg");
+    const RegKey* whole = file.FindKey(path);
+    Check(one.exists == (whole != nullptr), "one key read alone exists otherwise");
+    if (whole == nullptr) continue;
+    Check(one.values.size() == whole->values.size(), "one key read alone has other values");
+    for (size_t i = 0; i < one.values.size(); ++i) {
+      Check(one.values[i].name == whole->values[i].name &&
+                one.values[i].value == whole->values[i].value,
+            "one key read alone has other values");
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -218,12 +243,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RegFile file;
   try {
     file = host::ParseRegFile(bytes, "fuzz.reg");
-  } catch (const ERegistryException&) {
-    return 0;
+  } catch (const ERegistryException& e) {
+    try {
+      host::ReadRegKey(bytes, "HKEY_CURRENT_USER\\Software", "fuzz.reg");
+    } catch (const ERegistryException& one) {
+      Check(one.Message() == e.Message(), "one key read alone fails otherwise");
+      return 0;
+    }
+    Fail("one key read alone does not fail");
   }
   if (size > 0) Check(host::SerializeRegFile(file) == bytes, "an untouched file changed");
   std::vector<std::string> keys;
   for (const RegKey& root : file.Roots()) CollectKeys(root, root.name, keys);
+  ReadKeysAlone(bytes, file, keys);
   RebuildFromValues(file, keys);
   ChangeInPlace(file, keys);
   return 0;

@@ -8,12 +8,15 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <system_error>
+#include <unordered_map>
 
 namespace host {
 
@@ -229,40 +232,44 @@ bool IsStringType(uint32_t type) {
 
 enum class PathFault { None, UnknownRoot, EmptyName };
 
-// Splits "ROOT\A\B" into the root's standard name and the components.
+// Splits "ROOT\A\B" into the root's standard name and the components. out's
+// strings are reused, so that splitting one path after another allocates little.
 PathFault SplitKeyPath(std::string_view text, std::vector<std::string>& out) {
-  out.clear();
+  size_t count = 0;
+  auto put = [&](std::string_view part) {
+    if (count < out.size()) {
+      out[count].assign(part);
+    } else {
+      out.emplace_back(part);
+    }
+    ++count;
+  };
   size_t start = 0;
   while (true) {
     const size_t slash = text.find('\\', start);
     const std::string_view part = text.substr(
         start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-    if (out.empty()) {
+    if (count == 0) {
       for (const std::string& root : RegFile::RootNames()) {
-        if (SameName(part, root)) out.push_back(root);
+        if (SameName(part, root)) put(root);
       }
-      if (out.empty()) return PathFault::UnknownRoot;
+      if (count == 0) {
+        out.clear();
+        return PathFault::UnknownRoot;
+      }
     } else {
-      if (part.empty()) return PathFault::EmptyName;
-      out.emplace_back(part);
+      if (part.empty()) {
+        out.resize(count);
+        return PathFault::EmptyName;
+      }
+      put(part);
     }
-    if (slash == std::string_view::npos) return PathFault::None;
+    if (slash == std::string_view::npos) {
+      out.resize(count);
+      return PathFault::None;
+    }
     start = slash + 1;
   }
-}
-
-RegKey* Subkey(RegKey& key, std::string_view name) {
-  for (RegKey& subkey : key.subkeys) {
-    if (SameName(subkey.name, name)) return &subkey;
-  }
-  return nullptr;
-}
-
-RegNamedValue* NamedValue(RegKey& key, std::string_view name) {
-  for (RegNamedValue& value : key.values) {
-    if (SameName(value.name, name)) return &value;
-  }
-  return nullptr;
 }
 
 const RegKey* WalkConst(const std::vector<RegKey>& roots, const std::vector<std::string>& path) {
@@ -272,23 +279,6 @@ const RegKey* WalkConst(const std::vector<RegKey>& roots, const std::vector<std:
     if (root.name == path[0]) key = &root;
   }
   for (size_t i = 1; key != nullptr && i < path.size(); ++i) key = key->FindSubkey(path[i]);
-  return key;
-}
-
-RegKey* Walk(std::vector<RegKey>& roots, const std::vector<std::string>& path, size_t depth,
-             bool create) {
-  RegKey* key = nullptr;
-  for (RegKey& root : roots) {
-    if (root.name == path[0]) key = &root;
-  }
-  for (size_t i = 1; key != nullptr && i < depth; ++i) {
-    RegKey* next = Subkey(*key, path[i]);
-    if (next == nullptr && create) {
-      key->subkeys.push_back(RegKey{path[i], {}, {}});
-      next = &key->subkeys.back();
-    }
-    key = next;
-  }
   return key;
 }
 
@@ -327,31 +317,15 @@ std::string TerminatorOf(const std::string& text) {
 
 // ---- Parsing ---------------------------------------------------------------
 
+// Reads a file's text line by line and hands each line, classified and with its
+// data read, to a sink. With keepLines every line keeps its exact text and the
+// key of its section (what a RegFile is made of); without, only what a reader of
+// values needs is filled in, and one RegLine is reused for every line, so that
+// reading allocates next to nothing per line.
 class Parser {
  public:
-  Parser(std::string_view text, const std::string& fileName, int version)
-      : fileName_(fileName), version_(version) {
-    size_t pos = 0;
-    int number = 0;
-    while (pos < text.size()) {
-      const size_t newline = text.find('\n', pos);
-      Physical line;
-      line.number = ++number;
-      if (newline == std::string_view::npos) {
-        // A last line without its line feed; a carriage return there still ends it.
-        line.full = text.substr(pos);
-        line.content = line.full;
-        if (!line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
-        pos = text.size();
-      } else {
-        line.full = text.substr(pos, newline + 1 - pos);
-        line.content = line.full.substr(0, line.full.size() - 1);
-        if (!line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
-        pos = newline + 1;
-      }
-      physical_.push_back(line);
-    }
-  }
+  Parser(std::string_view text, const std::string& fileName, int version, bool keepLines)
+      : text_(text), fileName_(fileName), version_(version), keepLines_(keepLines) {}
 
   // The header line; the version it names.
   static int HeaderVersion(std::string_view content) {
@@ -361,21 +335,27 @@ class Parser {
     return 0;
   }
 
-  std::vector<RegLine> Lines() {
-    std::vector<RegLine> lines;
-    for (size_t i = 0; i < physical_.size(); ++i) {
-      const Physical& physical = physical_[i];
-      RegLine line;
-      line.lineNumber = physical.number;
-      line.text = std::string(physical.full);
-      if (i == 0) {
-        line.kind = RegLineKind::Header;
-      } else {
-        i = Classify(i, line);
+  // Calls sink(RegLine&) for every line, the header first. The sink may take
+  // the line's contents.
+  template <class Sink>
+  void Run(Sink&& sink) {
+    Physical physical;
+    RegLine line;
+    bool header = true;
+    while (Next(physical)) {
+      if (keepLines_) {
+        line = RegLine();
+        line.text = std::string(physical.full);
       }
-      lines.push_back(std::move(line));
+      line.lineNumber = physical.number;
+      if (header) {
+        line.kind = RegLineKind::Header;
+        header = false;
+      } else {
+        Classify(physical, line);
+      }
+      sink(line);
     }
-    return lines;
   }
 
   [[noreturn]] void Fail(int number, const std::string& what) const {
@@ -390,25 +370,45 @@ class Parser {
     int number = 0;
   };
 
-  // Fills line from physical_[i] (and its continuation lines); returns the index
-  // of the last physical line used.
-  size_t Classify(size_t i, RegLine& line) {
-    const Physical& physical = physical_[i];
+  // The next physical line; false at the end of the text.
+  bool Next(Physical& line) {
+    if (pos_ >= text_.size()) return false;
+    const size_t newline = text_.find('\n', pos_);
+    line.number = ++number_;
+    if (newline == std::string_view::npos) {
+      // A last line without its line feed; a carriage return there still ends it.
+      line.full = text_.substr(pos_);
+      line.content = line.full;
+      pos_ = text_.size();
+    } else {
+      line.full = text_.substr(pos_, newline + 1 - pos_);
+      line.content = line.full.substr(0, line.full.size() - 1);
+      pos_ = newline + 1;
+    }
+    if (!line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
+    return true;
+  }
+
+  // Fills line from physical (and the continuation lines that follow it).
+  void Classify(const Physical& physical, RegLine& line) {
     const std::string_view text = TrimLeft(physical.content);
     if (TrimRight(text).empty()) {
       line.kind = RegLineKind::Blank;
-      return i;
+      return;
     }
     if (text.front() == ';') {
       line.kind = RegLineKind::Comment;
-      return i;
+      return;
     }
     if (text.find('\r') != std::string_view::npos) Fail(physical.number, "stray carriage return");
     if (text.front() == '[') {
       ParseKeyLine(physical.number, text, line);
-      return i;
+      return;
     }
-    if (text.front() == '"' || text.front() == '@') return ParseValueLine(i, text, line);
+    if (text.front() == '"' || text.front() == '@') {
+      ParseValueLine(physical.number, text, line);
+      return;
+    }
     Fail(physical.number, "unexpected text \"" + std::string(TrimRight(text)) + "\"");
   }
 
@@ -435,17 +435,16 @@ class Parser {
     sectionDeleted_ = deletion;
   }
 
-  // A quoted text from text[pos] (the opening quote) with its \\ and \" escapes;
-  // pos ends after the closing quote.
-  std::string Quoted(int number, std::string_view text, size_t& pos) const {
-    std::string out;
+  // Appends to out a quoted text from text[pos] (the opening quote) with its
+  // escapes \\ and \"; pos ends after the closing quote.
+  void Quoted(int number, std::string_view text, size_t& pos, std::string& out) const {
     ++pos;
     while (true) {
       if (pos >= text.size()) Fail(number, "missing closing quote");
       const char c = text[pos];
       if (c == '"') {
         ++pos;
-        return out;
+        return;
       }
       if (c == '\\') {
         if (pos + 1 >= text.size()) Fail(number, "missing closing quote");
@@ -456,22 +455,26 @@ class Parser {
         out += escaped;
         pos += 2;
       } else {
-        out += c;
-        ++pos;
+        // The run of plain characters up to the next quote or backslash at once.
+        size_t end = pos + 1;
+        while (end < text.size() && text[end] != '"' && text[end] != '\\') ++end;
+        out.append(text.substr(pos, end - pos));
+        pos = end;
       }
     }
   }
 
-  size_t ParseValueLine(size_t i, std::string_view text, RegLine& line) {
-    const int number = physical_[i].number;
+  void ParseValueLine(int number, std::string_view text, RegLine& line) {
     if (section_.empty()) Fail(number, "a value outside of any key");
     if (sectionDeleted_) Fail(number, "a value in the section of a deleted key");
-    line.path = section_;
+    if (keepLines_) line.path = section_;
+    line.name.clear();
+    line.value.data.clear();
     size_t pos = 0;
     if (text.front() == '@') {
       pos = 1;
     } else {
-      line.name = Quoted(number, text, pos);
+      Quoted(number, text, pos, line.name);
     }
     std::string_view rest = TrimLeft(text.substr(pos));
     if (rest.empty() || rest.front() != '=') Fail(number, "missing '=' after the value name");
@@ -479,22 +482,24 @@ class Parser {
     line.kind = RegLineKind::Value;
     if (rest == "-") {
       line.kind = RegLineKind::ValueDelete;
-      return i;
+      return;
     }
     if (!rest.empty() && rest.front() == '"') {
       size_t end = 0;
-      const std::string value = Quoted(number, rest, end);
+      Quoted(number, rest, end, line.value.data);
       if (end != rest.size()) Fail(number, "text after the value");
-      line.value = RegValue::String(value);
-      return i;
+      line.value.type = kRegSz;
+      line.value.data += '\0';
+      return;
     }
     if (StartsWithNoCase(rest, "dword:")) {
       uint32_t value = 0;
       if (!ParseHex32(rest.substr(6), value)) {
         Fail(number, "bad dword value \"" + std::string(rest.substr(6)) + "\"");
       }
-      line.value = RegValue::Dword(value);
-      return i;
+      line.value.type = kRegDword;
+      for (int i = 0; i < 4; ++i) line.value.data += static_cast<char>((value >> (8 * i)) & 0xFF);
+      return;
     }
     if (!StartsWithNoCase(rest, "hex")) Fail(number, "unknown value data");
     rest.remove_prefix(3);
@@ -509,38 +514,41 @@ class Parser {
     if (rest.empty() || rest.front() != ':') Fail(number, "missing ':' after hex");
     rest.remove_prefix(1);
     // The data, joined across "\" continuations.
-    std::string joined;
+    joined_.clear();
+    Physical next;
     while (true) {
       rest = TrimRight(rest);
       if (rest.empty() || rest.back() != '\\') {
-        joined += rest;
+        joined_ += rest;
         break;
       }
       rest.remove_suffix(1);
-      joined += rest;
-      if (++i >= physical_.size()) Fail(number, "the value continues past the end of the file");
-      const Physical& next = physical_[i];
+      joined_ += rest;
+      if (!Next(next)) Fail(number, "the value continues past the end of the file");
       if (next.content.find('\r') != std::string_view::npos) {
         Fail(next.number, "stray carriage return");
       }
-      line.text += next.full;
+      if (keepLines_) line.text += next.full;
       rest = TrimLeft(next.content);
     }
     line.value.type = type;
-    line.value.data = HexBytes(number, joined);
+    HexBytes(number, joined_, line.value.data);
     if (version_ == 5 && IsStringType(type)) {
       std::string text8;
       if (!Utf16LeToUtf8(line.value.data, text8)) {
         Fail(number, "the data of a hex(" + Hex32(type, 1) + ") value is not UTF-16 text");
       }
-      line.value.data = text8;
+      line.value.data = std::move(text8);
     }
-    return i;
   }
 
-  std::string HexBytes(int number, std::string_view joined) const {
-    std::string bytes;
-    if (TrimBlanks(joined).empty()) return bytes;
+  // Appends the bytes of comma-separated hex pairs to bytes.
+  void HexBytes(int number, std::string_view joined, std::string& bytes) const {
+    if (TrimBlanks(joined).empty()) return;
+    const size_t before = bytes.size();
+    if (PlainHexBytes(joined, bytes)) return;
+    // Something to report: the token by token reading below names it.
+    bytes.resize(before);
     size_t start = 0;
     while (true) {
       const size_t comma = joined.find(',', start);
@@ -551,16 +559,157 @@ class Parser {
         Fail(number, "bad hex byte \"" + std::string(token) + "\"");
       }
       bytes += static_cast<char>(byte);
-      if (comma == std::string_view::npos) return bytes;
+      if (comma == std::string_view::npos) return;
       start = comma + 1;
     }
   }
 
+  // HexBytes in one pass for well-formed data (one or two hex digits between
+  // commas, blanks around them); false, with some bytes appended, otherwise.
+  static bool PlainHexBytes(std::string_view joined, std::string& bytes) {
+    size_t i = 0;
+    const size_t size = joined.size();
+    while (true) {
+      while (i < size && IsBlank(joined[i])) ++i;
+      const int high = i < size ? HexDigit(joined[i]) : -1;
+      if (high < 0) return false;
+      int byte = high;
+      if (++i < size) {
+        if (const int low = HexDigit(joined[i]); low >= 0) {
+          byte = byte * 16 + low;
+          ++i;
+        }
+      }
+      while (i < size && IsBlank(joined[i])) ++i;
+      bytes += static_cast<char>(byte);
+      if (i == size) return true;
+      if (joined[i] != ',') return false;
+      ++i;
+    }
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;  // where the next physical line starts
+  int number_ = 0;  // the number of the last physical line read
   const std::string& fileName_;
   int version_;
-  std::vector<Physical> physical_;
+  bool keepLines_;
   std::vector<std::string> section_;  // the key of the current section
   bool sectionDeleted_ = false;
+  std::string joined_;  // the hex data of the value being read
+};
+
+// A file's text: UTF-16 decoded (into storage), the version its header names and
+// the line end of its first line (that added lines use).
+struct FileText {
+  std::string_view text;
+  int version = 4;
+  bool utf16 = false;
+  std::string eol;
+};
+
+// Raises ERegistryException when the bytes are not UTF-16 after a byte order
+// mark, or when the first line is no header.
+FileText DecodeFile(std::string_view bytes, const std::string& fileName, std::string& storage) {
+  FileText file;
+  file.text = bytes;
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    file.utf16 = true;
+    if (!Utf16LeToUtf8(bytes.substr(2), storage)) {
+      const int line = 1 + static_cast<int>(std::count(storage.begin(), storage.end(), '\n'));
+      throw ERegistryException("Registry file " + fileName + ", line " + std::to_string(line) +
+                               ": invalid UTF-16 text");
+    }
+    file.text = storage;
+  }
+  const std::string_view text = file.text;
+  const size_t firstEnd = text.find('\n');
+  std::string_view first = text.substr(0, firstEnd);
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  file.version = Parser::HeaderVersion(first);
+  if (file.version == 0) {
+    throw ERegistryException("Registry file " + fileName + ", line 1: the first line is not \"" +
+                             std::string(kHeader4) + "\" or \"" + std::string(kHeader5) + "\"");
+  }
+  file.eol = firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r'
+                 ? "\r\n"
+             : firstEnd != std::string_view::npos ? "\n"
+                                                  : "\r\n";
+  return file;
+}
+
+// What the lines, imported in order, leave in one key (as RegFile::Rebuild,
+// for that key alone): a key section of the key or of a key below it makes it
+// exist, a deletion of it or of a key above it deletes it with its values.
+class KeyReader {
+ public:
+  explicit KeyReader(std::string_view keyPath) {
+    valid_ = SplitKeyPath(keyPath, target_) == PathFault::None;
+    result_.exists = valid_ && target_.size() == 1;  // a standard root always exists
+  }
+
+  void Apply(const RegLine& line) {
+    if (!valid_) return;
+    switch (line.kind) {
+      case RegLineKind::Key:
+        if (IsSameOrAncestor(target_, line.path)) result_.exists = true;
+        inKey_ = SamePath(line.path, target_);
+        break;
+      case RegLineKind::KeyDelete:
+        inKey_ = false;
+        if (IsSameOrAncestor(line.path, target_)) {
+          result_.exists = false;
+          result_.values.clear();
+          alive_.clear();
+          index_.clear();
+        }
+        break;
+      case RegLineKind::Value: {
+        if (!inKey_) break;
+        folded_.clear();
+        for (char c : line.name) folded_ += Fold(c);
+        const auto [found, added] = index_.emplace(folded_, result_.values.size());
+        if (added) {
+          result_.values.push_back(RegNamedValue{line.name, line.value});
+          alive_.push_back(true);
+        } else {
+          result_.values[found->second].value = line.value;
+        }
+        break;
+      }
+      case RegLineKind::ValueDelete: {
+        if (!inKey_) break;
+        folded_.clear();
+        for (char c : line.name) folded_ += Fold(c);
+        const auto found = index_.find(folded_);
+        if (found == index_.end()) break;
+        alive_[found->second] = false;
+        index_.erase(found);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  RegKeyValues Result() {
+    RegKeyValues result;
+    result.exists = result_.exists;
+    for (size_t i = 0; i < result_.values.size(); ++i) {
+      if (alive_[i]) result.values.push_back(std::move(result_.values[i]));
+    }
+    return result;
+  }
+
+ private:
+  std::vector<std::string> target_;
+  bool valid_ = false;
+  bool inKey_ = false;  // the current section is the key's
+  RegKeyValues result_;
+  std::vector<bool> alive_;                        // false for a deleted value
+  std::unordered_map<std::string, size_t> index_;  // folded name: index in result_.values
+  std::string folded_;
 };
 
 // ---- Files -----------------------------------------------------------------
@@ -689,49 +838,109 @@ RegFile::RegFile() {
   Rebuild();
 }
 
-// The registry that importing the lines in order makes.
+// The registry that importing the lines in order makes. Keys are found through
+// one index of (parent, folded name), values through one of (key, folded name),
+// so that the time is linear in the lines however many siblings a key has.
 void RegFile::Rebuild() {
-  roots_.clear();
-  for (const std::string& name : RootNames()) roots_.push_back(RegKey{name, {}, {}});
-  RegKey* current = nullptr;
+  struct Node {
+    std::string name;
+    std::vector<size_t> children;  // in creation order, deleted ones included
+    std::vector<RegNamedValue> values;
+    std::vector<bool> valueAlive;  // false for a deleted value
+    bool deleted = false;
+  };
+  std::vector<Node> nodes;
+  // The index's keys: the owner's node number (8 bytes) and the folded name.
+  std::unordered_map<std::string, size_t> subkeyIndex, valueIndex;
+  subkeyIndex.reserve(lines_.size());
+  valueIndex.reserve(lines_.size());
+  std::string indexKey;
+  auto makeKey = [&](size_t owner, std::string_view name) -> const std::string& {
+    indexKey.assign(reinterpret_cast<const char*>(&owner), sizeof owner);
+    for (char c : name) indexKey += Fold(c);
+    return indexKey;
+  };
+  for (const std::string& name : RootNames()) nodes.push_back(Node{name, {}, {}, {}, false});
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  // The node at path[0..depth), created when missing with create; kNone when missing.
+  auto walk = [&](const std::vector<std::string>& path, size_t depth, bool create) {
+    size_t node = kNone;
+    for (size_t i = 0; i < RootNames().size(); ++i) {
+      if (nodes[i].name == path[0]) node = i;
+    }
+    for (size_t i = 1; node != kNone && i < depth; ++i) {
+      const auto found = subkeyIndex.find(makeKey(node, path[i]));
+      if (found != subkeyIndex.end()) {
+        node = found->second;
+      } else if (create) {
+        const size_t child = nodes.size();
+        nodes.push_back(Node{path[i], {}, {}, {}, false});
+        nodes[node].children.push_back(child);
+        subkeyIndex.emplace(indexKey, child);
+        node = child;
+      } else {
+        node = kNone;
+      }
+    }
+    return node;
+  };
+  size_t current = kNone;
   for (const RegLine& line : lines_) {
     switch (line.kind) {
       case RegLineKind::Key:
-        current = Walk(roots_, line.path, line.path.size(), true);
+        current = walk(line.path, line.path.size(), true);
         break;
       case RegLineKind::KeyDelete: {
-        current = nullptr;
-        RegKey* parent = Walk(roots_, line.path, line.path.size() - 1, false);
-        if (parent == nullptr) break;
-        for (auto it = parent->subkeys.begin(); it != parent->subkeys.end(); ++it) {
-          if (SameName(it->name, line.path.back())) {
-            parent->subkeys.erase(it);
-            break;
-          }
+        current = kNone;
+        const size_t parent = walk(line.path, line.path.size() - 1, false);
+        if (parent == kNone) break;
+        const auto found = subkeyIndex.find(makeKey(parent, line.path.back()));
+        if (found == subkeyIndex.end()) break;
+        nodes[found->second].deleted = true;
+        subkeyIndex.erase(found);
+        break;
+      }
+      case RegLineKind::Value: {
+        if (current == kNone) break;
+        Node& key = nodes[current];
+        const auto [found, added] =
+            valueIndex.emplace(makeKey(current, line.name), key.values.size());
+        if (added) {
+          key.values.push_back(RegNamedValue{line.name, line.value});
+          key.valueAlive.push_back(true);
+        } else {
+          key.values[found->second].value = line.value;
         }
         break;
       }
-      case RegLineKind::Value:
-        if (current == nullptr) break;
-        if (RegNamedValue* value = NamedValue(*current, line.name)) {
-          value->value = line.value;
-        } else {
-          current->values.push_back(RegNamedValue{line.name, line.value});
-        }
+      case RegLineKind::ValueDelete: {
+        if (current == kNone) break;
+        const auto found = valueIndex.find(makeKey(current, line.name));
+        if (found == valueIndex.end()) break;
+        nodes[current].valueAlive[found->second] = false;
+        valueIndex.erase(found);
         break;
-      case RegLineKind::ValueDelete:
-        if (current == nullptr) break;
-        for (auto it = current->values.begin(); it != current->values.end(); ++it) {
-          if (SameName(it->name, line.name)) {
-            current->values.erase(it);
-            break;
-          }
-        }
-        break;
+      }
       default:
         break;
     }
   }
+  // A key is made after its parent, so going backwards every child is complete
+  // before it is moved into its parent.
+  std::vector<RegKey> keys(nodes.size());
+  for (size_t i = nodes.size(); i-- > 0;) {
+    Node& node = nodes[i];
+    RegKey& key = keys[i];
+    key.name = std::move(node.name);
+    for (size_t v = 0; v < node.values.size(); ++v) {
+      if (node.valueAlive[v]) key.values.push_back(std::move(node.values[v]));
+    }
+    for (size_t child : node.children) {
+      if (!nodes[child].deleted) key.subkeys.push_back(std::move(keys[child]));
+    }
+  }
+  keys.resize(RootNames().size());
+  roots_ = std::move(keys);
 }
 
 const RegKey* RegFile::FindKey(std::string_view keyPath) const {
@@ -933,33 +1142,33 @@ RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForError
   RegFile file;
   if (bytes.empty()) return file;
   std::string decoded;
-  std::string_view text = bytes;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    file.utf16_ = true;
-    if (!Utf16LeToUtf8(bytes.substr(2), decoded)) {
-      const int line = 1 + static_cast<int>(std::count(decoded.begin(), decoded.end(), '\n'));
-      throw ERegistryException("Registry file " + fileNameForErrors + ", line " +
-                               std::to_string(line) + ": invalid UTF-16 text");
-    }
-    text = decoded;
-  }
-  const size_t firstEnd = text.find('\n');
-  std::string_view first = text.substr(0, firstEnd);
-  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-  file.version_ = Parser::HeaderVersion(first);
-  Parser parser(text, fileNameForErrors, file.version_);
-  if (file.version_ == 0) {
-    parser.Fail(1, "the first line is not \"" + std::string(kHeader4) + "\" or \"" +
-                       std::string(kHeader5) + "\"");
-  }
-  file.eol_ = firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r'
-                  ? "\r\n"
-              : firstEnd != std::string_view::npos ? "\n"
-                                                   : "\r\n";
-  file.lines_ = parser.Lines();
+  const FileText text = DecodeFile(bytes, fileNameForErrors, decoded);
+  file.utf16_ = text.utf16;
+  file.version_ = text.version;
+  file.eol_ = text.eol;
+  file.lines_.clear();
+  Parser parser(text.text, fileNameForErrors, text.version, true);
+  parser.Run([&](RegLine& line) { file.lines_.push_back(std::move(line)); });
   file.Rebuild();
   return file;
+}
+
+const RegNamedValue* RegKeyValues::FindValue(std::string_view name) const {
+  for (const RegNamedValue& value : values) {
+    if (SameName(value.name, name)) return &value;
+  }
+  return nullptr;
+}
+
+RegKeyValues ReadRegKey(std::string_view bytes, std::string_view keyPath,
+                        const std::string& fileNameForErrors) {
+  KeyReader reader(keyPath);
+  if (bytes.empty()) return reader.Result();
+  std::string decoded;
+  const FileText text = DecodeFile(bytes, fileNameForErrors, decoded);
+  Parser parser(text.text, fileNameForErrors, text.version, false);
+  parser.Run([&](const RegLine& line) { reader.Apply(line); });
+  return reader.Result();
 }
 
 std::string SerializeRegFile(const RegFile& file) {
@@ -977,6 +1186,101 @@ RegFile LoadRegFile(const std::string& path) {
   std::string bytes;
   if (!ReadBytes(path, path, bytes)) return RegFile();
   return ParseRegFile(bytes, path);
+}
+
+// ---- One key of a file, read again only when the file changed ------------
+
+namespace {
+
+int64_t NowNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+uint64_t HashOf(std::string_view bytes) {
+  return std::hash<std::string_view>{}(bytes);
+}
+
+}  // namespace
+
+RegFileKey::RegFileKey(std::string path, std::string keyPath, int settleSeconds)
+    : path_(std::move(path)), keyPath_(std::move(keyPath)), settleSeconds_(settleSeconds) {}
+
+RegFileKey::StampResult RegFileKey::TakeStamp(Stamp& stamp) const {
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? StampResult::Missing : StampResult::Error;
+  }
+  stamp.device = static_cast<uint64_t>(info.st_dev);
+  stamp.inode = static_cast<uint64_t>(info.st_ino);
+  stamp.size = static_cast<uint64_t>(info.st_size);
+  stamp.modified = static_cast<int64_t>(info.st_mtim.tv_sec);
+  stamp.modifiedNs = static_cast<int64_t>(info.st_mtim.tv_nsec);
+  stamp.changed = static_cast<int64_t>(info.st_ctim.tv_sec);
+  stamp.changedNs = static_cast<int64_t>(info.st_ctim.tv_nsec);
+  return StampResult::Present;
+}
+
+// Whether no write after now can leave stamp as it is: its last modification
+// and status change lie more than the settling time before now.
+bool RegFileKey::Settled(const Stamp& stamp, int64_t now) const {
+  const int64_t latest = std::max(stamp.modified * 1000000000 + stamp.modifiedNs,
+                                  stamp.changed * 1000000000 + stamp.changedNs);
+  return latest < now - int64_t{settleSeconds_} * 1000000000;
+}
+
+const RegKeyValues& RegFileKey::Current() {
+  if (!loaded_) {
+    Load();
+    return key_;
+  }
+  Stamp now;
+  const StampResult result = TakeStamp(now);
+  if (!present_ && result == StampResult::Missing) return key_;
+  if (present_ && result == StampResult::Present && now == stamp_) {
+    if (settled_) return key_;
+    // The status cannot tell yet: compare the bytes.
+    const int64_t clock = NowNs();
+    std::string bytes;
+    if (ReadBytes(path_, path_, bytes) && bytes.size() == stamp_.size && HashOf(bytes) == hash_) {
+      Stamp after;
+      if (TakeStamp(after) == StampResult::Present && after == stamp_) {
+        settled_ = Settled(stamp_, clock);
+        return key_;
+      }
+    }
+  }
+  Load();
+  return key_;
+}
+
+// Reads the file and the key. The status taken before the read is kept only
+// when it is the same after it; otherwise the next use reads again.
+void RegFileKey::Load() {
+  loaded_ = false;
+  const int64_t clock = NowNs();
+  Stamp before;
+  const StampResult beforeResult = TakeStamp(before);
+  std::string bytes;
+  const bool present = ReadBytes(path_, path_, bytes);
+  ++reads_;
+  key_ = ReadRegKey(present ? std::string_view(bytes) : std::string_view(), keyPath_, path_);
+  Stamp after;
+  const StampResult afterResult = TakeStamp(after);
+  present_ = present;
+  if (!present) {
+    loaded_ = beforeResult == StampResult::Missing && afterResult == StampResult::Missing;
+    return;
+  }
+  if (beforeResult != StampResult::Present || afterResult != StampResult::Present ||
+      !(before == after) || before.size != bytes.size()) {
+    return;
+  }
+  stamp_ = before;
+  settled_ = Settled(stamp_, clock);
+  hash_ = settled_ ? 0 : HashOf(bytes);
+  loaded_ = true;
 }
 
 void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change) {

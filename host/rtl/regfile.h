@@ -162,6 +162,73 @@ HOST_API std::string SerializeRegFile(const RegFile& file);
 // parsed, ERegistryFileIOError when it cannot be read.
 HOST_API RegFile LoadRegFile(const std::string& path);
 
+// One key as a registry file's lines leave it, read without keeping the lines:
+// whether it exists, and its values. Its subkeys are not read.
+struct HOST_API RegKeyValues {
+  bool exists = false;
+  std::vector<RegNamedValue> values;  // in the order they were created
+
+  const RegNamedValue* FindValue(std::string_view name) const;  // case-insensitive
+};
+
+// The key at keyPath ("HKEY_CURRENT_USER\Software\X") in a whole file's bytes.
+// The whole file is read and checked as ParseRegFile does, with the same errors,
+// but only the one key is kept: time is linear in the file's size, and memory
+// beyond the bytes is the key's values (and the decoded text of a UTF-16 file).
+HOST_API RegKeyValues ReadRegKey(std::string_view bytes, std::string_view keyPath,
+                                 const std::string& fileNameForErrors);
+
+// One key of the registry file at path, parsed when first asked for and parsed
+// again only when the file has changed since. Errors as LoadRegFile's. Not for
+// use by several threads at once.
+//
+// Whether the file changed is told by its status: device, inode, size, and the
+// modification and status-change times to the nanosecond. A replacement (a new
+// inode, or a reused inode number with new times) and an in-place write (new
+// times, or a new size) show there, except for a write of the same size within
+// one tick of the file system's clock (a few milliseconds, up to two seconds on
+// coarse file systems), which can leave every field as it was. So a file whose
+// modification or status change lies less than kSettleSeconds before it was
+// read is not trusted on its status alone: until it has settled, every use
+// reads its bytes again and compares them (their length and a 64-bit hash) with
+// those the key was parsed from, and parses again only when they differ. A file
+// that was missing stays missing until a status shows it.
+class HOST_API RegFileKey {
+ public:
+  static constexpr int kSettleSeconds = 3;
+
+  // settleSeconds other than kSettleSeconds is for tests.
+  RegFileKey(std::string path, std::string keyPath, int settleSeconds = kSettleSeconds);
+  const std::string& Path() const { return path_; }
+  const std::string& KeyPath() const { return keyPath_; }
+  // The key as the file holds it now.
+  const RegKeyValues& Current();
+  // How often the file has been parsed (for tests and measurements).
+  int Reads() const { return reads_; }
+
+ private:
+  struct Stamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const Stamp& other) const = default;
+  };
+  enum class StampResult { Present, Missing, Error };
+  StampResult TakeStamp(Stamp& stamp) const;
+  bool Settled(const Stamp& stamp, int64_t now) const;
+  void Load();
+
+  std::string path_;
+  std::string keyPath_;
+  int settleSeconds_;
+  RegKeyValues key_;
+  bool loaded_ = false;
+  bool present_ = false;  // the file existed when the key was read
+  bool settled_ = false;  // its status alone tells whether it changed since
+  Stamp stamp_;
+  uint64_t hash_ = 0;  // of the bytes the key was read from, while not settled
+  int reads_ = 0;
+};
+
 // Read-modify-write of the registry file at path. Under an exclusive advisory
 // lock (flock on "<path>.lock", made with its folder when missing) the file is
 // read and parsed and change is called; when change returns true the file is

@@ -218,8 +218,13 @@ std::string ReadFileBytes(const AnsiString& path) {
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) RaiseInOut(OpenError(path, errno));
   struct stat info {};
-  if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) RaiseInOut(EISDIR);
+  const bool known = ::fstat(fd.get(), &info) == 0;
+  if (known && S_ISDIR(info.st_mode)) RaiseInOut(EISDIR);
   std::string bytes;
+  // Room for the whole file at once: growing by doubling would copy a large file
+  // several times and hold up to three times its size at the last step.
+  if (known && S_ISREG(info.st_mode) && info.st_size > 0)
+    bytes.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);

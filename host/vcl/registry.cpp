@@ -1,11 +1,14 @@
 // The registry object over the current user's registry file, or over an
 // in-memory registry.
 //
-// Every operation reads the store afresh: other processes may have written the
-// file since. Reads never create anything (no file, folder or lock file); writes
-// go through UpdateRegFile, which replaces the file atomically under its lock and
-// leaves a file it cannot parse alone. Only HKEY_CURRENT_USER is kept in the
-// store: opening a key under another root fails.
+// Other processes may write the file at any time, so every operation sees the
+// file as it is now. An open key is parsed from the file once, and again only
+// when the file has changed since (RegFileKey), so that reading the values of a
+// key does not parse a large file once for each. Reads never create anything
+// (no file, folder or lock file); writes go through UpdateRegFile, which
+// replaces the file atomically under its lock and leaves a file it cannot parse
+// alone. Only HKEY_CURRENT_USER is kept in the store: opening a key under
+// another root fails.
 #include "host/vcl/registry.h"
 
 #include <pwd.h>
@@ -50,13 +53,39 @@ AnsiString HomeFolder() {
   return ".";
 }
 
-// A snapshot of the registry.
-RegFile ReadStore() {
-  LocationState& state = State();
-  std::unique_lock lock(state.mutex);
-  if (state.inMemory) return state.memory;
-  lock.unlock();
-  return LoadRegFile(RegistryLocation::CurrentFile());
+// The key at storePath of the registry file in force, through cache: kept when
+// it holds that key of that file, else made anew.
+const RegKeyValues& FileKey(std::unique_ptr<RegFileKey>& cache, const AnsiString& storePath) {
+  const AnsiString file = RegistryLocation::CurrentFile();
+  if (!cache || cache->Path() != file || cache->KeyPath() != storePath) {
+    cache = std::make_unique<RegFileKey>(file, storePath);
+  }
+  return cache->Current();
+}
+
+// Whether the key at storePath exists in the store now.
+bool StoredKeyExists(std::unique_ptr<RegFileKey>& cache, const AnsiString& storePath) {
+  {
+    LocationState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.inMemory) return state.memory.FindKey(storePath) != nullptr;
+  }
+  return FileKey(cache, storePath).exists;
+}
+
+// The value name of the key at storePath as the store holds it now.
+std::optional<RegValue> StoredValue(std::unique_ptr<RegFileKey>& cache, const AnsiString& storePath,
+                                    const AnsiString& name) {
+  {
+    LocationState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.inMemory) {
+      const RegValue* value = state.memory.FindValue(storePath, name);
+      return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
+    }
+  }
+  const RegNamedValue* value = FileKey(cache, storePath).FindValue(name);
+  return value == nullptr ? std::nullopt : std::optional<RegValue>(value->value);
 }
 
 // Read-modify-write of the registry; change returns whether it changed anything.
@@ -178,7 +207,9 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
   const std::optional<AnsiString> path = ResolveKey(key, open_, current_path_);
   if (!path) return false;
   const AnsiString storePath = StorePath(*path);
-  if (ReadStore().FindKey(storePath) == nullptr) {
+  // Becomes the open key's, so that its reads need no new parse.
+  std::unique_ptr<RegFileKey> opened;
+  if (!StoredKeyExists(opened, storePath)) {
     if (!canCreate) return false;
     bool refused = false;
     try {
@@ -194,25 +225,29 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
       return false;
     }
     if (refused) return false;
+    opened.reset();  // read again after the change
   }
   current_path_ = *path;
   open_ = true;
+  file_key_ = std::move(opened);
   return true;
 }
 
 void TRegistry::CloseKey() {
   current_path_.clear();
   open_ = false;
+  file_key_.reset();
 }
 
 bool TRegistry::KeyExists(const AnsiString& key) {
   if (root_ != HKEY_CURRENT_USER) return false;
   const std::optional<AnsiString> path = ResolveKey(key, open_, current_path_);
-  return path && ReadStore().FindKey(StorePath(*path)) != nullptr;
+  std::unique_ptr<RegFileKey> cache;
+  return path && StoredKeyExists(cache, StorePath(*path));
 }
 
 bool TRegistry::ValueExists(const AnsiString& name) {
-  return open_ && ReadStore().FindValue(StorePath(current_path_), name) != nullptr;
+  return open_ && StoredValue(file_key_, StorePath(current_path_), name).has_value();
 }
 
 bool TRegistry::ReadBool(const AnsiString& name) {
@@ -221,9 +256,8 @@ bool TRegistry::ReadBool(const AnsiString& name) {
 
 Integer TRegistry::ReadInteger(const AnsiString& name) {
   if (!open_) RaiseGetData(name);
-  const RegFile file = ReadStore();
-  const RegValue* value = file.FindValue(StorePath(current_path_), name);
-  if (value == nullptr) RaiseGetData(name);
+  const std::optional<RegValue> value = StoredValue(file_key_, StorePath(current_path_), name);
+  if (!value) RaiseGetData(name);
   if (value->type != REG_DWORD) RaiseDataType(name);
   if (value->data.size() != 4) RaiseGetData(name);
   uint32_t number = 0;
@@ -235,9 +269,8 @@ Integer TRegistry::ReadInteger(const AnsiString& name) {
 
 AnsiString TRegistry::ReadString(const AnsiString& name) {
   if (!open_) RaiseGetData(name);
-  const RegFile file = ReadStore();
-  const RegValue* value = file.FindValue(StorePath(current_path_), name);
-  if (value == nullptr) RaiseGetData(name);
+  const std::optional<RegValue> value = StoredValue(file_key_, StorePath(current_path_), name);
+  if (!value) RaiseGetData(name);
   if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) RaiseDataType(name);
   return value->data.substr(0, value->data.find('\0'));
 }

@@ -10,6 +10,8 @@
 
 namespace host {
 
+class RegFileKey;
+
 using HKEY = uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
 constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
@@ -78,6 +80,9 @@ class HOST_API TRegistry : public TObject {
   HKEY root_ = HKEY_CURRENT_USER;
   AnsiString current_path_;  // the open key below the root, "" when none is open
   bool open_ = false;
+  // The open key of the registry file, read once and again only when the file
+  // changed; nullptr until first needed.
+  std::unique_ptr<RegFileKey> file_key_;
 };
 
 }  // namespace host

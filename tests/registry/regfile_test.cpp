@@ -157,6 +157,49 @@ TEST(RegFileParse, Version5Utf16) {
   EXPECT_EQ(changed, SerializeRegFile(file));
 }
 
+// Reading one key leaves what reading the whole file leaves in that key.
+TEST(RegFileParse, OneKeyReadAgreesWithTheWholeFile) {
+  const std::string v5 =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+      "\"Name\"=\"Caf\xC3\xA9\"\r\n"
+      "\"Expand\"=hex(2):25,00,e9,00,00,00\r\n";
+  const std::string texts[] = {
+      // deletions of keys above and of values, re-creation, overrides, case
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\A\\B\\C]\r\n\"X\"=dword:1\r\n"
+      "[HKEY_CURRENT_USER\\A]\r\n\"Gone\"=\"1\"\r\n\"Kept\"=\"1\"\r\n\"kept\"=\"2\"\r\n"
+      "\"Gone\"=-\r\n\"Back\"=\"1\"\r\n\"Last\"=\"1\"\r\n\"Back\"=-\r\n\"back\"=\"2\"\r\n"
+      "[-HKEY_CURRENT_USER\\A\\B]\r\n"
+      "[HKEY_CURRENT_USER\\a\\b\\D]\r\n"
+      "[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
+      "[HKEY_CURRENT_USER\\E]\r\n\"V\"=hex:01,\\\r\n  02\r\n[-HKEY_CURRENT_USER\\E]\r\n"
+      "[HKEY_CURRENT_USER\\E\\F]\r\n",
+      "\xFF\xFE" + Utf16(v5),
+      "",
+  };
+  const char* keys[] = {"HKEY_CURRENT_USER",       "HKEY_CURRENT_USER\\A",
+                        "hkey_current_user\\a\\B", "HKEY_CURRENT_USER\\A\\B\\C",
+                        "HKEY_CURRENT_USER\\E",    "HKEY_CURRENT_USER\\Software\\TEST",
+                        "HKEY_LOCAL_MACHINE",      "HKEY_NOWHERE\\A"};
+  for (const std::string& text : texts) {
+    const RegFile file = ParseRegFile(text, "t.reg");
+    for (const char* path : keys) {
+      SCOPED_TRACE(path);
+      const RegKeyValues one = ReadRegKey(text, path, "t.reg");
+      const RegKey* whole = file.FindKey(path);
+      ASSERT_EQ(whole != nullptr, one.exists);
+      const std::vector<RegNamedValue> none;
+      const std::vector<RegNamedValue>& values = whole ? whole->values : none;
+      ASSERT_EQ(values.size(), one.values.size());
+      for (size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(values[i].name, one.values[i].name);
+        EXPECT_EQ(values[i].value, one.values[i].value);
+      }
+    }
+  }
+}
+
 struct BadFile {
   const char* text;
   int line;
@@ -197,6 +240,13 @@ TEST(RegFileParse, ErrorsNameFileAndLine) {
       const std::string prefix = "Registry file /x/y.reg, line " + std::to_string(bad.line) + ": ";
       EXPECT_EQ(prefix, e.Message().substr(0, prefix.size())) << e.Message();
       EXPECT_NE(std::string::npos, e.Message().find(bad.what)) << e.Message();
+      // Reading one key checks the whole file just the same.
+      try {
+        ReadRegKey(bad.text, "HKEY_CURRENT_USER\\Y", "/x/y.reg");
+        ADD_FAILURE() << "one key read";
+      } catch (const ERegistryException& one) {
+        EXPECT_EQ(e.Message(), one.Message());
+      }
     }
   }
   // UTF-16 faults report the line they are on.

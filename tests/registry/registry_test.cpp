@@ -290,6 +290,59 @@ TEST_F(RegistryTest, ReadsSeeOtherWriters) {
            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
            "\"ObjectInspectorHeight\"=dword:00000002\r\n");
   EXPECT_EQ(2, reg.ReadInteger("ObjectInspectorHeight"));
+  // Rewritten in place at once with the same size: still seen.
+  WriteAll(file_,
+           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+           "\"ObjectInspectorHeight\"=dword:00000003\r\n");
+  EXPECT_EQ(3, reg.ReadInteger("ObjectInspectorHeight"));
+}
+
+// An open key is parsed once, and again whenever another writer changed the file:
+// in place or by a replacement, with the same size, at once after the read (the
+// file's times may not have moved) or after the file had settled (its status
+// tells).
+TEST_F(RegistryTest, OpenKeyIsReadOnceAndAgainWhenTheFileChanged) {
+  auto text = [](int n) {
+    return "REGEDIT4\r\n\r\n[" + std::string(kFleetforgePath) + "]\r\n\"N\"=dword:0000000" +
+           std::to_string(n) + "\r\n";  // the same size for every n below 10
+  };
+  const std::string temp = file_ + ".new";
+  for (const int settle : {RegFileKey::kSettleSeconds, 0}) {
+    SCOPED_TRACE(settle);
+    // With no settling time, each change comes a clock tick after the last read.
+    auto later = [settle] {
+      if (settle == 0) ::usleep(50000);
+    };
+    WriteAll(file_, text(1));
+    later();
+    RegFileKey key(file_, kFleetforgePath, settle);
+    auto value = [&key]() -> int {
+      const RegKeyValues& now = key.Current();
+      const RegNamedValue* found = now.FindValue("N");
+      return !now.exists        ? -1
+             : found == nullptr ? 0
+                                : static_cast<unsigned char>(found->value.data[0]);
+    };
+    EXPECT_EQ(1, value());
+    EXPECT_EQ(1, value());
+    EXPECT_EQ(1, key.Reads());  // unchanged: not parsed again
+    WriteAll(file_, text(2));   // in place
+    EXPECT_EQ(2, value());
+    EXPECT_EQ(2, key.Reads());
+    later();
+    WriteAll(temp, text(3));
+    ASSERT_EQ(0, ::rename(temp.c_str(), file_.c_str()));
+    EXPECT_EQ(3, value());
+    later();
+    ASSERT_EQ(0, ::unlink(file_.c_str()));
+    EXPECT_EQ(-1, value());
+    EXPECT_EQ(-1, value());
+    EXPECT_EQ(4, key.Reads());
+    WriteAll(file_, text(4));
+    EXPECT_EQ(4, value());
+    EXPECT_EQ(4, value());
+    EXPECT_EQ(5, key.Reads());
+  }
 }
 
 TEST_F(RegistryTest, UnparseableFileIsReportedAndNeverOverwritten) {
