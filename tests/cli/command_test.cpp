@@ -120,6 +120,18 @@ TEST_F(Command, UnknownActionStopsTheRunNamingTheLine) {
   EXPECT_TRUE(r.Out.empty()) << "nothing was run";
 }
 
+// A script line of a megabyte with escape sequences is quoted short and safe.
+TEST_F(Command, AHugeScriptLineIsQuotedShort) {
+  const std::string huge = "\x1b]0;x\x07" + std::string(1 << 20, 'y');
+  for (const std::string& script : {"jump " + huge + "\n", "wait " + huge + "\n"}) {
+    const Result r = RunCli("run --script -" + common_, script);
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_LT(r.Err.size(), 400u);
+    EXPECT_EQ(r.Err.find('\x1b'), std::string::npos);
+    EXPECT_NE(r.Err.find("line 1"), std::string::npos) << r.Err.substr(0, 400);
+  }
+}
+
 TEST_F(Command, NameThatMatchesNothingStopsTheRunNamingTheLine) {
   for (const std::string script : {"move NoSuchForm 1 2\n", "menu File>Nothing Here\n",
                                    "wait 5\nkey enter\ncheck ckNone on\n"}) {
