@@ -14,6 +14,7 @@
 #include <ostream>
 
 #include "compdate/CompDateFile.h"
+#include "host/rtl/quoting.h"
 #include "host/rtl/sysutils.h"
 
 namespace fleetforge {
@@ -66,8 +67,8 @@ int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& 
     const std::optional<double> local =
         seconds ? LocalDateTimeFromEpoch(*seconds) : std::optional<double>();
     if (!local) {
-      err << kPrefix << "SOURCE_DATE_EPOCH \"" << epoch
-          << "\" is not a number of seconds since 1970 within the years 1 to 9999; " << path
+      err << kPrefix << "SOURCE_DATE_EPOCH " << host::QuotedForMessage(epoch)
+          << " is not a number of seconds since 1970 within the years 1 to 9999; " << path
           << " not written\n";
       return kCompDateBadInput;
     }
@@ -86,7 +87,10 @@ int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& 
         << (update.FromFile ? "" : " (new file)") << "\n";
     return kCompDateDone;
   } catch (const host::Exception& error) {
-    err << kPrefix << path << ": " << error.Message() << " (" << error.ClassName()
+    // Input/output errors name the file themselves.
+    const std::string& message = error.Message();
+    const bool named = message.compare(0, path.size() + 2, path + ": ") == 0;
+    err << kPrefix << (named ? "" : path + ": ") << message << " (" << error.ClassName()
         << "); the file was left unchanged\n";
     return kCompDateFailed;
   }

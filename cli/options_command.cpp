@@ -3,9 +3,11 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <vector>
 
 #include "cli/commands.h"
 #include "host/rtl/modules.h"
+#include "host/rtl/quoting.h"
 #include "host/vcl/registry.h"
 
 namespace fleetforge {
@@ -17,6 +19,8 @@ struct OptionsRecord {
   bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
   int32_t ObjectInspectorHeight;
 };
+
+constexpr const char* kRegistryKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
 
 const char* const kSwitches[] = {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate",
                                  "ChangeIcon"};
@@ -73,71 +77,121 @@ bool ParseSwitch(const std::string& text, bool& value) {
   return true;
 }
 
+// The named setting's field set from the text of an assignment; false with a
+// message in why when the text does not fit it.
+bool Assign(OptionsRecord& o, const std::string& assignment, std::string& why) {
+  const size_t eq = assignment.find('=');
+  if (eq == std::string::npos) {
+    why = host::QuotedForMessage(assignment) + " is not NAME=VALUE";
+    return false;
+  }
+  const std::string name = assignment.substr(0, eq);
+  const std::string value = assignment.substr(eq + 1);
+  if (bool* field = SwitchField(o, name)) {
+    if (ParseSwitch(value, *field)) return true;
+    why = name + " takes true or false, not " + host::QuotedForMessage(value);
+    return false;
+  }
+  if (name == "ObjectInspectorHeight") {
+    try {
+      o.ObjectInspectorHeight = host::StrToInt(value);
+      return true;
+    } catch (const host::EConvertError& e) {
+      why = "ObjectInspectorHeight: " + e.Message();
+      return false;
+    }
+  }
+  why = "unknown setting " + host::QuotedForMessage(name) +
+        " (CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon, "
+        "ObjectInspectorHeight)";
+  return false;
+}
+
+// After a read that stopped at a value it could not read: every stored value that
+// reads is taken, each one that does not keeps its default; returns a note for
+// each of those.
+std::vector<std::string> ReadEachValue(OptionsRecord& o) {
+  const OptionsRecord defaults{true, false, false, true, false, o.ObjectInspectorHeight};
+  std::vector<std::string> notes;
+  host::TRegistry registry;
+  if (!registry.OpenKey(kRegistryKey, false)) return notes;
+  for (const char* name : kSwitches) {
+    try {
+      *SwitchField(o, name) = registry.ReadBool(name);
+    } catch (const host::ERegistryException& e) {
+      OptionsRecord copy = defaults;
+      *SwitchField(o, name) = *SwitchField(copy, name);
+      notes.push_back(std::string(name) + " could not be read (" + e.Message() +
+                      "); it was written as its default, " +
+                      (*SwitchField(copy, name) ? "true" : "false"));
+    }
+  }
+  try {
+    o.ObjectInspectorHeight = registry.ReadInteger("ObjectInspectorHeight");
+  } catch (const host::ERegistryException& e) {
+    o.ObjectInspectorHeight = defaults.ObjectInspectorHeight;
+    notes.push_back("ObjectInspectorHeight could not be read (" + e.Message() +
+                    "); it was written as " + std::to_string(defaults.ObjectInspectorHeight));
+  }
+  return notes;
+}
+
 }  // namespace
 
 int RunOptionsCommand(const OptionsCommand& command, std::ostream& out, std::ostream& err) {
   if (!command.Registry.empty()) host::RegistryLocation::UseFile(command.Registry);
   const std::string where =
       host::RegistryLocation::InMemory() ? "memory" : host::RegistryLocation::CurrentFile();
+  // The assignments are checked before the store is touched.
+  if (!command.Show) {
+    OptionsRecord scratch{};
+    for (const std::string& assignment : command.Assignments) {
+      std::string why;
+      if (!Assign(scratch, assignment, why)) {
+        err << "fleetforge options set: " << why << "; nothing was written\n";
+        return 2;
+      }
+    }
+  }
   try {
     PackageRoutines package(command.Package.empty() ? DefaultPackageFile() : command.Package);
-    std::string read_error;
-    try {
-      package.Read();
-    } catch (const host::Exception& e) {
-      read_error = std::string(e.ClassName()) + ": " + e.Message();
-    }
     if (command.Show) {
-      if (!read_error.empty()) {
+      try {
+        package.Read();
+      } catch (const host::Exception& e) {
         err << "fleetforge options: reading the settings from " << where
-            << " failed: " << read_error << "\n";
+            << " failed: " << e.ClassName() << ": " << e.Message() << "\n";
         return 1;
       }
       Print(package.Options(), out);
       return 0;
     }
-    // As a confirmed dialog does: start from what the read left in the record,
-    // change the named fields, then write all six.
-    OptionsRecord edited = package.Options();
-    for (const std::string& assignment : command.Assignments) {
-      const size_t eq = assignment.find('=');
-      const std::string name = assignment.substr(0, eq);
-      const std::string value = eq == std::string::npos ? "" : assignment.substr(eq + 1);
-      if (eq == std::string::npos) {
-        err << "fleetforge options set: '" << assignment
-            << "' is not NAME=VALUE; nothing was written\n";
-        return 2;
+    // As a confirmed dialog does: start from the stored settings, change the named
+    // fields, then write all six; the read, the change and the write are one
+    // transaction under the registry file's lock, and land in one replacement.
+    std::vector<std::string> notes;
+    {
+      host::TRegistryTransaction transaction;
+      try {
+        package.Read();
+      } catch (const host::ERegistryException&) {
+        notes = ReadEachValue(package.Options());
       }
-      if (bool* field = SwitchField(edited, name)) {
-        if (!ParseSwitch(value, *field)) {
-          err << "fleetforge options set: " << name << " takes true or false, not '" << value
-              << "'; nothing was written\n";
-          return 2;
-        }
-      } else if (name == "ObjectInspectorHeight") {
-        try {
-          edited.ObjectInspectorHeight = host::StrToInt(value);
-        } catch (const host::EConvertError& e) {
-          err << "fleetforge options set: ObjectInspectorHeight: " << e.Message()
-              << "; nothing was written\n";
-          return 2;
-        }
-      } else {
-        err << "fleetforge options set: unknown setting '" << name
-            << "' (CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon, "
-               "ObjectInspectorHeight); nothing was written\n";
-        return 2;
+      OptionsRecord edited = package.Options();
+      for (const std::string& assignment : command.Assignments) {
+        std::string why;
+        Assign(edited, assignment, why);  // checked above
       }
+      package.Options() = edited;
+      package.Write();
+      transaction.Commit();
     }
-    if (!read_error.empty())
-      err << "fleetforge options set: note: the stored settings could not all be read ("
-          << read_error << "); the unread ones are written from their defaults\n";
-    package.Options() = edited;
-    package.Write();
+    for (const std::string& note : notes) err << "fleetforge options set: note: " << note << "\n";
     Print(package.Options(), out);
     return 0;
   } catch (const host::Exception& e) {
-    err << "fleetforge options: " << e.ClassName() << ": " << e.Message() << "\n";
+    err << "fleetforge options: " << e.ClassName() << ": " << e.Message()
+        << (command.Show ? "" : "; nothing was written") << "\n";
     return 1;
   }
 }

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "host/rtl/quoting.h"
 #include "host/vcl/registry.h"
 #include "ide/picture.h"
 #include "ide/session.h"
@@ -20,8 +21,8 @@ host::ScreenDescription ParseScreen(const std::string& size, const std::string& 
   if (!(s >> width >> x >> height) || (x != 'x' && x != 'X') || (s >> extra) || width < 320 ||
       height < 200 || width > 16384 || height > 16384)
     throw std::invalid_argument(
-        "--screen wants WIDTHxHEIGHT, e.g. 1024x768 (from 320x200 to 16384x16384), not '" + size +
-        "'");
+        "--screen wants WIDTHxHEIGHT, e.g. 1024x768 (from 320x200 to 16384x16384), not " +
+        host::QuotedForMessage(size));
   screen.Width = width;
   screen.Height = height;
   const size_t colon = taskbar.find(':');
@@ -36,12 +37,13 @@ host::ScreenDescription ParseScreen(const std::string& size, const std::string& 
     screen.Edge = host::TaskbarEdge::Right;
   else
     throw std::invalid_argument(
-        "--taskbar wants EDGE:PIXELS with EDGE bottom, top, left or right, not '" + taskbar + "'");
+        "--taskbar wants EDGE:PIXELS with EDGE bottom, top, left or right, not " +
+        host::QuotedForMessage(taskbar));
   int pixels = -1;
   std::istringstream p(colon == std::string::npos ? "" : taskbar.substr(colon + 1));
   if (!(p >> pixels) || (p >> extra) || pixels < 0 || pixels > std::min(width, height) / 2)
-    throw std::invalid_argument("--taskbar wants a thickness from 0 to half the screen, not '" +
-                                taskbar + "'");
+    throw std::invalid_argument("--taskbar wants a thickness from 0 to half the screen, not " +
+                                host::QuotedForMessage(taskbar));
   screen.TaskbarThickness = pixels;
   return screen;
 }

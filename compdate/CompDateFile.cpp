@@ -1,5 +1,6 @@
 #include "compdate/CompDateFile.h"
 
+#include "host/rtl/filelock.h"
 #include "host/rtl/textfile.h"
 
 namespace FleetforgeCompDate {
@@ -97,7 +98,8 @@ void WriteCompDate(const AnsiString& path, int32_t build, int32_t internal) {
 
 void WriteCompDate(const AnsiString& path, int32_t build, int32_t internal, TDateTime moment) {
   // The whole text is made before the file is touched.
-  host::AtomicWriteFile(path, CompDateText(build, internal, moment));
+  const AnsiString text = CompDateText(build, internal, moment);
+  host::TLockedFile(path).Replace(text);
 }
 
 AnsiString CompDatePath(const AnsiString& projectFileName) {
@@ -114,6 +116,9 @@ TCompDateUpdate UpdateCompDate(const AnsiString& projectFileName, bool isCodeIns
   TCompDateUpdate update;
   if (!IsDelphiProject(projectFileName)) return update;
   update.Path = CompDatePath(projectFileName);
+  // The read, the raise and the write hold the file's writers' lock, so that
+  // compiles of several projects in one folder all count.
+  host::TLockedFile lock(update.Path);
   if (host::FileExists(update.Path)) {
     const auto [build, internal] = ReadCompDate(update.Path);
     BuildCounter = build;
@@ -128,11 +133,7 @@ TCompDateUpdate UpdateCompDate(const AnsiString& projectFileName, bool isCodeIns
   } else {
     BuildCounter = NextCounter(BuildCounter);
   }
-  if (moment) {
-    WriteCompDate(update.Path, BuildCounter, InternalCounter, *moment);
-  } else {
-    WriteCompDate(update.Path, BuildCounter, InternalCounter);
-  }
+  lock.Replace(CompDateText(BuildCounter, InternalCounter, moment ? *moment : host::Now()));
   update.Written = true;
   return update;
 }

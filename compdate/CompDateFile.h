@@ -4,9 +4,11 @@
 // writes the file anew.
 //
 // The file is the only durable store of the two counters. The reader looks at
-// the header lines 3 and 4 only; the writer replaces the whole file atomically
-// (a temporary file in the same folder, then a rename), so a failed write leaves
-// the previous file as it was.
+// the header lines 3 and 4 only; the writer replaces the whole file under the
+// file's writers' lock (host/rtl/filelock.h): atomically through a temporary file
+// in the same folder, so a failed write leaves the previous file as it was, or in
+// place when only the file, not its folder, may be written. A read-only file is
+// refused. An update holds the lock from its read to its write.
 #pragma once
 
 #include <cstdint>

@@ -8,10 +8,16 @@
 #include <sstream>
 
 #include "host/rtl/modules.h"
+#include "host/rtl/quoting.h"
 
 namespace ide {
 
 namespace {
+
+// Script text as a message quotes it (at most 60 characters, controls escaped).
+std::string Q(const std::string& text) {
+  return host::QuotedForMessage(text);
+}
 
 using nlohmann::json;
 
@@ -62,8 +68,8 @@ int32_t ToInt(const Action& action, const std::string& word) {
   const char* end = word.data() + word.size();
   auto [ptr, ec] = std::from_chars(word.data(), end, value);
   if (ec != std::errc() || ptr != end)
-    throw ScriptError(Where(action.Line) + "'" + word + "' is not a whole number (in '" +
-                      action.Text + "')");
+    throw ScriptError(Where(action.Line) + Q(word) + " is not a whole number (in " +
+                      Q(action.Text) + ")");
   return value;
 }
 
@@ -88,7 +94,7 @@ std::vector<Action> ParseScript(const std::string& text) {
     if (!(words >> verb)) continue;
     const Verb* known = FindVerb(verb);
     if (known == nullptr)
-      throw ScriptError(Where(number) + "unknown action '" + verb + "' (in '" + line + "')");
+      throw ScriptError(Where(number) + "unknown action " + Q(verb) + " (in " + Q(line) + ")");
     Action action;
     action.Line = number;
     action.Verb = verb;
@@ -105,12 +111,12 @@ std::vector<Action> ParseScript(const std::string& text) {
                  : rest.substr(first, rest.find_last_not_of(" \t") - first + 1);
       if (!rest.empty()) action.Args.push_back(rest);
     } else if (words >> word) {
-      throw ScriptError(Where(number) + "too many words for '" + known->Usage + "' (in '" + line +
-                        "')");
+      throw ScriptError(Where(number) + "too many words for '" + known->Usage + "' (in " + Q(line) +
+                        ")");
     }
     if (static_cast<int>(action.Args.size()) < known->MinArgs)
-      throw ScriptError(Where(number) + "'" + verb + "' needs: " + known->Usage + " (in '" + line +
-                        "')");
+      throw ScriptError(Where(number) + Q(verb) + " needs: " + known->Usage + " (in " + Q(line) +
+                        ")");
     actions.push_back(std::move(action));
   }
   return actions;
@@ -178,26 +184,26 @@ bool Session::NextModalInput() {
 }
 
 void Session::Fail(const Action& action, const std::string& why) const {
-  throw ScriptError(Where(action.Line) + why + " (in '" + action.Text + "')");
+  throw ScriptError(Where(action.Line) + why + " (in " + Q(action.Text) + ")");
 }
 
 host::TForm* Session::FormNamed(const Action& action, const std::string& name) const {
   if (host::TForm* form = ide_->FindForm(name)) return form;
-  Fail(action, "no window is named '" + name + "'");
+  Fail(action, "no window is named " + Q(name));
 }
 
 host::TControl* Session::ControlNamed(const Action& action, const std::string& name) const {
   host::TForm* form = host::Screen->ActiveForm();
   if (form == nullptr) Fail(action, "no window is active");
   if (auto* control = dynamic_cast<host::TControl*>(form->FindComponent(name))) return control;
-  Fail(action, "the active window '" + form->Name() + "' has no control named '" + name + "'");
+  Fail(action, "the active window '" + form->Name() + "' has no control named " + Q(name));
 }
 
 void Session::Execute(const Action& action) {
   const std::string& verb = action.Verb;
   const auto& args = action.Args;
   if (modal_depth_ > 0 && kInputVerbs.count(verb) == 0)
-    Fail(action, "'" + verb + "' cannot be done while a modal window waits for its input");
+    Fail(action, Q(verb) + " cannot be done while a modal window waits for its input");
   auto& loop = host::MessageLoop::Instance();
 
   if (verb == "wait") {
@@ -230,7 +236,7 @@ void Session::Execute(const Action& action) {
       const size_t a = caption.find_first_not_of(' '), b = caption.find_last_not_of(' ');
       caption = a == std::string::npos ? "" : caption.substr(a, b - a + 1);
       host::TMenuItem* next = item->Find(caption);
-      if (next == nullptr) Fail(action, "no menu entry '" + caption + "'");
+      if (next == nullptr) Fail(action, "no menu entry " + Q(caption));
       item = next;
       if (end == std::string::npos) break;
       start = end + 1;
@@ -246,10 +252,10 @@ void Session::Execute(const Action& action) {
     else if (args[0] == "closebox")
       Ide::Guarded([&] { form->Close(); });
     else
-      Fail(action, "unknown key '" + args[0] + "' (enter, esc or closebox)");
+      Fail(action, "unknown key " + Q(args[0]) + " (enter, esc or closebox)");
   } else if (verb == "check") {
     auto* box = dynamic_cast<host::TCheckBox*>(ControlNamed(action, args[0]));
-    if (box == nullptr) Fail(action, "'" + args[0] + "' is not a check box");
+    if (box == nullptr) Fail(action, Q(args[0]) + " is not a check box");
     if (args[1] != "on" && args[1] != "off") Fail(action, "a check box is set 'on' or 'off'");
     if (box->Checked() != (args[1] == "on")) Ide::Guarded([&] { box->Click(); });
   } else if (verb == "type") {

@@ -1,4 +1,5 @@
 #include "host/rtl/interfaces.h"
+#include "host/rtl/quoting.h"
 
 #include <cctype>
 #include <cstdio>
@@ -20,7 +21,7 @@ TGUID TGUID::Parse(const std::string& text) {
   // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
   static const int groups[] = {8, 4, 4, 4, 12};
   const auto fail = [&]() -> TGUID {
-    throw EConvertError("'" + text + "' is not a valid GUID value");
+    throw EConvertError(QuotedForMessage(text) + " is not a valid GUID value");
   };
   if (text.size() != 38 || text.front() != '{' || text.back() != '}') return fail();
   std::string digits;

@@ -2,11 +2,9 @@
 // make, in-place changes, serializing, and the locked atomic replacement on disk.
 #include "host/rtl/regfile.h"
 
-#include "host/rtl/posixfile.h"
+#include "host/rtl/filelock.h"
 #include "host/rtl/textfile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,9 +19,6 @@
 namespace host {
 
 namespace {
-
-using detail::FileDescriptor;
-using detail::FolderOf;
 
 constexpr uint32_t kRegSz = 1;
 constexpr uint32_t kRegExpandSz = 2;
@@ -723,20 +718,6 @@ std::string SystemMessage(int error) {
                              ")");
 }
 
-// Makes folder and its missing parents (mode 0700); 0 or the errno of the failure.
-int MakeFolders(const std::string& folder) {
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-  const std::string parent = FolderOf(folder);
-  if (!parent.empty() && parent != folder) {
-    const int error = MakeFolders(parent);
-    if (error != 0) return error;
-  }
-  if (::mkdir(folder.c_str(), 0700) == 0) return 0;
-  if (errno == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return 0;
-  return errno;
-}
-
 // The file's bytes; false when it does not exist (nor its folder).
 bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::string& bytes) {
   struct stat info {};
@@ -751,19 +732,6 @@ bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::s
                                e.Message() + ")");
   }
   return true;
-}
-
-// Replaces target with bytes through a temporary file in the same folder
-// (the run-time library's atomic replacement), reported as a registry error. A
-// new registry file is the user's alone.
-void ReplaceFile(const std::string& target, const std::string& nameForErrors,
-                 const std::string& bytes) {
-  try {
-    AtomicWriteFile(target, bytes, 0600);
-  } catch (const EInOutError& e) {
-    throw ERegistryFileIOError("Registry file " + nameForErrors + ": cannot be written (" +
-                               e.Message() + ")");
-  }
 }
 
 }  // namespace
@@ -1283,31 +1251,29 @@ void RegFileKey::Load() {
   loaded_ = true;
 }
 
-void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change) {
-  std::string target = path;
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      target = resolved;
-      std::free(resolved);
-    }
-  }
-  const std::string folder = FolderOf(target);
-  if (!folder.empty()) {
-    const int error = MakeFolders(folder);
-    if (error != 0) RaiseFile(path, "cannot be written", error);
-  }
-  const std::string lockName = target + ".lock";
-  FileDescriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (lock.get() < 0) RaiseFile(path, "cannot be locked", errno);
-  while (::flock(lock.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) RaiseFile(path, "cannot be locked", errno);
+LockedRegFile::LockedRegFile(const std::string& path) : path_(path) {
+  try {
+    lock_ = std::make_unique<TLockedFile>(path, true);
+  } catch (const EInOutError& e) {
+    throw ERegistryFileIOError(e.Message());
   }
   std::string bytes;
-  RegFile file;
-  if (ReadBytes(target, path, bytes)) file = ParseRegFile(bytes, path);
-  if (!change(file)) return;
-  ReplaceFile(target, path, SerializeRegFile(file));
+  if (ReadBytes(lock_->Target(), path, bytes)) file_ = ParseRegFile(bytes, path);
+}
+
+LockedRegFile::~LockedRegFile() = default;
+
+void LockedRegFile::Save() {
+  try {
+    lock_->Replace(SerializeRegFile(file_), 0600);  // a new registry file is the user's alone
+  } catch (const EInOutError& e) {
+    throw ERegistryFileIOError(e.Message());
+  }
+}
+
+void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change) {
+  LockedRegFile locked(path);
+  if (change(locked.File())) locked.Save();
 }
 
 }  // namespace host

@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,8 @@
 #include "host/rtl/sysutils.h"
 
 namespace host {
+
+class TLockedFile;
 
 // A registry file that could not be read or replaced (a missing folder that
 // cannot be made, a read or write error). Parse errors are plain
@@ -229,14 +232,33 @@ class HOST_API RegFileKey {
   int reads_ = 0;
 };
 
-// Read-modify-write of the registry file at path. Under an exclusive advisory
-// lock (flock on "<path>.lock", made with its folder when missing) the file is
-// read and parsed and change is called; when change returns true the file is
-// replaced atomically (a temporary file in the same folder, written, flushed and
-// renamed over it), keeping its permissions, or 0600 for a new file. A file that
-// cannot be parsed raises ERegistryException and is left alone; a file that cannot
-// be read or replaced raises ERegistryFileIOError and is left as it was. When
-// path is a symbolic link, the file it points to is replaced.
+// The registry file at path held for one read-change-write: the constructor takes
+// the writers' lock of the file (TLockedFile, with its folder made when missing)
+// and reads and parses the file; Save replaces it with File() as it then stands
+// (atomically, keeping its owner, group and permissions, or 0600 for a new file);
+// the destructor lets go of the lock. A file that cannot be parsed raises
+// ERegistryException and is left alone; a file that cannot be locked, read or
+// replaced raises ERegistryFileIOError "<path>: <the system's cause>" and is left
+// as it was. When path is a symbolic link, the file it leads to is replaced.
+class HOST_API LockedRegFile {
+ public:
+  explicit LockedRegFile(const std::string& path);
+  ~LockedRegFile();
+  LockedRegFile(const LockedRegFile&) = delete;
+  LockedRegFile& operator=(const LockedRegFile&) = delete;
+
+  const std::string& Path() const { return path_; }
+  RegFile& File() { return file_; }
+  void Save();
+
+ private:
+  std::string path_;
+  std::unique_ptr<TLockedFile> lock_;
+  RegFile file_;
+};
+
+// One read-change-write of the registry file at path: change is called on the
+// file read under the lock, and when it returns true the file is saved.
 HOST_API void UpdateRegFile(const std::string& path, const std::function<bool(RegFile&)>& change);
 
 }  // namespace host

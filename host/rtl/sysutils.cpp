@@ -16,6 +16,7 @@
 //   even; NaN and infinities are "Nan", "+Inf" and "-Inf", right-aligned in the
 //   same 23-character field as every other value.
 #include "host/rtl/sysutils.h"
+#include "host/rtl/quoting.h"
 
 #include <sys/stat.h>
 
@@ -36,7 +37,7 @@ constexpr int64_t kMinDay = -693593;
 constexpr int64_t kMaxDay = 2958465;
 
 [[noreturn]] void RaiseNotInteger(const AnsiString& text) {
-  throw EConvertError("'" + text + "' is not a valid integer value");
+  throw EConvertError(QuotedForMessage(text) + " is not a valid integer value");
 }
 
 int HexDigit(char c) {
@@ -145,6 +146,25 @@ constexpr const char* kLongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wedn
                                           "Thursday", "Friday", "Saturday"};
 
 }  // namespace
+
+AnsiString QuotedForMessage(const AnsiString& text) {
+  constexpr size_t kShown = 60;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  AnsiString quoted = "'";
+  for (size_t i = 0; i < text.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      quoted += "\\x";
+      quoted += kHex[c >> 4];
+      quoted += kHex[c & 0xF];
+    } else {
+      quoted += static_cast<char>(c);
+    }
+  }
+  if (text.size() > kShown) quoted += "...";
+  quoted += "'";
+  return quoted;
+}
 
 // ---- Strings and conversions ---------------------------------------------
 

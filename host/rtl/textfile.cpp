@@ -7,6 +7,7 @@
 // "Access denied", as the host reports it.
 #include "host/rtl/textfile.h"
 
+#include "host/rtl/filelock.h"
 #include "host/rtl/posixfile.h"
 
 #include <fcntl.h>
@@ -14,8 +15,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <random>
 
 namespace host {
 
@@ -58,48 +57,6 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
     RaiseInOut(EISDIR);
   }
   return file;
-}
-
-// Writes all bytes; returns 0 or the errno of the failure.
-int WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<size_t>(written);
-  }
-  return 0;
-}
-
-// The file that a write to path really replaces: a symbolic link's target, so
-// that replacing the file keeps the link.
-std::string ReplacedFile(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return path;
-  std::string target = resolved;
-  std::free(resolved);
-  return target;
-}
-
-// Creates a new, empty file "<path>.XXXXXX" with the given mode (less the
-// process's umask); returns its descriptor and sets temp to its name.
-int CreateTempFile(const std::string& path, mode_t mode, std::string& temp) {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937 random{std::random_device{}()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = path + ".";
-    for (int k = 0; k < 6; ++k) temp += kChars[pick(random)];
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 }  // namespace
@@ -239,35 +196,7 @@ std::string ReadFileBytes(const AnsiString& path) {
 }
 
 void AtomicWriteFile(const AnsiString& path, const std::string& bytes, unsigned newFileMode) {
-  const std::string target = ReplacedFile(path);
-  // The new file keeps the permission bits of the one it replaces; a new file
-  // gets newFileMode, less what the umask takes away.
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  std::string temp;
-  FileDescriptor fd(CreateTempFile(target, static_cast<mode_t>(newFileMode), temp));
-  if (fd.get() < 0) RaiseInOut(OpenError(target, errno));
-
-  int error = 0;
-  if (exists && S_ISREG(existing.st_mode) &&
-      ::fchmod(fd.get(), existing.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
-    error = errno;
-  }
-  if (error == 0) error = WriteAll(fd.get(), bytes);
-  if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
-  const int closeError = fd.Close();
-  if (error == 0) error = closeError;
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    RaiseInOut(error);
-  }
-  // Make the rename itself durable; the new contents are already in place, so a
-  // failure here is not reported.
-  const std::string folder = FolderOf(target);
-  FileDescriptor dir(
-      ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  TLockedFile(path).Replace(bytes, newFileMode);
 }
 
 }  // namespace host

@@ -37,10 +37,12 @@ class HOST_API TTextFile {
 
 // Reads a whole file; EInOutError when it cannot be read.
 HOST_API std::string ReadFileBytes(const AnsiString& path);
-// Replaces path with bytes atomically: a temporary file in the same folder is
-// written, flushed to disk and renamed over path. On any failure the temporary
-// file is removed, path is left as it was, and EInOutError is raised.
-// A new file gets newFileMode less the umask; a replaced one keeps its own bits.
+// Replaces path with bytes under the writers' lock of the file (filelock.h): a
+// temporary file in the same folder is written, flushed to disk and renamed over
+// path, or a file in a folder that cannot be written is rewritten in place. On any
+// failure path is left as it was and EInOutError "<path>: <cause>" is raised.
+// A new file gets newFileMode less the umask; a replaced one keeps its owner,
+// group and mode bits.
 HOST_API void AtomicWriteFile(const AnsiString& path, const std::string& bytes,
                               unsigned newFileMode = 0666);
 // The host message for an errno value ("File not found", "Access denied", ...).

@@ -7,8 +7,9 @@
 // key does not parse a large file once for each. Reads never create anything
 // (no file, folder or lock file); writes go through UpdateRegFile, which
 // replaces the file atomically under its lock and leaves a file it cannot parse
-// alone. Only HKEY_CURRENT_USER is kept in the store: opening a key under
-// another root fails.
+// alone. While a TRegistryTransaction is open, reads and writes see the copy of
+// the file that it holds under the lock instead. Only HKEY_CURRENT_USER is kept
+// in the store: opening a key under another root fails.
 #include "host/vcl/registry.h"
 
 #include <pwd.h>
@@ -34,6 +35,8 @@ struct LocationState {
   std::string file;  // set by UseFile; "" when not set
   bool inMemory = false;
   RegFile memory;
+  LockedRegFile* transaction = nullptr;  // the file held by a TRegistryTransaction
+  bool transactionChanged = false;
 };
 
 LocationState& State() {
@@ -69,6 +72,8 @@ bool StoredKeyExists(std::unique_ptr<RegFileKey>& cache, const AnsiString& store
     LocationState& state = State();
     std::lock_guard lock(state.mutex);
     if (state.inMemory) return state.memory.FindKey(storePath) != nullptr;
+    if (state.transaction != nullptr)
+      return state.transaction->File().FindKey(storePath) != nullptr;
   }
   return FileKey(cache, storePath).exists;
 }
@@ -81,6 +86,10 @@ std::optional<RegValue> StoredValue(std::unique_ptr<RegFileKey>& cache, const An
     std::lock_guard lock(state.mutex);
     if (state.inMemory) {
       const RegValue* value = state.memory.FindValue(storePath, name);
+      return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
+    }
+    if (state.transaction != nullptr) {
+      const RegValue* value = state.transaction->File().FindValue(storePath, name);
       return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
     }
   }
@@ -96,6 +105,14 @@ void UpdateStore(const std::function<bool(RegFile&)>& change) {
     // Changed on a copy, so a change that fails half-way leaves the store as it was.
     RegFile copy = state.memory;
     if (change(copy)) state.memory = std::move(copy);
+    return;
+  }
+  if (state.transaction != nullptr) {
+    RegFile copy = state.transaction->File();
+    if (change(copy)) {
+      state.transaction->File() = std::move(copy);
+      state.transactionChanged = true;
+    }
     return;
   }
   lock.unlock();
@@ -129,8 +146,10 @@ AnsiString StorePath(const AnsiString& path) {
   throw ERegistryException("Failed to get data for '" + name + "'");
 }
 
-[[noreturn]] void RaiseSetData(const AnsiString& name) {
-  throw ERegistryException("Failed to set data for '" + name + "'");
+// cause, when given, names the file and the system's cause of a failed store.
+[[noreturn]] void RaiseSetData(const AnsiString& name, const AnsiString& cause = AnsiString()) {
+  throw ERegistryException("Failed to set data for '" + name + "'" +
+                           (cause.empty() ? AnsiString() : ": " + cause));
 }
 
 [[noreturn]] void RaiseDataType(const AnsiString& name) {
@@ -192,6 +211,44 @@ void RegistryLocation::Reset() {
   state.memory = RegFile();
 }
 
+// ---- TRegistryTransaction --------------------------------------------------
+
+TRegistryTransaction::TRegistryTransaction() {
+  LocationState& state = State();
+  {
+    std::lock_guard lock(state.mutex);
+    if (state.inMemory) return;
+    if (state.transaction != nullptr) {
+      throw ERegistryException("A registry transaction is already open");
+    }
+  }
+  file_ = std::make_unique<LockedRegFile>(RegistryLocation::CurrentFile());
+  std::lock_guard lock(state.mutex);
+  state.transaction = file_.get();
+  state.transactionChanged = false;
+}
+
+TRegistryTransaction::~TRegistryTransaction() {
+  if (!file_) return;
+  LocationState& state = State();
+  std::lock_guard lock(state.mutex);
+  state.transaction = nullptr;
+  state.transactionChanged = false;
+}
+
+void TRegistryTransaction::Commit() {
+  if (!file_) return;
+  LocationState& state = State();
+  std::lock_guard lock(state.mutex);
+  if (!state.transactionChanged) return;
+  try {
+    file_->Save();
+  } catch (const ERegistryFileIOError& e) {
+    throw ERegistryException("Failed to write the registry: " + e.Message());
+  }
+  state.transactionChanged = false;
+}
+
 // ---- TRegistry -------------------------------------------------------------
 
 TRegistry::TRegistry() = default;
@@ -221,8 +278,8 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
           return false;
         }
       });
-    } catch (const ERegistryFileIOError&) {
-      return false;
+    } catch (const ERegistryFileIOError& e) {
+      throw ERegistryException("Failed to create key " + *path + ": " + e.Message());
     }
     if (refused) return false;
     opened.reset();  // read again after the change
@@ -290,8 +347,8 @@ void PutValue(const AnsiString& storePath, const AnsiString& name, const RegValu
         return false;
       }
     });
-  } catch (const ERegistryFileIOError&) {
-    refused = true;
+  } catch (const ERegistryFileIOError& e) {
+    RaiseSetData(name, e.Message());
   }
   if (refused) RaiseSetData(name);
 }

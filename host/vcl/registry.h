@@ -11,6 +11,7 @@
 namespace host {
 
 class RegFileKey;
+class LockedRegFile;
 
 using HKEY = uint32_t;
 constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
@@ -48,6 +49,29 @@ class HOST_API RegistryLocation {
   static void Reset();
 };
 
+// One read-change-write of the current user's registry. While an object of this
+// class lives, every TRegistry of the process reads and writes a copy of the
+// registry file taken under the file's writers' lock, which the object holds;
+// Commit replaces the file once with everything written since, so that other
+// writers see all of it or nothing. Without Commit (a failure on the way) the
+// file stays as it was. Over the in-memory store it changes nothing. One at a
+// time per process, on one thread.
+class HOST_API TRegistryTransaction {
+ public:
+  // Takes the lock and reads the file: ERegistryException when the file cannot be
+  // parsed, or naming the file and the system's cause when it cannot be locked or read.
+  TRegistryTransaction();
+  ~TRegistryTransaction();
+  TRegistryTransaction(const TRegistryTransaction&) = delete;
+  TRegistryTransaction& operator=(const TRegistryTransaction&) = delete;
+  // Writes the file when anything was changed; ERegistryException naming the file
+  // and the cause when it cannot be replaced.
+  void Commit();
+
+ private:
+  std::unique_ptr<LockedRegFile> file_;
+};
+
 class HOST_API TRegistry : public TObject {
  public:
   TRegistry();  // root HKEY_CURRENT_USER, no key open
@@ -59,6 +83,9 @@ class HOST_API TRegistry : public TObject {
   // Opens key (absolute from the root when it starts with "\", else relative to
   // the open key). With canCreate, missing keys on the path are created. Returns
   // whether the key is open; a missing key with canCreate false returns false.
+  // A key that cannot be created because the store failed (its file, folder,
+  // lock or disk) raises ERegistryException "Failed to create key <key>: <file>:
+  // <the system's cause>".
   bool OpenKey(const AnsiString& key, bool canCreate);
   void CloseKey();
   const AnsiString& CurrentPath() const { return current_path_; }
@@ -70,7 +97,8 @@ class HOST_API TRegistry : public TObject {
   bool ReadBool(const AnsiString& name);  // the integer read compared with 0
   Integer ReadInteger(const AnsiString& name);
   AnsiString ReadString(const AnsiString& name);
-  // Writes raise ERegistryException "Failed to set data for 'Name'".
+  // Writes raise ERegistryException "Failed to set data for 'Name'", followed by
+  // ": <file>: <the system's cause>" when the store could not be written.
   void WriteBool(const AnsiString& name, bool value);  // REG_DWORD 1 or 0
   void WriteInteger(const AnsiString& name, Integer value);
   void WriteString(const AnsiString& name, const AnsiString& value);

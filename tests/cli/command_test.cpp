@@ -7,11 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/folders.h"
 #include "tests/support/ide_session.h"
+#include "tests/support/processes.h"
 
 namespace {
 
@@ -115,6 +119,18 @@ TEST_F(Command, UnknownActionStopsTheRunNamingTheLine) {
   EXPECT_NE(r.Err.find("line 3"), std::string::npos) << r.Err;
   EXPECT_NE(r.Err.find("jump"), std::string::npos) << r.Err;
   EXPECT_TRUE(r.Out.empty()) << "nothing was run";
+}
+
+// A script line of a megabyte with escape sequences is quoted short and safe.
+TEST_F(Command, AHugeScriptLineIsQuotedShort) {
+  const std::string huge = "\x1b]0;x\x07" + std::string(1 << 20, 'y');
+  for (const std::string& script : {"jump " + huge + "\n", "wait " + huge + "\n"}) {
+    const Result r = RunCli("run --script -" + common_, script);
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_LT(r.Err.size(), 400u);
+    EXPECT_EQ(r.Err.find('\x1b'), std::string::npos);
+    EXPECT_NE(r.Err.find("line 1"), std::string::npos) << r.Err.substr(0, 400);
+  }
 }
 
 TEST_F(Command, NameThatMatchesNothingStopsTheRunNamingTheLine) {
@@ -242,6 +258,208 @@ TEST_F(Command, ClosingTheMainWindowShutsTheIdeDown) {
   EXPECT_EQ(s["mode"], "unloaded");
   EXPECT_TRUE(s["forms"].empty());
   EXPECT_TRUE(s["errors"].empty());
+}
+
+// ---- options set as one transaction -------------------------------------------
+
+using fleetforge_test::ChildSetup;
+using fleetforge_test::kNobody;
+
+const char* const kSettingNames[] = {"CloseDefault",   "HideCaptions", "MaximizeEditor",
+                                     "CreateCompDate", "ChangeIcon",   "ObjectInspectorHeight"};
+
+// The six settings of run number n: switch k is bit k of n, the height 1000 + n.
+std::string SetAll(int n) {
+  std::string args;
+  for (int k = 0; k < 5; ++k)
+    args += std::string(" ") + kSettingNames[k] + ((n >> k) & 1 ? "=true" : "=false");
+  return args + " ObjectInspectorHeight=" + std::to_string(1000 + n);
+}
+
+// The run whose complete set the file holds, or -1 when the six values are not
+// one run's set.
+int WholeSetIn(const std::string& text) {
+  const std::string key = "\"ObjectInspectorHeight\"=dword:";
+  const size_t at = text.find(key);
+  if (at == std::string::npos) return -1;
+  const int n = std::stoi(text.substr(at + key.size(), 8), nullptr, 16) - 1000;
+  for (int k = 0; k < 5; ++k) {
+    const std::string line =
+        "\"" + std::string(kSettingNames[k]) + "\"=dword:0000000" + std::to_string((n >> k) & 1);
+    if (text.find(line) == std::string::npos) return -1;
+  }
+  return n;
+}
+
+std::string Read(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// Names of files that writers leave beside the settings file: locks and temporaries.
+size_t Litter(const std::string& dir) {
+  size_t count = 0;
+  for (const std::string& name : fleetforge_test::FolderEntries(dir))
+    count += name.find(".fleetforge") != std::string::npos;
+  return count;
+}
+
+// A write that does not happen fails, names the file and the cause, and changes nothing.
+TEST_F(Command, OptionsSetThatCannotWriteFailsNamingTheFileAndTheCause) {
+  const std::string place = dir_ + "/place";  // the unprivileged user's folder
+  ASSERT_EQ(0, ::chmod(dir_.c_str(), 0755));
+  const struct {
+    const char* name;
+    std::string file;
+    std::string existing;  // "" for none
+    mode_t fileMode, folderMode;
+    ChildSetup setup;
+    const char* cause;
+  } cases[] = {
+      {"folder is a plain file", dir_ + "/plain/r.reg", "", 0, 0755, {}, "Not a directory"},
+      {"read-only folder",
+       place + "/r.reg",
+       "",
+       0,
+       0555,
+       {.unprivileged = true},
+       "Permission denied"},
+      {"read-only file",
+       place + "/r.reg",
+       "REGEDIT4\r\n\r\n; mine\r\n",
+       0444,
+       0755,
+       {.unprivileged = true},
+       "Permission denied"},
+      {"full disk",
+       place + "/r.reg",
+       "REGEDIT4\r\n\r\n; mine\r\n",
+       0600,
+       0755,
+       {.fileSizeLimit = 200},
+       "File too large"},
+  };
+  std::ofstream(dir_ + "/plain") << "a file";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(place);
+    ASSERT_EQ(0, ::mkdir(place.c_str(), 0755));
+    if (!c.existing.empty()) {
+      std::ofstream(c.file, std::ios::binary) << c.existing;
+      ASSERT_EQ(0, ::chmod(c.file.c_str(), c.fileMode));
+    }
+    if (::geteuid() == 0) {
+      ASSERT_EQ(0, ::chown(place.c_str(), kNobody, kNobody));
+      if (!c.existing.empty()) {
+        ASSERT_EQ(0, ::chown(c.file.c_str(), kNobody, kNobody));
+      }
+    }
+    ASSERT_EQ(0, ::chmod(place.c_str(), c.folderMode));
+    const auto r = fleetforge_test::Shell(
+        std::string(FLEETFORGE_CLI) + " options set HideCaptions=true --registry " + c.file,
+        dir_ + "/shell", c.setup);
+    EXPECT_EQ(1, r.exit) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find(c.file + ": " + c.cause)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("nothing was written")) << r.err;
+    EXPECT_EQ("", r.out);
+    ASSERT_EQ(0, ::chmod(place.c_str(), 0755));
+    EXPECT_EQ(c.existing, Read(c.file));
+    EXPECT_EQ(c.existing.empty() ? 0u : 1u, fleetforge_test::FolderEntries(place).size());
+  }
+  EXPECT_EQ("a file", Read(dir_ + "/plain"));
+}
+
+// Concurrent runs: each one's change lands, and a run's settings are never mixed
+// with another's.
+TEST_F(Command, ConcurrentOptionsSetRunsLoseNothingAndDoNotMix) {
+  const std::string base = std::string(FLEETFORGE_CLI) + " options set --registry " + registry_;
+  // Rounds of six runs, each changing another single setting from its default.
+  const char* const changes[] = {"CloseDefault=false",  "HideCaptions=true",
+                                 "MaximizeEditor=true", "CreateCompDate=false",
+                                 "ChangeIcon=true",     "ObjectInspectorHeight=333"};
+  int landed = 0;
+  for (int round = 0; round < 9; ++round) {
+    fs::remove(registry_);
+    std::vector<pid_t> runs;
+    for (const char* change : changes)
+      runs.push_back(fleetforge_test::StartShell("exec " + base + " " + change + " >/dev/null"));
+    for (pid_t pid : runs) EXPECT_EQ(0, fleetforge_test::WaitFor(pid));
+    const std::string text = Read(registry_);
+    for (const char* line :
+         {"\"CloseDefault\"=dword:00000000", "\"HideCaptions\"=dword:00000001",
+          "\"MaximizeEditor\"=dword:00000001", "\"CreateCompDate\"=dword:00000000",
+          "\"ChangeIcon\"=dword:00000001", "\"ObjectInspectorHeight\"=dword:0000014d"})
+      landed += text.find(line) != std::string::npos;
+  }
+  EXPECT_EQ(9 * 6, landed) << "changes of concurrent runs that are in the file";
+
+  // Fifty runs that each set all six at once.
+  std::vector<pid_t> runs;
+  for (int n = 0; n < 50; ++n)
+    runs.push_back(fleetforge_test::StartShell("exec " + base + SetAll(n) + " >/dev/null"));
+  for (pid_t pid : runs) EXPECT_EQ(0, fleetforge_test::WaitFor(pid));
+  const int winner = WholeSetIn(Read(registry_));
+  EXPECT_TRUE(winner >= 0 && winner < 50) << Read(registry_);
+  EXPECT_EQ(0u, Litter(dir_));
+}
+
+// Runs killed at random moments leave the file whole: the set of one run, never half.
+TEST_F(Command, KilledOptionsSetRunsLeaveAllOrNothing) {
+  const char* count = std::getenv("FLEETFORGE_KILLED_RUNS");  // more by hand
+  const int runs = count ? std::atoi(count) : 60;
+  const std::string base = std::string(FLEETFORGE_CLI) + " options set --registry " + registry_;
+  ASSERT_EQ(0, RunCli("options set --registry " + registry_ + SetAll(0)).Exit);
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<int> delay(0, 60000);
+  int applied = 0, stray = 0, whole = 0;
+  int last = 0;
+  for (int n = 1; n <= runs; ++n) {
+    const pid_t pid = fleetforge_test::StartShell("exec " + base + SetAll(n % 32) + " >/dev/null");
+    ::usleep(static_cast<useconds_t>(delay(random)));
+    ::kill(pid, SIGKILL);
+    fleetforge_test::WaitFor(pid);
+    const int set = WholeSetIn(Read(registry_));
+    whole += set == n % 32 || set == last;
+    if (set == n % 32 && set != last) ++applied;
+    last = set;
+    stray += Litter(dir_) != 0;
+  }
+  EXPECT_EQ(runs, whole) << "files that held one run's complete set";
+  ASSERT_EQ(0, RunCli("options set --registry " + registry_ + " HideCaptions=true").Exit);
+  EXPECT_EQ(0u, Litter(dir_)) << "the next write removes what killed runs left";
+  std::cout << "[ killed ] " << runs << " runs killed: " << applied << " applied whole, "
+            << runs - applied << " not applied, " << stray
+            << " left a temporary or lock file until the next run\n";
+}
+
+// A value that does not read takes its default, named; the others keep theirs.
+TEST_F(Command, OptionsSetKeepsEveryValueThatReads) {
+  std::ofstream(registry_)
+      << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
+         "\"CloseDefault\"=dword:00000000\r\n\"HideCaptions\"=\"yes\"\r\n"
+         "\"CreateCompDate\"=dword:00000000\r\n\"ChangeIcon\"=dword:00000001\r\n"
+         "\"ObjectInspectorHeight\"=dword:00000190\r\n";
+  const Result r = RunCli("options set --registry " + registry_ + " ChangeIcon=false");
+  ASSERT_EQ(r.Exit, 0) << r.Err;
+  EXPECT_EQ(r.Out,
+            "CloseDefault=false\nHideCaptions=false\nMaximizeEditor=false\nCreateCompDate=false\n"
+            "ChangeIcon=false\nObjectInspectorHeight=400\n");
+  EXPECT_NE(r.Err.find("HideCaptions could not be read (Invalid data type for 'HideCaptions')"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_NE(r.Err.find("MaximizeEditor could not be read"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("CloseDefault could"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("ObjectInspectorHeight could"), std::string::npos) << r.Err;
+
+  // No note about defaults when the file is then not written.
+  std::ofstream(registry_, std::ios::app) << "\"HideCaptions\"=dword:00000001\r\n";
+  ASSERT_EQ(0, ::chmod(registry_.c_str(), 0444));
+  const auto failed = fleetforge_test::Shell(
+      std::string(FLEETFORGE_CLI) + " options set --registry " + registry_ + " ChangeIcon=true",
+      dir_ + "/shell", {.unprivileged = true});
+  EXPECT_EQ(1, failed.exit);
+  EXPECT_EQ(failed.err.find("default"), std::string::npos) << failed.err;
 }
 
 }  // namespace

@@ -321,14 +321,14 @@ TEST_F(CompDateUpdateTest, WritesThatCannotStartLeaveEverythingAsItWas) {
   using Error = std::pair<std::string, std::string>;
   // The project's "folder" is a file.
   WriteAll(Path("plain"), "not a folder");
-  EXPECT_EQ(Error("EInOutError", "Path not found"),
+  EXPECT_EQ(Error("EInOutError", Path("plain/CompDate.pas") + ": Not a directory"),
             HostError([&] { Update(Path("plain/Project.dpr"), false, ExampleMoment()); }));
   EXPECT_EQ("not a folder", ReadAll(Path("plain")));
 
   // CompDate.pas is a folder: not a file to read, and not one to replace.
   ASSERT_EQ(0, ::mkdir(File().c_str(), 0755));
   WriteAll(Path("CompDate.pas/keep"), "kept");
-  EXPECT_EQ(Error("EInOutError", "Access denied"),
+  EXPECT_EQ(Error("EInOutError", File() + ": Is a directory"),
             HostError([&] { Update(Path("Project.dpr"), false, ExampleMoment()); }));
   EXPECT_EQ("kept", ReadAll(Path("CompDate.pas/keep")));
   EXPECT_EQ((std::vector<std::string>{kCompDateFileName, "plain"}), FolderEntries(folder_));

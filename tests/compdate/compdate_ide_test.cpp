@@ -235,7 +235,8 @@ TEST_F(CompDateIdeTest, AUnitThatCannotBeWrittenIsReported) {
   Open(Path("Project.dpr"));
   ASSERT_EQ(0, ::mkdir(Unit().c_str(), 0755));
   CompileAt(ExampleMoment());
-  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"EInOutError", "Access denied"}}),
+  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
+                {"EInOutError", Unit() + ": Is a directory"}}),
             Errors());
   EXPECT_TRUE(FolderEntries(Unit()).empty());
 }

@@ -4,6 +4,7 @@
 // not a number, the dormant mode, and the entry's removal at unload.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -413,6 +414,20 @@ TEST_F(OptionsDialog, EnterOnFreshOptionsStoresAllSixValues) {
   EXPECT_EQ(Options()["ObjectInspectorHeight"], 150);
   EXPECT_TRUE(DialogsOnScreen().empty());
   EXPECT_TRUE(Ide().Errors().empty());
+}
+
+// A store that cannot be written is reported, naming the file and the cause.
+TEST_F(OptionsDialog, OkOnARegistryThatCannotBeWrittenIsReported) {
+  const std::string folder = ScratchFolder("dialog-store");
+  std::ofstream(folder + "/plain") << "a file";
+  host::RegistryLocation::UseFile(folder + "/plain/registry.reg");
+  Start();
+  RunDialog("check ckHideCaptions on\nkey enter");
+  ASSERT_EQ(Ide().Errors().size(), 1u);
+  EXPECT_EQ(Ide().Errors()[0].ClassName, "ERegistryException");
+  EXPECT_EQ(Ide().Errors()[0].Message,
+            "Failed to create key Software\\Borland\\Delphi\\7.0\\Fleetforge: " + folder +
+                "/plain/registry.reg: Not a directory");
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {

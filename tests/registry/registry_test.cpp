@@ -202,7 +202,7 @@ TEST_F(RegistryTest, MissingFileIsEmptyAndReadsCreateNothing) {
   }
   EXPECT_TRUE(FolderEntries(folder_).empty());
 
-  // The first write makes the folders, the file and its lock file.
+  // The first write makes the folders and the file; its lock file lasts only as long as the write.
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
   reg.WriteBool("CloseDefault", false);
@@ -212,8 +212,7 @@ TEST_F(RegistryTest, MissingFileIsEmptyAndReadsCreateNothing) {
       "\"CloseDefault\"=dword:00000000\r\n"
       "\r\n",
       ReadAll(nested));
-  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
-            FolderEntries(folder_ + "/not/yet"));
+  EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_ + "/not/yet"));
   struct stat info {};
   ASSERT_EQ(0, ::stat(nested.c_str(), &info));
   EXPECT_EQ(0600u, info.st_mode & 0777u);
@@ -264,8 +263,7 @@ TEST_F(RegistryTest, WriteKeepsEveryOtherByte) {
   struct stat info {};
   ASSERT_EQ(0, ::stat(file_.c_str(), &info));
   EXPECT_EQ(0640u, info.st_mode & 0777u);
-  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
-            FolderEntries(folder_));
+  EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_));
 }
 
 TEST_F(RegistryTest, LinkedFileIsReplacedBehindTheLink) {
@@ -366,8 +364,7 @@ TEST_F(RegistryTest, UnparseableFileIsReportedAndNeverOverwritten) {
   EXPECT_EQ(error, RegistryError([&] { reg.WriteBool("CloseDefault", false); }));
   EXPECT_EQ(error, RegistryError([&] { reg.DeleteValue("CloseDefault"); }));
   EXPECT_EQ(broken, ReadAll(file_));
-  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
-            FolderEntries(folder_));
+  EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_));
 }
 
 TEST_F(RegistryTest, UnwritablePlaceFailsTheWrite) {
@@ -375,11 +372,14 @@ TEST_F(RegistryTest, UnwritablePlaceFailsTheWrite) {
   ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
   WriteAll(folder_ + "/plain", "a file, not a folder");
   RegistryLocation::UseFile(folder_ + "/plain/registry.reg");
-  EXPECT_EQ("Failed to set data for 'CloseDefault'",
+  // The store's own failure is named with the file and the system's cause.
+  const std::string cause = ": " + folder_ + "/plain/registry.reg: Not a directory";
+  EXPECT_EQ("Failed to set data for 'CloseDefault'" + cause,
             RegistryError([&] { reg.WriteBool("CloseDefault", true); }));
-  EXPECT_EQ("Failed to set data for 'ObjectInspectorHeight'",
+  EXPECT_EQ("Failed to set data for 'ObjectInspectorHeight'" + cause,
             RegistryError([&] { reg.WriteInteger("ObjectInspectorHeight", 3); }));
-  EXPECT_FALSE(reg.OpenKey("\\Software\\Other", true));  // cannot create: false, no error
+  EXPECT_EQ("Failed to create key Software\\Other" + cause,
+            RegistryError([&] { reg.OpenKey("\\Software\\Other", true); }));
   EXPECT_FALSE(reg.OpenKey(kFleetforgeKey, false));
   EXPECT_EQ("a file, not a folder", ReadAll(folder_ + "/plain"));
 
@@ -522,8 +522,75 @@ TEST_F(RegistryTest, ConcurrentWritersAllLandWhole) {
   }
   EXPECT_EQ(RegValue::String("v"), *file.FindValue("HKEY_CURRENT_USER\\Other", "K"));
   EXPECT_EQ(0u, ReadAll(file_).find("REGEDIT4\r\n\r\n; kept\r\n[HKEY_CURRENT_USER\\Other]\r\n"));
-  EXPECT_EQ((std::vector<std::string>{"registry.reg", "registry.reg.lock"}),
-            FolderEntries(folder_));
+  EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_));
+}
+
+// A transaction reads and writes a copy held under the lock; the file changes
+// once, at Commit, or not at all.
+TEST_F(RegistryTest, TransactionLandsWholeOrNotAtAll) {
+  WriteAll(file_, "REGEDIT4\r\n\r\n; kept\r\n");
+  const std::string before = ReadAll(file_);
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit ? "committed" : "abandoned");
+    {
+      TRegistryTransaction transaction;
+      TRegistry reg;
+      ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
+      reg.WriteInteger("ObjectInspectorHeight", 400);
+      reg.WriteBool("HideCaptions", true);
+      EXPECT_EQ(400, reg.ReadInteger("ObjectInspectorHeight"));
+      EXPECT_EQ(before, ReadAll(file_)) << "nothing lands before Commit";
+      if (commit) transaction.Commit();
+    }
+    const RegFile file = LoadRegFile(file_);
+    EXPECT_EQ(commit, file.FindValue(kFleetforgePath, "HideCaptions") != nullptr);
+    EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_));
+  }
+  // A place that cannot be locked is named with the cause, before anything is read.
+  WriteAll(folder_ + "/plain", "a file");
+  RegistryLocation::UseFile(folder_ + "/plain/registry.reg");
+  EXPECT_EQ(folder_ + "/plain/registry.reg: Not a directory",
+            RegistryError([] { TRegistryTransaction transaction; }));
+}
+
+// Fifty processes each read a counter and add one in a transaction: none is lost.
+TEST_F(RegistryTest, ConcurrentTransactionsLoseNoUpdate) {
+  constexpr int kWriters = 50;
+  std::vector<pid_t> children;
+  for (int child = 0; child < kWriters; ++child) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      try {
+        TRegistryTransaction transaction;
+        TRegistry reg;
+        if (!reg.OpenKey(kFleetforgeKey, true)) ::_exit(2);
+        const int count = reg.ValueExists("Count") ? reg.ReadInteger("Count") : 0;
+        reg.WriteInteger("Count", count + 1);
+        reg.WriteInteger("Writer" + std::to_string(child), count);
+        transaction.Commit();
+      } catch (...) {
+        ::_exit(3);
+      }
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
+  }
+  const RegFile file = LoadRegFile(file_);
+  EXPECT_EQ(RegValue::Dword(kWriters), *file.FindValue(kFleetforgePath, "Count"));
+  std::set<std::string> seen;  // each writer saw another count
+  for (int child = 0; child < kWriters; ++child) {
+    const RegValue* value = file.FindValue(kFleetforgePath, "Writer" + std::to_string(child));
+    ASSERT_NE(nullptr, value) << child;
+    seen.insert(value->data);
+  }
+  EXPECT_EQ(static_cast<size_t>(kWriters), seen.size());
+  EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_));
 }
 
 }  // namespace

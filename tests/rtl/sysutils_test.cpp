@@ -61,7 +61,11 @@ TEST(StrToInt, RejectsMalformedAndOutOfRangeText) {
       StrToInt(text);
       ADD_FAILURE() << "no error raised";
     } catch (const EConvertError& e) {
-      EXPECT_EQ(e.Message(), std::string("'") + text + "' is not a valid integer value");
+      // Control characters are shown escaped.
+      const std::string shown =
+          std::regex_replace(std::regex_replace(std::string(text), std::regex("\t"), "\\x09"),
+                             std::regex("\n"), "\\x0A");
+      EXPECT_EQ(e.Message(), "'" + shown + "' is not a valid integer value");
       EXPECT_STREQ(e.ClassName(), "EConvertError");
     }
   }
