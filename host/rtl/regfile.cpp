@@ -3,6 +3,7 @@
 #include "host/rtl/regfile.h"
 
 #include "host/rtl/filelock.h"
+#include "host/rtl/quoting.h"
 #include "host/rtl/textfile.h"
 
 #include <sys/stat.h>
@@ -404,7 +405,7 @@ class Parser {
       ParseValueLine(physical.number, text, line);
       return;
     }
-    Fail(physical.number, "unexpected text \"" + std::string(TrimRight(text)) + "\"");
+    Fail(physical.number, "unexpected text " + QuotedForMessage(std::string(TrimRight(text))));
   }
 
   void ParseKeyLine(int number, std::string_view text, RegLine& line) {
@@ -418,9 +419,9 @@ class Parser {
     const std::string_view name = text.substr(start, close - start);
     switch (SplitKeyPath(name, line.path)) {
       case PathFault::UnknownRoot:
-        Fail(number, "unknown root key in \"" + std::string(name) + "\"");
+        Fail(number, "unknown root key in " + QuotedForMessage(std::string(name)));
       case PathFault::EmptyName:
-        Fail(number, "empty key name in \"" + std::string(name) + "\"");
+        Fail(number, "empty key name in " + QuotedForMessage(std::string(name)));
       case PathFault::None:
         break;
     }
@@ -490,7 +491,7 @@ class Parser {
     if (StartsWithNoCase(rest, "dword:")) {
       uint32_t value = 0;
       if (!ParseHex32(rest.substr(6), value)) {
-        Fail(number, "bad dword value \"" + std::string(rest.substr(6)) + "\"");
+        Fail(number, "bad dword value " + QuotedForMessage(std::string(rest.substr(6))));
       }
       line.value.type = kRegDword;
       for (int i = 0; i < 4; ++i) line.value.data += static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -551,7 +552,7 @@ class Parser {
           start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
       uint32_t byte = 0;
       if (token.size() > 2 || !ParseHex32(token, byte)) {
-        Fail(number, "bad hex byte \"" + std::string(token) + "\"");
+        Fail(number, "bad hex byte " + QuotedForMessage(std::string(token)));
       }
       bytes += static_cast<char>(byte);
       if (comma == std::string_view::npos) return;
@@ -927,7 +928,7 @@ const RegValue* RegFile::FindValue(std::string_view keyPath, std::string_view na
 std::vector<std::string> RegFile::CheckedPath(std::string_view keyPath) const {
   std::vector<std::string> path;
   if (SplitKeyPath(keyPath, path) != PathFault::None) {
-    throw ERegistryException("Invalid registry key \"" + std::string(keyPath) + "\"");
+    throw ERegistryException("Invalid registry key " + QuotedForMessage(std::string(keyPath)));
   }
   for (const std::string& part : path) {
     if (HasLineBreak(part)) RaiseUnwritable("a key name with a line break");

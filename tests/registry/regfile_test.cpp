@@ -263,6 +263,28 @@ TEST(RegFileParse, ErrorsNameFileAndLine) {
       ERegistryException);
 }
 
+// A long offending text (here a megabyte, with an escape sequence) is quoted by
+// its first 60 characters, control characters escaped.
+TEST(RegFileParse, ErrorsQuoteAShortEscapedPartOfTheText) {
+  const std::string junk = "\x1b[2J" + std::string(1 << 20, 'z');
+  const std::string quoted = "'\\x1B[2J" + std::string(56, 'z') + "...'";
+  const std::string cases[] = {
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\X]\r\n" + junk + "\r\n",
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\X]\r\n\"A\"=dword:" + junk + "\r\n",
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\X]\r\n\"A\"=hex:" + junk + "\r\n",
+      "REGEDIT4\r\n[" + junk + "]\r\n",
+  };
+  for (const std::string& text : cases) {
+    try {
+      ParseRegFile(text, "u.reg");
+      ADD_FAILURE() << "parsed";
+    } catch (const ERegistryException& e) {
+      EXPECT_LT(e.Message().size(), 160u);
+      EXPECT_NE(std::string::npos, e.Message().find(quoted)) << e.Message();
+    }
+  }
+}
+
 TEST(RegFileParse, EmptyInputIsAnEmptyRegistry) {
   const RegFile file = Parse("");
   EXPECT_EQ(4, file.Version());

@@ -350,7 +350,7 @@ TEST_F(RegistryTest, UnparseableFileIsReportedAndNeverOverwritten) {
       "\"CloseDefault\"=dword:00000001\r\n"
       "\"HideCaptions\"=dword:zz\r\n";
   WriteAll(file_, broken);
-  const std::string error = "Registry file " + file_ + ", line 5: bad dword value \"zz\"";
+  const std::string error = "Registry file " + file_ + ", line 5: bad dword value 'zz'";
   TRegistry reg;
   EXPECT_EQ(error, RegistryError([&] { reg.OpenKey(kFleetforgeKey, false); }));
   EXPECT_EQ(error, RegistryError([&] { reg.OpenKey("\\Software\\Other", true); }));
