@@ -64,9 +64,10 @@ void Print(const OptionsRecord& o, std::ostream& out) {
 }
 
 bool ParseSwitch(const std::string& text, bool& value) {
+  // What the registry's Boolean values and the dialog's check boxes hold: nothing
+  // else is taken, so a mistyped word is not stored as some switch state.
   static const std::map<std::string, bool> words = {
-      {"true", true},   {"on", true},   {"1", true},  {"yes", true},
-      {"false", false}, {"off", false}, {"0", false}, {"no", false}};
+      {"true", true}, {"1", true}, {"false", false}, {"0", false}};
   auto it = words.find(host::LowerCase(text));
   if (it == words.end()) return false;
   value = it->second;
@@ -110,7 +111,7 @@ int RunOptionsCommand(const OptionsCommand& command, std::ostream& out, std::ost
       }
       if (bool* field = SwitchField(edited, name)) {
         if (!ParseSwitch(value, *field)) {
-          err << "fleetforge options set: " << name << " takes true or false, not '" << value
+          err << "fleetforge options set: " << name << " takes true, false, 1 or 0, not '" << value
               << "'; nothing was written\n";
           return 2;
         }

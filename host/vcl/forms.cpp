@@ -378,6 +378,12 @@ int32_t TApplication::MessageBox(const char* text, const char* caption, int32_t 
   box.SetClientWidth(std::max(text_width + 48, 120));
   box.SetClientHeight(80);
   box.SetPosition(poScreenCenter);
+  // The text, as the box shows it above its button.
+  auto* label = new TLabel(&box);
+  label->SetParent(&box);
+  label->SetLeft(24);
+  label->SetTop(16);
+  label->SetCaption(text ? text : "");
   auto* ok = new TButton(&box);
   ok->SetParent(&box);
   ok->SetCaption("OK");
