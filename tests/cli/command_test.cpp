@@ -299,8 +299,8 @@ TEST_F(Command, RunSaysWhenSomethingFailed) {
 // state says so; restored, they are back.
 TEST_F(Command, MinimisedIdeShowsNoWindow) {
   ASSERT_EQ(RunCli("options set --registry " + registry_ + " HideCaptions=true").Exit, 0);
-  const Result r =
-      RunCli("run --json --script -" + common_, "wait 1000\nclick 1001 7\nstate\ndeactivate\nactivate\n");
+  const Result r = RunCli("run --json --script -" + common_,
+                          "wait 1000\nclick 1001 7\nstate\ndeactivate\nactivate\n");
   ASSERT_EQ(r.Exit, 0) << r.Err;
   const auto states = JsonLines(r.Out);
   ASSERT_EQ(states.size(), 2u);
