@@ -381,9 +381,9 @@ int32_t TApplication::MessageBox(const char* text, const char* caption, int32_t 
   // The text, as the box shows it above its button.
   auto* label = new TLabel(&box);
   label->SetParent(&box);
-  label->SetLeft(24);
-  label->SetTop(16);
+  label->SetAutoSize(false);
   label->SetCaption(text ? text : "");
+  label->SetBounds(24, 16, box.ClientWidth() - 32, 16);
   auto* ok = new TButton(&box);
   ok->SetParent(&box);
   ok->SetCaption("OK");
