@@ -234,10 +234,8 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
   }
   session.SyncClock();
   const nlohmann::json final_state = session.State();
-  if (options.Json)
-    out << final_state.dump() << "\n";
-  else if (!options.Quiet)
-    ide::PrintStateTable(final_state, out);
+  if (!options.Quiet && options.Json) out << final_state.dump() << "\n";
+  if (!options.Quiet && !options.Json) ide::PrintStateTable(final_state, out);
   try {
     if (!options.Svg.empty()) ide::DrawDesktopFile(options.Svg);
     if (!options.Png.empty()) ide::DrawDesktopFile(options.Png);
