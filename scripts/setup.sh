@@ -8,7 +8,7 @@ set -euo pipefail
 DEMO=(g++ cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev libcairo2-dev
       fonts-dejavu-core fonts-dejavu-extra)
 TESTS=(libgtest-dev libgmock-dev libbenchmark-dev fp-compiler clang libclang-rt-14-dev
-       clang-format python3-jsonschema binutils dpkg-dev file)
+       clang-format python3-jsonschema binutils dpkg-dev)
 case "${1:-}" in
   demo) PACKAGES=("${DEMO[@]}") ;;
   tests) PACKAGES=("${DEMO[@]}" "${TESTS[@]}") ;;
