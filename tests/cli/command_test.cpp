@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -314,6 +315,37 @@ TEST_F(Command, MinimisedIdeShowsNoWindow) {
       EXPECT_TRUE(form["shown"].get<bool>()) << form["name"];
     }
   }
+}
+
+// The session's clock starts at SOURCE_DATE_EPOCH (else at a fixed moment) and
+// moves with the script's waits: a compile in the session writes that time.
+TEST_F(Command, SessionClockStartsAtSourceDateEpoch) {
+  const std::string project = dir_ + "/P.dpr";
+  std::ofstream(project) << "program P;\nbegin\nend.\n";
+  ::setenv("TZ", "UTC", 1);
+  for (const auto& [epoch, exit, date, time] :
+       std::vector<std::tuple<std::string, int, std::string, std::string>>{
+           {"1767268800", 0, "'2026/1/1'", "'12:01:01'"},
+           {"", 0, "'2026/1/1'", "'00:01:01'"},
+           {"noon", 2, "", ""}}) {
+    SCOPED_TRACE(epoch);
+    ::setenv("SOURCE_DATE_EPOCH", epoch.c_str(), 1);
+    fs::remove(dir_ + "/CompDate.pas");
+    const Result r =
+        RunCli("run --quiet --script -" + common_, "wait 61000\nopen " + project + "\ncompile\n");
+    EXPECT_EQ(r.Exit, exit) << r.Err;
+    std::ostringstream text;
+    text << std::ifstream(dir_ + "/CompDate.pas").rdbuf();
+    if (exit == 0) {
+      EXPECT_NE(text.str().find(date), std::string::npos) << text.str();
+      EXPECT_NE(text.str().find(time), std::string::npos) << text.str();
+    } else {
+      EXPECT_NE(r.Err.find("SOURCE_DATE_EPOCH"), std::string::npos) << r.Err;
+      EXPECT_FALSE(fs::exists(dir_ + "/CompDate.pas")) << "nothing ran";
+    }
+  }
+  ::unsetenv("SOURCE_DATE_EPOCH");
+  ::unsetenv("TZ");
 }
 
 }  // namespace
