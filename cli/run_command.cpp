@@ -107,7 +107,7 @@ class Page {
   explicit Page(std::string file) : file_(std::move(file)) {}
   bool Wanted() const { return !file_.empty(); }
   void Caption(const std::string& text) {
-    body_ += "<h2>" + std::to_string(++steps_) + ". " + HtmlText(text) + "</h2>\n";
+    body_ += "<h2>Step " + std::to_string(++steps_) + "</h2>\n<p>" + HtmlText(text) + "</p>\n";
   }
   void FileText(const std::string& name, const std::string& text) {
     body_ += "<p><code>" + HtmlText(name) + "</code></p>\n<pre>" + HtmlText(text) + "</pre>\n";
@@ -240,7 +240,8 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
     if (!options.Svg.empty()) ide::DrawDesktopFile(options.Svg);
     if (!options.Png.empty()) ide::DrawDesktopFile(options.Png);
     if (page.Wanted())
-      page.Write("Fleetforge: " + std::filesystem::path(options.Script).filename().string());
+      page.Write("Fleetforge session: " +
+                 std::filesystem::path(options.Script).filename().string());
   } catch (const std::exception& e) {
     err << "fleetforge run: " << e.what() << "\n";
     return 1;
