@@ -1,19 +1,16 @@
 #!/usr/bin/env bash
-# Builds the add-in and runs a session of the reference IDE with it: the IDE
-# starts, the package loads, the layout is applied and the empty default project
-# is closed; the session's state is printed and a picture of the screen is drawn.
+# The guided tour: builds the command and the add-in (build/demo), then runs a
+# tour of the whole add-in in the reference IDE, telling step by step what the
+# user does and what the add-in does, with a picture of each step in out/tour/
+# and a page out/tour/index.html that shows them with their captions.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLEETFORGE_TESTS=OFF \
-  -DFLEETFORGE_BENCH=OFF >/dev/null
-ninja -C build -j"$(nproc)" fleetforge Fleetforge7
-mkdir -p out
-registry=out/demo-registry.reg
-rm -f "$registry"
-build/fleetforge options set --registry "$registry" HideCaptions=true MaximizeEditor=true \
-  ObjectInspectorHeight=300 >/dev/null
-build/fleetforge run --registry "$registry" --projects out/Projects --script examples/demo.ffs \
-  --png out/demo.png --svg out/demo.svg
+scripts/setup.sh demo
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+echo "== building the fleetforge command and the add-in (build/demo)"
+cmake --preset demo >/dev/null
+cmake --build --preset demo
 echo
-echo "Picture of the screen: out/demo.png (and out/demo.svg)"
+scripts/tour.sh build/demo/fleetforge out/tour

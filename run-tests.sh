@@ -1,37 +1,41 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: the normal build (warnings are errors),
-# the address and undefined-behaviour sanitizer build, short fuzz runs, and the
-# format check.
+# Builds and runs the whole test suite, each configuration in its own folder
+# under build/ (CMakePresets.json), warnings as errors: the development build
+# (tests, benchmarks built), the address and undefined-behaviour sanitizer
+# build, short fuzz runs, and the format check. Any stage that fails, or that
+# finds no tests, stops the run.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh
+scripts/setup.sh tests
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 jobs=$(nproc)
 
-echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLEETFORGE_WERROR=ON >/dev/null
-ninja -C build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+echo "== build and test (build/dev)"
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j"$jobs"
+ctest --preset dev -j"$jobs"
 
-echo "== sanitizer build and test (address, undefined)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFLEETFORGE_SANITIZE=ON \
-  -DFLEETFORGE_BENCH=OFF >/dev/null
-ninja -C build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" ctest --test-dir build-asan --output-on-failure -j"$jobs"
+echo "== sanitizer build and test, address and undefined behaviour (build/sanitize)"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j"$jobs"
+ctest --preset sanitize -j"$jobs"
 
-echo "== fuzz (short runs)"
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DFLEETFORGE_FUZZ=ON \
-  -DFLEETFORGE_TESTS=OFF -DFLEETFORGE_BENCH=OFF >/dev/null
-ninja -C build-fuzz -j"$jobs" $(cd fuzz && ls *.cpp 2>/dev/null | sed 's/\.cpp$//')
+echo "== fuzz, short runs (build/fuzz)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$jobs" --target $(cd fuzz && ls *.cpp | sed 's/\.cpp$//')
 for src in fuzz/*.cpp; do
   name=$(basename "$src" .cpp)
   corpus="fuzz/corpus/${name#fuzz_}"
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
   echo "-- $name"
-  "build-fuzz/fuzz/$name" -max_total_time=30 -print_final_stats=0 "$work" 2>&1 | tail -n 2
+  "build/fuzz/fuzz/$name" -max_total_time=30 -print_final_stats=0 "$work" 2>&1 | tail -n 2
   rm -rf "$work"
 done
 
-echo "== format"
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+echo "== format (clang-format)"
+find buttonbar bench cli compdate fuzz global host icon ide layout options package tests \
+  -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run --Werror
 echo "all checks passed"

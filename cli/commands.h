@@ -18,8 +18,13 @@ struct RunOptions {
   std::string Projects;
   std::string Svg;
   std::string Png;
+  bool FailOnError = false;
+  std::string Page;
+  bool Quiet = false;
 };
-// Exit codes: 0 done, 1 failure, 2 a script that cannot be run.
+// Exit codes: 0 done, 1 a package that cannot be loaded or a picture that cannot
+// be written, 2 a usage error or a script that cannot be run, 3 with FailOnError
+// when the IDE reported an error.
 int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 struct OptionsCommand {
@@ -36,8 +41,11 @@ struct CompDateOptions {
 };
 int RunCompDateCommand(const CompDateOptions& options, std::ostream& out, std::ostream& err);
 
-// The package module next to the command, or the one it was built with.
+// The package module: FLEETFORGE_PACKAGE, else the one beside the command (its
+// build tree), else the installed one in the library folder relative to it.
 std::string DefaultPackageFile();
+// The folder the running command lives in.
+std::string CommandFolder();
 // The IDE's projects folder: $XDG_DATA_HOME/fleetforge/Projects or ~/.local/share/...
 std::string DefaultProjectsFolder();
 

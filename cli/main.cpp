@@ -8,12 +8,59 @@
 
 #include "cli/commands.h"
 
+namespace {
+
+constexpr const char* kEnvironment =
+    "Environment:\n"
+    "  FLEETFORGE_REGISTRY       the registry file, when --registry is not given\n"
+    "  FLEETFORGE_PACKAGE        the package module, when --package is not given\n"
+    "  FLEETFORGE_TIME_SEPARATOR the host's time separator (default ':')\n"
+    "  XDG_CONFIG_HOME           the registry file is $XDG_CONFIG_HOME/fleetforge/registry.reg\n"
+    "                            (default ~/.config/fleetforge/registry.reg)\n"
+    "  XDG_DATA_HOME             the IDE's projects folder is $XDG_DATA_HOME/fleetforge/Projects\n"
+    "                            (default ~/.local/share/fleetforge/Projects)\n"
+    "  SOURCE_DATE_EPOCH         seconds since 1970 UTC: the compile moment of compdate and\n"
+    "                            the start of a session's clock (default 2026-01-01 00:00 local)\n"
+    "  TZ                        the time zone the moments are shown in\n";
+
+constexpr const char* kFiles =
+    "Files:\n"
+    "  PREFIX/lib/fleetforge/Fleetforge7.bpl  the package module (or beside the command)\n"
+    "  PREFIX/share/fleetforge/state.schema.json  the JSON Schema of the state\n"
+    "See fleetforge(1) for the script language and the state.\n";
+
+std::string Footer(const std::string& exitCodes) {
+  return "Exit codes:\n" + exitCodes + "\n" + kEnvironment + "\n" + kFiles;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  CLI::App app{"Fleetforge: the IDE add-in's reference IDE, settings and compile-date tools"};
+  CLI::App app{
+      "fleetforge: the IDE add-in Fleetforge7 in its reference IDE, its settings and "
+      "its compile-date unit",
+      "fleetforge"};
+  app.set_version_flag("--version", std::string("fleetforge ") + FLEETFORGE_VERSION);
   app.require_subcommand(1);
+  // Options of a command word are taken after the words below it as well
+  // ("fleetforge options show --registry FILE").
+  app.fallthrough();
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return std::string("fleetforge: ") + e.what() +
+           "\nRun 'fleetforge help' or 'fleetforge help COMMAND' for usage.\n";
+  });
+  app.footer(
+      Footer("  0  done\n  1  a failure (a file or package that cannot be used)\n"
+             "  2  a usage error or input that cannot be taken\n"
+             "  3  run --fail-on-error: the IDE reported an error\n"));
   fleetforge::RunOptions run;
   fleetforge::OptionsCommand options;
   fleetforge::CompDateOptions compdate;
+
+  CLI::App* help_cmd = app.add_subcommand("help", "Show the usage of fleetforge or of a command");
+  std::vector<std::string> help_words;
+  help_cmd->add_option("command", help_words, "The command (and its subcommand)");
+  help_cmd->footer("");
 
   CLI::App* run_cmd =
       app.add_subcommand("run", "Run a session of the reference IDE with the add-in");
@@ -29,27 +76,82 @@ int main(int argc, char** argv) {
   run_cmd->add_option("--projects", run.Projects, "The IDE's projects folder");
   run_cmd->add_option("--svg", run.Svg, "Draw the final desktop as SVG");
   run_cmd->add_option("--png", run.Png, "Draw the final desktop as PNG");
+  run_cmd->add_flag("--fail-on-error", run.FailOnError,
+                    "Exit 3 (after printing the state) when the IDE reported an error");
+  run_cmd->add_option("--page", run.Page,
+                      "Write an HTML page of the script's captions, texts and snapshots");
+  run_cmd->add_flag("--quiet", run.Quiet, "Print no final state");
+  run_cmd->footer(
+      Footer("  0  the script ran to its end (errors the IDE reported are in the state)\n"
+             "  1  the package could not be loaded, or a picture could not be written\n"
+             "  2  a usage error, or a script that cannot be run (the message names the line)\n"
+             "  3  --fail-on-error and the IDE reported an error\n"));
 
   CLI::App* options_cmd = app.add_subcommand("options", "Show or set the add-in's settings");
   options_cmd->require_subcommand(1);
   options_cmd->add_option("--registry", options.Registry, "The registry file to use");
+  options_cmd->add_option("--package", options.Package,
+                          "The package module to read and write the settings with");
   CLI::App* show_cmd =
       options_cmd->add_subcommand("show", "Print the six settings as the add-in reads them");
   CLI::App* set_cmd =
       options_cmd->add_subcommand("set", "Write the settings as a confirmed options dialog does");
-  set_cmd->add_option("assignments", options.Assignments, "NAME=VALUE ...")->required();
-  for (CLI::App* sub : {show_cmd, set_cmd})
-    sub->add_option("--registry", options.Registry, "The registry file to use");
-  options_cmd->add_option("--package", options.Package,
-                          "The package module to read the settings with");
+  set_cmd
+      ->add_option("assignments", options.Assignments,
+                   "NAME=VALUE ... (switches true/false/1/0, ObjectInspectorHeight a 32-bit "
+                   "integer)")
+      ->required();
+  const std::string options_footer = Footer(
+      "  0  done\n  1  the settings or the package could not be read or written\n"
+      "  2  a usage error or a value the dialog would not take; nothing was written\n");
+  for (CLI::App* sub : {options_cmd, show_cmd, set_cmd}) sub->footer(options_footer);
 
   CLI::App* compdate_cmd = app.add_subcommand(
       "compdate", "Update the CompDate.pas unit beside a Delphi project (a pre-build step)");
   compdate_cmd->add_option("project", compdate.Project, "The project file (.dpr)")->required();
   compdate_cmd->add_flag("--code-insight", compdate.CodeInsight, "Count a Code Insight compile");
+  compdate_cmd->footer(Footer(
+      "  0  written, or nothing to do (and why)\n  1  the file could not be read or written\n"
+      "  2  a usage error or a SOURCE_DATE_EPOCH that is not a number of seconds\n"));
 
-  CLI11_PARSE(app, argc, argv);
   try {
+    if (argc > 1 && argv[1][0] != '-') {
+      try {
+        app.get_subcommand(argv[1]);
+      } catch (const CLI::OptionNotFound&) {
+        std::cerr << "fleetforge: no command '" << argv[1]
+                  << "' (run, options, compdate, help)\nRun 'fleetforge help' for usage.\n";
+        return 2;
+      }
+    }
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+  try {
+    if (help_cmd->parsed()) {
+      const CLI::App* about = &app;
+      std::string name = "fleetforge";
+      for (const std::string& word : help_words) {
+        const CLI::App* sub = nullptr;
+        try {
+          sub = about->get_subcommand(word);
+        } catch (const CLI::OptionNotFound&) {
+        }
+        if (sub == nullptr || sub == help_cmd) {
+          std::cerr << "fleetforge: help: no command '" << word
+                    << "'\nRun 'fleetforge help' for the list of commands.\n";
+          return 2;
+        }
+        about = sub;
+        name += " " + word;
+      }
+      // The formatter itself: the App's own help() would describe the command
+      // selected on this command line, which is "help".
+      std::cout << about->get_formatter()->make_help(about, name, CLI::AppFormatMode::Normal);
+      return 0;
+    }
     if (run_cmd->parsed()) return fleetforge::RunSession(run, std::cout, std::cerr);
     if (options_cmd->parsed()) {
       options.Show = show_cmd->parsed();

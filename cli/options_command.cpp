@@ -68,9 +68,10 @@ void Print(const OptionsRecord& o, std::ostream& out) {
 }
 
 bool ParseSwitch(const std::string& text, bool& value) {
+  // What the registry's Boolean values and the dialog's check boxes hold: nothing
+  // else is taken, so a mistyped word is not stored as some switch state.
   static const std::map<std::string, bool> words = {
-      {"true", true},   {"on", true},   {"1", true},  {"yes", true},
-      {"false", false}, {"off", false}, {"0", false}, {"no", false}};
+      {"true", true}, {"1", true}, {"false", false}, {"0", false}};
   auto it = words.find(host::LowerCase(text));
   if (it == words.end()) return false;
   value = it->second;
@@ -89,7 +90,7 @@ bool Assign(OptionsRecord& o, const std::string& assignment, std::string& why) {
   const std::string value = assignment.substr(eq + 1);
   if (bool* field = SwitchField(o, name)) {
     if (ParseSwitch(value, *field)) return true;
-    why = name + " takes true or false, not " + host::QuotedForMessage(value);
+    why = name + " takes true, false, 1 or 0, not " + host::QuotedForMessage(value);
     return false;
   }
   if (name == "ObjectInspectorHeight") {

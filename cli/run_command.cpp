@@ -1,10 +1,15 @@
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/compdate_command.h"
 #include "host/rtl/quoting.h"
+#include "host/rtl/sysutils.h"
 #include "host/vcl/registry.h"
 #include "ide/picture.h"
 #include "ide/session.h"
@@ -12,6 +17,8 @@
 namespace fleetforge {
 
 namespace {
+
+constexpr const char* kPackageName = "Fleetforge7.bpl";
 
 host::ScreenDescription ParseScreen(const std::string& size, const std::string& taskbar) {
   host::ScreenDescription screen;
@@ -54,17 +61,101 @@ std::string ReadScript(const std::string& file) {
     text << std::cin.rdbuf();
     return text.str();
   }
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error))
+    throw std::invalid_argument("is a folder, not a script");
   std::ifstream in(file, std::ios::binary);
   if (!in) throw std::invalid_argument("cannot read the script " + file);
   text << in.rdbuf();
   return text.str();
 }
 
+// The session clock's start: SOURCE_DATE_EPOCH when set, else a fixed moment,
+// so that the same script draws the same pictures and writes the same dates.
+std::optional<double> SessionClockStart(std::ostream& err) {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return host::EncodeDate(2026, 1, 1);
+  int64_t seconds = 0;
+  const char* end = epoch + std::strlen(epoch);
+  const auto [stop, error] = std::from_chars(epoch, end, seconds);
+  std::optional<double> local;
+  if (error == std::errc() && stop == end) local = LocalDateTimeFromEpoch(seconds);
+  if (!local)
+    err << "fleetforge run: SOURCE_DATE_EPOCH " << host::QuotedForMessage(epoch)
+        << " is not a number of seconds since 1970 within the years 1 to 9999\n";
+  return local;
+}
+
+std::string HtmlText(const std::string& text) {
+  std::string html;
+  for (const char c : text) {
+    if (c == '<')
+      html += "&lt;";
+    else if (c == '>')
+      html += "&gt;";
+    else if (c == '&')
+      html += "&amp;";
+    else if (c == '"')
+      html += "&quot;";
+    else if (c != '\r')
+      html += c;
+  }
+  return html;
+}
+
+// One page of the session's captions, file texts and snapshots, in their order.
+class Page {
+ public:
+  explicit Page(std::string file) : file_(std::move(file)) {}
+  bool Wanted() const { return !file_.empty(); }
+  void Caption(const std::string& text) {
+    body_ += "<h2>Step " + std::to_string(++steps_) + "</h2>\n<p>" + HtmlText(text) + "</p>\n";
+  }
+  void FileText(const std::string& name, const std::string& text) {
+    body_ += "<p><code>" + HtmlText(name) + "</code></p>\n<pre>" + HtmlText(text) + "</pre>\n";
+  }
+  void Picture(const std::string& picture) {
+    const std::filesystem::path folder =
+        std::filesystem::absolute(file_).lexically_normal().parent_path();
+    const std::string link =
+        std::filesystem::absolute(picture).lexically_normal().lexically_relative(folder).string();
+    body_ += "<p><img src=\"" + HtmlText(link) + "\" alt=\"" + HtmlText(link) + "\"></p>\n";
+  }
+  void Write(const std::string& title) const {
+    std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+        << HtmlText(title)
+        << "</title>\n<style>body{font-family:sans-serif;max-width:1100px;margin:auto}"
+           "img{border:1px solid #888;max-width:100%}pre{background:#eee;padding:8px}</style>\n"
+           "</head>\n<body>\n<h1>"
+        << HtmlText(title) << "</h1>\n"
+        << body_ << "</body>\n</html>\n";
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + file_);
+  }
+
+ private:
+  std::string file_;
+  std::string body_;
+  int steps_ = 0;
+};
+
 }  // namespace
+
+std::string CommandFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string(".") : self.parent_path().string();
+}
 
 std::string DefaultPackageFile() {
   if (const char* env = std::getenv("FLEETFORGE_PACKAGE"); env && *env) return env;
-  return FLEETFORGE_DEFAULT_PACKAGE;
+  // Beside the command in the build tree; in the installed library folder
+  // (PREFIX/bin/fleetforge, PREFIX/lib/fleetforge/Fleetforge7.bpl) otherwise.
+  const std::string folder = CommandFolder();
+  const std::string beside = folder + "/" + kPackageName;
+  if (std::filesystem::exists(beside)) return beside;
+  return folder + "/../" FLEETFORGE_PACKAGE_SUBDIR "/" + kPackageName;
 }
 
 std::string DefaultProjectsFolder() {
@@ -90,6 +181,10 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
     err << "fleetforge run: " << options.Script << ": " << e.what() << "\n";
     return 2;
   }
+  const std::optional<double> clock_start = SessionClockStart(err);
+  if (!clock_start) return 2;
+  session_options.ClockStart = clock_start;
+  session_options.PackageFailuresStop = true;
   if (!options.Registry.empty()) host::RegistryLocation::UseFile(options.Registry);
   const std::string package = options.Package.empty() ? DefaultPackageFile() : options.Package;
   session_options.Ide.PackageFile = options.NoPackage ? "" : package;
@@ -104,7 +199,26 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
       out << "\n";
     }
   };
-  session_options.OnSnapshot = [](const std::string& file) { ide::DrawDesktopFile(file); };
+  Page page(options.Page);
+  session_options.OnSnapshot = [&](const std::string& file) {
+    ide::DrawDesktopFile(file);
+    if (page.Wanted()) page.Picture(file);
+  };
+  session_options.OnCaption = [&](const std::string& text) {
+    if (!options.Json) out << "\n* " << text << "\n" << std::flush;
+    if (page.Wanted()) page.Caption(text);
+  };
+  session_options.OnShowFile = [&](const std::string& file, const std::string& text) {
+    if (!options.Json) {
+      out << "\n  " << file << ":\n";
+      std::istringstream lines(text);
+      for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out << "    " << line << "\n";
+      }
+    }
+    if (page.Wanted()) page.FileText(file, text);
+  };
 
   ide::Session session(std::move(session_options));
   try {
@@ -116,18 +230,28 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
   } catch (const ide::ScriptError& e) {
     err << "fleetforge run: " << (scripted ? options.Script + ": " : "") << e.what() << "\n";
     return 2;
+  } catch (const ide::PackageFailure& e) {
+    err << "fleetforge run: " << e.what() << "\n";
+    return 1;
   }
+  session.SyncClock();
   const nlohmann::json final_state = session.State();
-  if (options.Json)
-    out << final_state.dump() << "\n";
-  else
-    ide::PrintStateTable(final_state, out);
+  if (!options.Quiet && options.Json) out << final_state.dump() << "\n";
+  if (!options.Quiet && !options.Json) ide::PrintStateTable(final_state, out);
   try {
     if (!options.Svg.empty()) ide::DrawDesktopFile(options.Svg);
     if (!options.Png.empty()) ide::DrawDesktopFile(options.Png);
+    if (page.Wanted())
+      page.Write("Fleetforge session: " +
+                 std::filesystem::path(options.Script).filename().string());
   } catch (const std::exception& e) {
     err << "fleetforge run: " << e.what() << "\n";
     return 1;
+  }
+  if (options.FailOnError && !final_state["errors"].empty()) {
+    err << "fleetforge run: the IDE reported " << final_state["errors"].size()
+        << " error(s) during the session (see \"errors\" in the state)\n";
+    return 3;
   }
   return 0;
 }

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -1021,6 +1022,40 @@ bool EndsWith(const std::string& text, const std::string& end) {
   throw std::runtime_error("cannot write " + file + ": " + cairo_status_to_string(status));
 }
 
+// cairo names an SVG's surfaces by a counter that runs through the whole process,
+// so the same screen would get other names after other pictures. Renumbered in
+// the order they appear, the same screen gives the same file.
+std::string RenumberSurfaces(const std::string& svg) {
+  static const std::string kName = "surface";
+  std::vector<std::pair<std::string, std::string>> names;
+  std::string out;
+  size_t at = 0;
+  while (true) {
+    const size_t found = svg.find(kName, at);
+    if (found == std::string::npos) break;
+    size_t end = found + kName.size();
+    while (end < svg.size() && std::isdigit(static_cast<unsigned char>(svg[end]))) ++end;
+    out.append(svg, at, end - at);
+    if (end > found + kName.size()) {
+      const std::string old = svg.substr(found + kName.size(), end - found - kName.size());
+      auto it =
+          std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.first == old; });
+      if (it == names.end())
+        it = names.insert(names.end(), {old, std::to_string(names.size() + 1)});
+      out.resize(out.size() - old.size());
+      out += it->second;
+    }
+    at = end;
+  }
+  out.append(svg, at, std::string::npos);
+  return out;
+}
+
+cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
 }  // namespace
 
 void DrawDesktopFile(const std::string& file) {
@@ -1032,8 +1067,10 @@ void DrawDesktopFile(const std::string& file) {
   const host::ScreenDescription& screen = host::WindowSystem::Instance().Screen();
   const int32_t width = std::max(screen.Width, 1);
   const int32_t height = std::max(screen.Height, 1);
-  Surface surface(svg ? cairo_svg_surface_create(file.c_str(), width, height)
-                      : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  std::string svg_text;
+  Surface surface(
+      svg ? cairo_svg_surface_create_for_stream(&AppendToString, &svg_text, width, height)
+          : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   if (cairo_status_t s = cairo_surface_status(surface.get()); s != CAIRO_STATUS_SUCCESS)
     WriteFailed(file, s);
   {
@@ -1045,6 +1082,10 @@ void DrawDesktopFile(const std::string& file) {
     cairo_surface_finish(surface.get());
     if (cairo_status_t s = cairo_surface_status(surface.get()); s != CAIRO_STATUS_SUCCESS)
       WriteFailed(file, s);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << RenumberSurfaces(svg_text);
+    out.close();
+    if (!out) WriteFailed(file, CAIRO_STATUS_WRITE_ERROR);
   } else {
     cairo_surface_flush(surface.get());
     if (cairo_status_t s = cairo_surface_write_to_png(surface.get(), file.c_str());

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cstring>
+#include <fstream>
 #include <iomanip>
+#include <iterator>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -47,11 +49,13 @@ const Verb kVerbs[] = {
     {"unload", 0, false, "unload"},
     {"state", 0, false, "state"},
     {"snapshot", 1, true, "snapshot FILE"},
+    {"caption", 1, true, "caption TEXT"},
+    {"showfile", 1, true, "showfile FILE"},
 };
 
 // Actions a modal window takes as its input.
-const std::set<std::string> kInputVerbs = {"wait", "click", "key",     "check",
-                                           "type", "state", "snapshot"};
+const std::set<std::string> kInputVerbs = {"wait",  "click",    "key",     "check",   "type",
+                                           "state", "snapshot", "caption", "showfile"};
 
 const Verb* FindVerb(const std::string& name) {
   for (const Verb& v : kVerbs)
@@ -133,8 +137,26 @@ Session::~Session() {
 }
 
 void Session::StartUp() {
+  SyncClock();
+  const size_t errors = ide_->Errors().size();
   ide_->StartUp();
   CheckFatal();
+  if (!options_.Ide.PackageFile.empty()) CheckPackageLoaded(options_.Ide.PackageFile, errors);
+}
+
+void Session::SyncClock() const {
+  if (options_.ClockStart)
+    host::PinClock(*options_.ClockStart +
+                   static_cast<double>(host::MessageLoop::Instance().Clock()) / 86400000.0);
+}
+
+void Session::CheckPackageLoaded(const std::string& file, size_t errorsBefore) {
+  if (!options_.PackageFailuresStop || ide_->Package() != 0) return;
+  const auto& errors = ide_->Errors();
+  const std::string cause = errors.size() > errorsBefore
+                                ? errors.back().ClassName + ": " + errors.back().Message
+                                : "no cause was reported";
+  throw PackageFailure("the package module " + file + " could not be loaded: " + cause);
 }
 
 void Session::CheckFatal() {
@@ -147,10 +169,20 @@ void Session::CheckFatal() {
 
 void Session::Run(const std::vector<Action>& actions) {
   pending_.assign(actions.begin(), actions.end());
+  running_script_ = true;
+  struct Done {
+    Session& session;
+    ~Done() {
+      session.running_script_ = false;
+      session.opening_ = nullptr;
+    }
+  } done{*this};
   while (!pending_.empty() && !ide_->ShutDown()) {
-    Action next = pending_.front();
+    const Action next = pending_.front();
     pending_.pop_front();
+    opening_ = &next;
     Execute(next);
+    opening_ = nullptr;
     CheckFatal();
   }
 }
@@ -167,7 +199,19 @@ void Session::QueueInput(const std::string& lines) {
 }
 
 bool Session::NextModalInput() {
-  if (pending_.empty() || fatal_) return false;
+  if (fatal_) return false;
+  if (pending_.empty()) {
+    // In a script, a window left waiting is the script's fault: it stops the
+    // run at the line that opened the window.
+    if (running_script_ && opening_ != nullptr) {
+      const host::TForm* waiting = host::Screen ? host::Screen->ActiveForm() : nullptr;
+      fatal_ = std::make_unique<ScriptError>(
+          Where(opening_->Line) + "the script ended while the modal window " +
+          (waiting ? "\"" + waiting->Caption() + "\" " : "") +
+          "it opened still waits for its input (in '" + opening_->Text + "')");
+    }
+    return false;
+  }
   Action next = pending_.front();
   pending_.pop_front();
   ++modal_depth_;
@@ -205,6 +249,7 @@ void Session::Execute(const Action& action) {
   if (modal_depth_ > 0 && kInputVerbs.count(verb) == 0)
     Fail(action, Q(verb) + " cannot be done while a modal window waits for its input");
   auto& loop = host::MessageLoop::Instance();
+  SyncClock();
 
   if (verb == "wait") {
     const int32_t ms = ToInt(action, args[0]);
@@ -268,14 +313,27 @@ void Session::Execute(const Action& action) {
   } else if (verb == "compile" || verb == "codeinsight") {
     ide_->Compile(verb == "codeinsight");
   } else if (verb == "install") {
+    const size_t errors = ide_->Errors().size();
     Ide::Guarded([&] { ide_->InstallPackage(options_.PackageToInstall); });
+    CheckPackageLoaded(options_.PackageToInstall, errors);
   } else if (verb == "unload") {
     Ide::Guarded([&] { ide_->UnloadPackage(); });
   } else if (verb == "state") {
     if (options_.OnState) options_.OnState(State());
   } else if (verb == "snapshot") {
     if (!options_.OnSnapshot) Fail(action, "this session cannot draw pictures");
-    options_.OnSnapshot(args[0]);
+    try {
+      options_.OnSnapshot(args[0]);
+    } catch (const std::exception& error) {
+      Fail(action, error.what());
+    }
+  } else if (verb == "caption") {
+    if (options_.OnCaption) options_.OnCaption(args[0]);
+  } else if (verb == "showfile") {
+    std::ifstream in(args[0], std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in || in.bad()) Fail(action, "cannot read " + args[0]);
+    if (options_.OnShowFile) options_.OnShowFile(args[0], text);
   }
   loop.ProcessMessages();
   // The main window closed (its close box, or the bar's close button): the IDE
@@ -288,6 +346,7 @@ json Session::State() const {
   const Ide& ide = *ide_;
   host::WindowSystem& ws = host::WindowSystem::Instance();
   json state;
+  state["format"] = kStateFormat;
   state["clock_ms"] = host::MessageLoop::Instance().Clock();
   state["mode"] = ModeName(ide.CurrentMode());
   const auto& screen = ws.Screen();
@@ -322,7 +381,8 @@ json Session::State() const {
                    {"width", f->Width()},
                    {"height", f->Height()},
                    {"visible", f->Visible()},
-                   {"shown", f->Shown()},
+                   // On screen: shown and not minimised (with the application).
+                   {"shown", f->Shown() && !(w && w->Minimized)},
                    {"border_style", host::BorderStyleName(f->BorderStyle())},
                    {"border_icons", host::BorderIconNames(f->BorderIcons())},
                    {"window_state", host::WindowStateName(f->WindowState())},

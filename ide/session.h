@@ -6,6 +6,8 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,17 @@ class ScriptError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The package could not be loaded (at start-up or by "install"): the message
+// names the module and the cause.
+class PackageFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The version of the state's format (the "format" key of every state object);
+// docs/state.schema.json describes it.
+inline constexpr int kStateFormat = 1;
+
 // Parses the script language: one action a line, "#" starts a comment.
 // Raises ScriptError for an action the language does not know or wrong arguments.
 std::vector<Action> ParseScript(const std::string& text);
@@ -39,8 +52,18 @@ struct SessionOptions {
   std::string PackageToInstall;
   // Where the "state" action and the end of the run write their state.
   std::function<void(const nlohmann::json&)> OnState;
-  // Where the "snapshot FILE" action draws the desktop (set by the command line).
+  // Where the "snapshot FILE" action draws the desktop (set by the command line);
+  // it raises std::exception naming the file when it cannot write it.
   std::function<void(const std::string&)> OnSnapshot;
+  // Where "caption TEXT" and "showfile FILE" go (a guided tour's narration).
+  std::function<void(const std::string&)> OnCaption;
+  std::function<void(const std::string& file, const std::string& text)> OnShowFile;
+  // When set, the host clock is the session's own: this moment (the host's local
+  // date-time) plus the IDE's clock, so pictures and compile dates repeat.
+  std::optional<double> ClockStart;
+  // When set, a package that cannot be loaded at start-up or by "install" stops
+  // the session with PackageFailure instead of only being reported.
+  bool PackageFailuresStop = false;
 };
 
 class Session {
@@ -52,7 +75,11 @@ class Session {
   // Starts the IDE (windows, package, default project).
   void StartUp();
   // Runs the actions in order; a modal window takes the next actions as its input.
+  // A script that ends while a modal window waits for input is a ScriptError
+  // naming the line that opened the window.
   void Run(const std::vector<Action>& actions);
+  // Sets the host clock to the session's own (see SessionOptions::ClockStart).
+  void SyncClock() const;
   // Runs one action line now (for tests).
   void Do(const std::string& line);
   // Queues actions that a modal window will take as input (for tests).
@@ -67,12 +94,15 @@ class Session {
   [[noreturn]] void Fail(const Action& action, const std::string& why) const;
 
   void CheckFatal();
+  void CheckPackageLoaded(const std::string& file, size_t errorsBefore);
 
   SessionOptions options_;
   std::unique_ptr<Ide> ide_;
   std::unique_ptr<ScriptError> fatal_;
   std::deque<Action> pending_;
   int modal_depth_ = 0;
+  bool running_script_ = false;
+  const Action* opening_ = nullptr;  // the script action running outside any modal window
 };
 
 // The state as a readable table.

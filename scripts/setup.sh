@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need (as root), or says
-# exactly what to install.
+# Installs the Debian packages a stage needs (as root), or says exactly what to
+# install. "demo" is what the guided tour needs: the compiler, CMake, the
+# libraries of the command and the add-in, and the fonts the pictures are drawn
+# with. "tests" adds the test, benchmark, fuzzing, format and schema tools.
+#   scripts/setup.sh demo|tests
 set -euo pipefail
-PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev libcli11-dev libcairo2-dev fp-compiler clang libclang-rt-14-dev
-          clang-format)
+DEMO=(g++ cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev libcairo2-dev
+      fonts-dejavu-core fonts-dejavu-extra)
+TESTS=(libgtest-dev libgmock-dev libbenchmark-dev fp-compiler clang libclang-rt-14-dev
+       clang-format python3-jsonschema binutils dpkg-dev)
+case "${1:-}" in
+  demo) PACKAGES=("${DEMO[@]}") ;;
+  tests) PACKAGES=("${DEMO[@]}" "${TESTS[@]}") ;;
+  *) echo "usage: scripts/setup.sh demo|tests" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   if [ "$(id -u)" = 0 ]; then
-    echo "Installing: ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    echo "Installing the missing Debian packages: ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
   else
     echo "These Debian packages are missing. Install them as root with:" >&2
     echo "  apt-get install ${missing[*]}" >&2

@@ -390,6 +390,12 @@ int32_t TApplication::MessageBox(const char* text, const char* caption, int32_t 
   box.SetClientWidth(std::max(text_width + 48, 120));
   box.SetClientHeight(80);
   box.SetPosition(poScreenCenter);
+  // The text, as the box shows it above its button.
+  auto* label = new TLabel(&box);
+  label->SetParent(&box);
+  label->SetAutoSize(false);
+  label->SetCaption(text ? text : "");
+  label->SetBounds(24, 16, box.ClientWidth() - 32, 16);
   auto* ok = new TButton(&box);
   ok->SetParent(&box);
   ok->SetCaption("OK");

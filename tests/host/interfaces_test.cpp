@@ -153,7 +153,8 @@ TEST(RefCount, AssignmentReleasesTheOldObject) {
   ref = IRef<IGreeter>(new TGreeter(&second_gone));
   EXPECT_TRUE(first_gone);
   EXPECT_FALSE(second_gone);
-  ref = ref;  // self-assignment keeps it
+  const IRef<IGreeter>& same = ref;
+  ref = same;  // self-assignment keeps it
   EXPECT_FALSE(second_gone);
   ref.Clear();
   EXPECT_TRUE(second_gone);
