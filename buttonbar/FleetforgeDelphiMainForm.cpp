@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "global/FleetforgeGlobal.h"
+#include "host/vcl/actnlist.h"
 #include "host/vcl/formimage.h"
 #include "layout/FleetforgeMain.h"
 #include "package/package.h"

@@ -9,6 +9,7 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/controls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/menus.h"
 #include "package/unit.h"
 

@@ -5,6 +5,8 @@
 // event bindings come from its form image, the resource "TFMOPTIONS".
 #pragma once
 
+#include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
 #include "package/unit.h"
