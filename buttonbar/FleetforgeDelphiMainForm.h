@@ -20,7 +20,6 @@
 #include "host/vcl/buttons.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
-#include "package/unit.h"
 
 namespace FleetforgeDelphiMainForm {
 
@@ -71,6 +70,5 @@ extern host::TNotifyEvent SavedOnDeactivate;
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeDelphiMainForm

@@ -11,7 +11,6 @@
 #include "host/vcl/controls.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/menus.h"
-#include "package/unit.h"
 
 namespace FleetforgeMain {
 
@@ -63,6 +62,5 @@ inline constexpr const char* kRestartCaption = "Fleetforge";
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeMain

@@ -9,7 +9,6 @@
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
-#include "package/unit.h"
 
 namespace FleetforgeOptions {
 
@@ -65,6 +64,5 @@ int LiveDialogs();
 // and the dialog's code goes with the package).
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeOptions
