@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "host/vcl/forms.h"
+#include "host/vcl/messageloop.h"
 #include "host/vcl/registry.h"
 #include "ide/session.h"
 

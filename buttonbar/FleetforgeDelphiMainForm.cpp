@@ -5,18 +5,21 @@
 #include <memory>
 
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/sysinit.h"
+#include "host/rtl/units.h"
+#include "host/vcl/actnlist.h"
 #include "host/vcl/formimage.h"
 #include "layout/FleetforgeMain.h"
-#include "package/package.h"
 
 namespace FleetforgeDelphiMainForm {
 
 TffDelphiMainForm* ffDelphiMainForm = nullptr;
 host::TNotifyEvent SavedOnActivate;
 host::TNotifyEvent SavedOnDeactivate;
-Fleetforge7::UnitGuard Guard;
 
 namespace {
+
+host::UnitGuard Guard;
 
 // The unit's own hold on the bar; ffDelphiMainForm is the exported view of it.
 std::unique_ptr<TffDelphiMainForm> bar;
@@ -38,7 +41,7 @@ TffDelphiMainForm::TffDelphiMainForm(host::TComponent* owner) : host::TForm(owne
   bindings.Field("sbClose", sbClose);
   bindings.Field("Timer", Timer);
   bindings.Field("sbComponents", sbComponents);
-  host::LoadFormImage(this, Fleetforge7::HInstance(), bindings);
+  host::LoadFormImage(this, host::HInstance(), bindings);
   DoCreate();
 }
 

@@ -17,9 +17,9 @@
 // handlers found at load are put back, and the bar is freed.
 #pragma once
 
+#include "host/vcl/buttons.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
-#include "host/vcl/stdctrls.h"
-#include "package/unit.h"
 
 namespace FleetforgeDelphiMainForm {
 
@@ -70,6 +70,5 @@ extern host::TNotifyEvent SavedOnDeactivate;
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeDelphiMainForm

@@ -2,12 +2,15 @@
 
 #include "compdate/CompDateFile.h"
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/units.h"
 
 namespace FleetforgeCompDate {
 
 int32_t NotifierIndex = 0;
 bool NotifierRegistered = false;
-Fleetforge7::UnitGuard Guard;
+namespace {
+host::UnitGuard Guard;
+}  // namespace
 
 TFleetforgeCompDateCreator::TFleetforgeCompDateCreator() = default;
 TFleetforgeCompDateCreator::~TFleetforgeCompDateCreator() = default;

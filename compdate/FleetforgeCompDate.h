@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "host/toolsapi/toolsapi.h"
-#include "package/unit.h"
 
 namespace FleetforgeCompDate {
 
@@ -40,6 +39,5 @@ extern bool NotifierRegistered;
 void Register();
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeCompDate

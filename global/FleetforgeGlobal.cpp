@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "host/rtl/units.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/registry.h"
 
@@ -9,7 +10,9 @@ namespace FleetforgeGlobal {
 
 TOptionsRecord Options{};
 bool ProjOptDialog = false;
-Fleetforge7::UnitGuard Guard;
+namespace {
+host::UnitGuard Guard;
+}  // namespace
 
 void ReadOptionsFromRegistry() {
   Options.CloseDefault = true;

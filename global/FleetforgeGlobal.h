@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "host/vcl/menus.h"
-#include "package/unit.h"
 
 namespace FleetforgeGlobal {
 
@@ -45,6 +44,5 @@ bool ExecuteMenuItem(const AnsiString& Name);
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeGlobal

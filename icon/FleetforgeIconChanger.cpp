@@ -2,18 +2,21 @@
 
 #include "global/FleetforgeGlobal.h"
 #include "host/rtl/modules.h"
+#include "host/rtl/sysinit.h"
+#include "host/rtl/units.h"
 #include "host/vcl/forms.h"
-#include "package/package.h"
 
 namespace FleetforgeIconChanger {
 
-Fleetforge7::UnitGuard Guard;
+namespace {
+host::UnitGuard Guard;
+}  // namespace
 
 void ChangeIcon() {
   if (FleetforgeGlobal::ProjOptDialog) return;
   // The handle is not tested: a failed load hands over an empty handle.
   const host::HICON icon = FleetforgeGlobal::Options.ChangeIcon
-                               ? host::LoadIconA(Fleetforge7::HInstance(), "FLEETFORGED7ICON")
+                               ? host::LoadIconA(host::HInstance(), "FLEETFORGED7ICON")
                                : host::LoadIconA(host::MainInstance(), "MAINICON");
   host::Application->Icon()->SetHandle(icon);
 }

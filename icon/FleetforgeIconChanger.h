@@ -2,8 +2,6 @@
 // the ChangeIcon option is on.
 #pragma once
 
-#include "package/unit.h"
-
 namespace FleetforgeIconChanger {
 
 // Sets the application icon from the ChangeIcon option; nothing in the dormant mode.
@@ -11,6 +9,5 @@ void ChangeIcon();
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeIconChanger

@@ -13,6 +13,7 @@
 #include "host/rtl/modules.h"
 #include "host/toolsapi/toolsapi.h"
 #include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/win32/win32.h"
 

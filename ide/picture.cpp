@@ -31,7 +31,9 @@
 #include <vector>
 
 #include "host/rtl/sysutils.h"
+#include "host/vcl/buttons.h"
 #include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/menus.h"
 #include "host/win32/win32.h"

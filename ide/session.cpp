@@ -11,6 +11,8 @@
 
 #include "host/rtl/modules.h"
 #include "host/rtl/quoting.h"
+#include "host/vcl/messageloop.h"
+#include "host/vcl/stdctrls.h"
 
 namespace ide {
 

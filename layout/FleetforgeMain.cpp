@@ -5,6 +5,7 @@
 
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/units.h"
 #include "host/toolsapi/toolsapi.h"
 #include "host/vcl/forms.h"
 
@@ -15,9 +16,10 @@ using host::TForm;
 using host::TTabControl;
 
 TFleetforgeMainObject* FleetforgeMainObject = nullptr;
-Fleetforge7::UnitGuard Guard;
 
 namespace {
+
+host::UnitGuard Guard;
 
 // Window geometry is worked out in 64 bits from values that may come from the
 // registry unchecked (the Object Inspector height), then brought into what the

@@ -9,8 +9,8 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/controls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/menus.h"
-#include "package/unit.h"
 
 namespace FleetforgeMain {
 
@@ -62,6 +62,5 @@ inline constexpr const char* kRestartCaption = "Fleetforge";
 
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeMain

@@ -4,6 +4,7 @@
 
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/units.h"
 #include "icon/FleetforgeIconChanger.h"
 #include "layout/FleetforgeMain.h"
 #include "options/FleetforgeOptions.h"
@@ -12,7 +13,9 @@ namespace FleetforgeMenu {
 
 int32_t WizardIndex = 0;
 bool WizardRegistered = false;
-Fleetforge7::UnitGuard Guard;
+namespace {
+host::UnitGuard Guard;
+}  // namespace
 
 TFleetforgeMenuExpert::TFleetforgeMenuExpert() {
   auto services = host::IntfCast<host::INTAServices>(host::BorlandIDEServices);

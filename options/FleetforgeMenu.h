@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "host/toolsapi/toolsapi.h"
-#include "package/unit.h"
 
 namespace FleetforgeMenu {
 
@@ -37,6 +36,5 @@ inline constexpr const char* kMenuCaption = "&Fleetforge Options...";
 void Register();
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeMenu

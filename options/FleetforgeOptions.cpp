@@ -5,15 +5,17 @@
 #include <vector>
 
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/sysinit.h"
+#include "host/rtl/units.h"
 #include "host/vcl/formimage.h"
-#include "package/package.h"
 
 namespace FleetforgeOptions {
 
 TfmOptions* fmOptions = nullptr;
-Fleetforge7::UnitGuard Guard;
 
 namespace {
+
+host::UnitGuard Guard;
 
 // Every dialog that exists, so that the unit can free those still alive when
 // the package goes.
@@ -48,7 +50,7 @@ TfmOptions::TfmOptions(host::TComponent* AOwner) : host::TForm(AOwner) {
   bindings.Field("Label2", Label2);
   bindings.Field("Bevel2", Bevel2);
   bindings.Field("imLogo3", imLogo3);
-  host::LoadFormImage(this, Fleetforge7::HInstance(), bindings);
+  host::LoadFormImage(this, host::HInstance(), bindings);
   DoCreate();
   Dialogs().push_back(this);
 }

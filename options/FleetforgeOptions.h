@@ -5,9 +5,10 @@
 // event bindings come from its form image, the resource "TFMOPTIONS".
 #pragma once
 
+#include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
-#include "package/unit.h"
 
 namespace FleetforgeOptions {
 
@@ -63,6 +64,5 @@ int LiveDialogs();
 // and the dialog's code goes with the package).
 void Initialization();
 void Finalization();
-extern Fleetforge7::UnitGuard Guard;
 
 }  // namespace FleetforgeOptions

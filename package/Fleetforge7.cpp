@@ -8,12 +8,12 @@
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "compdate/FleetforgeCompDate.h"
 #include "global/FleetforgeGlobal.h"
+#include "host/rtl/sysinit.h"
 #include "host/rtl/units.h"
 #include "icon/FleetforgeIconChanger.h"
 #include "layout/FleetforgeMain.h"
 #include "options/FleetforgeMenu.h"
 #include "options/FleetforgeOptions.h"
-#include "package/package.h"
 #include "package/resources.h"
 
 namespace Fleetforge7 {
@@ -23,8 +23,7 @@ using host::HINSTANCE;
 
 namespace {
 
-HINSTANCE module_instance = 0;
-host::TLibModule lib_module{};
+host::TLibModule& lib_module = host::ModuleRecord();
 // The module's own flags: a library and a package.
 constexpr uint32_t kIsLibrary = 0x1;
 constexpr uint32_t kIsPackage = 0x2;
@@ -36,7 +35,9 @@ uint32_t module_flags = 0;
 // local once-only guard otherwise. Entries 84 to 90: the add-in's units.
 constexpr int kHostEntries = 84;
 constexpr int kUnitCount = 91;
-std::array<UnitGuard, kHostEntries> local_guards;
+static_assert(static_cast<size_t>(kHostEntries) == 1 + host::kHostUnitCount,
+              "the unit table lists the start-up unit and every host unit");
+std::array<host::UnitGuard, kHostEntries> local_guards;
 
 const std::string& HostUnitOf(int entry) {
   static const std::string start_up = "SysInit";
@@ -83,7 +84,6 @@ const host::PackageInfoTable package_info_table{kUnitCount, unit_entries.data()}
 BOOL EntryPoint(HINSTANCE instance, uint32_t reason, void*) {
   module_flags |= kIsLibrary | kIsPackage;
   lib_module.Instance = instance;
-  module_instance = instance;
   lib_module.CodeInstance = 0;
   lib_module.DataInstance = 0;
   switch (reason) {
@@ -378,13 +378,6 @@ const host::TModuleImage module_image{host::kModuleImageMagic,
                                       0};
 
 }  // namespace
-
-HINSTANCE HInstance() {
-  return module_instance;
-}
-host::TLibModule& LibModule() {
-  return lib_module;
-}
 
 }  // namespace Fleetforge7
 

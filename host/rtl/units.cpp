@@ -1,6 +1,7 @@
 #include "host/rtl/units.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 #include "host/rtl/sysutils.h"
@@ -10,7 +11,7 @@ namespace host {
 namespace {
 
 struct UnitState {
-  int32_t counter = 0;
+  UnitGuard guard;
   int32_t work_runs = 0;
   void (*init)() = nullptr;
   void (*finit)() = nullptr;
@@ -24,7 +25,7 @@ void SysUtilsInit() {
 
 std::map<std::string, UnitState>& Sections() {
   static std::map<std::string, UnitState> sections = {
-      {"System", {}},   {"SysUtils", {0, 0, &SysUtilsInit, nullptr}},
+      {"System", {}},   {"SysUtils", {{}, 0, &SysUtilsInit, nullptr}},
       {"Classes", {}},  {"Controls", {}},
       {"Forms", {}},    {"Menus", {}},
       {"ComCtrls", {}}, {"ExtCtrls", {}},
@@ -34,94 +35,98 @@ std::map<std::string, UnitState>& Sections() {
   return sections;
 }
 
+constexpr const char* kHostUnitNames[] = {
+    "System",
+    "Windows",
+    "Messages",
+    "Types",
+    "SysConst",
+    "SysUtils",
+    "Variants",
+    "VarUtils",
+    "TypInfo",
+    "Classes",
+    "ActiveX",
+    "RTLConsts",
+    "Math",
+    "StrUtils",
+    "DateUtils",
+    "IniFiles",
+    "Registry",
+    "Contnrs",
+    "SyncObjs",
+    "MultiMon",
+    "CommCtrl",
+    "ShellAPI",
+    "ShlObj",
+    "CommDlg",
+    "WinSpool",
+    "Consts",
+    "Graphics",
+    "Controls",
+    "Forms",
+    "Menus",
+    "StdCtrls",
+    "ExtCtrls",
+    "Buttons",
+    "ComCtrls",
+    "Dialogs",
+    "ImgList",
+    "ActnList",
+    "StdActns",
+    "ToolWin",
+    "ComStrs",
+    "Clipbrd",
+    "Printers",
+    "HelpIntfs",
+    "Themes",
+    "UxTheme",
+    "FlatSB",
+    "Mask",
+    "ExtDlgs",
+    "CheckLst",
+    "Grids",
+    "Tabs",
+    "ActnMan",
+    "ActnCtrls",
+    "ActnMenus",
+    "CustomizeDlg",
+    "XPMan",
+    "ToolsAPI",
+    "ExptIntf",
+    "ToolIntf",
+    "VirtIntf",
+    "EditIntf",
+    "FileIntf",
+    "IStreams",
+    "DesignIntf",
+    "DesignEditors",
+    "DesignMenus",
+    "DesignConst",
+    "PropertyCategories",
+    "VCLEditors",
+    "TreeIntf",
+    "ComponentDesigner",
+    "ColnEdit",
+    "ActnRes",
+    "IDEMessages",
+    "Proxies",
+    "WideStrings",
+    "ZLib",
+    "Jpeg",
+    "AxCtrls",
+    "OleCtrls",
+    "ComObj",
+    "ComServ",
+    "OleServer",
+};
+static_assert(std::size(kHostUnitNames) == kHostUnitCount,
+              "kHostUnitCount must be the number of host unit names");
+
 }  // namespace
 
 const std::vector<std::string>& HostUnitNames() {
-  static const std::vector<std::string> names = {
-      "System",
-      "Windows",
-      "Messages",
-      "Types",
-      "SysConst",
-      "SysUtils",
-      "Variants",
-      "VarUtils",
-      "TypInfo",
-      "Classes",
-      "ActiveX",
-      "RTLConsts",
-      "Math",
-      "StrUtils",
-      "DateUtils",
-      "IniFiles",
-      "Registry",
-      "Contnrs",
-      "SyncObjs",
-      "MultiMon",
-      "CommCtrl",
-      "ShellAPI",
-      "ShlObj",
-      "CommDlg",
-      "WinSpool",
-      "Consts",
-      "Graphics",
-      "Controls",
-      "Forms",
-      "Menus",
-      "StdCtrls",
-      "ExtCtrls",
-      "Buttons",
-      "ComCtrls",
-      "Dialogs",
-      "ImgList",
-      "ActnList",
-      "StdActns",
-      "ToolWin",
-      "ComStrs",
-      "Clipbrd",
-      "Printers",
-      "HelpIntfs",
-      "Themes",
-      "UxTheme",
-      "FlatSB",
-      "Mask",
-      "ExtDlgs",
-      "CheckLst",
-      "Grids",
-      "Tabs",
-      "ActnMan",
-      "ActnCtrls",
-      "ActnMenus",
-      "CustomizeDlg",
-      "XPMan",
-      "ToolsAPI",
-      "ExptIntf",
-      "ToolIntf",
-      "VirtIntf",
-      "EditIntf",
-      "FileIntf",
-      "IStreams",
-      "DesignIntf",
-      "DesignEditors",
-      "DesignMenus",
-      "DesignConst",
-      "PropertyCategories",
-      "VCLEditors",
-      "TreeIntf",
-      "ComponentDesigner",
-      "ColnEdit",
-      "ActnRes",
-      "IDEMessages",
-      "Proxies",
-      "WideStrings",
-      "ZLib",
-      "Jpeg",
-      "AxCtrls",
-      "OleCtrls",
-      "ComObj",
-      "ComServ",
-      "OleServer",
-  };
+  static const std::vector<std::string> names(std::begin(kHostUnitNames), std::end(kHostUnitNames));
   return names;
 }
 
@@ -133,9 +138,7 @@ void HostUnitInitialization(const std::string& unit) {
   auto it = Sections().find(unit);
   if (it == Sections().end()) return;
   UnitState& state = it->second;
-  const bool first = state.counter == 0;
-  state.counter = static_cast<int32_t>(static_cast<uint32_t>(state.counter) - 1u);
-  if (!first) return;
+  if (!state.guard.EnterInitialization()) return;
   ++state.work_runs;
   if (state.init) state.init();
 }
@@ -144,15 +147,14 @@ void HostUnitFinalization(const std::string& unit) {
   auto it = Sections().find(unit);
   if (it == Sections().end()) return;
   UnitState& state = it->second;
-  state.counter = static_cast<int32_t>(static_cast<uint32_t>(state.counter) + 1u);
-  if (state.counter != 0) return;
+  if (!state.guard.EnterFinalization()) return;
   ++state.work_runs;
   if (state.finit) state.finit();
 }
 
 int32_t HostUnitCounter(const std::string& unit) {
   auto it = Sections().find(unit);
-  return it == Sections().end() ? 0 : it->second.counter;
+  return it == Sections().end() ? 0 : it->second.guard.Counter();
 }
 
 int32_t HostUnitWorkRuns(const std::string& unit) {

@@ -1,9 +1,11 @@
-// The host's own units and their initialisation and finalisation sections. A
-// package that uses a host unit runs that unit's sections from its own unit
-// table; each section works once, under the unit's once-only counter, so the
-// host's start-up and every package share one run of the work.
+// The host's own units and their initialisation and finalisation sections, and
+// the once-only guard every unit's sections run under. A package that uses a host
+// unit runs that unit's sections from its own unit table; each section works
+// once, under the unit's guard, so the host's start-up and every package share
+// one run of the work.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +14,30 @@
 
 namespace host {
 
+// A unit's once-only guard: one signed 32-bit counter, 0 when the module is
+// loaded. The initialisation decrements it and works only if it was 0; the
+// finalisation increments it and works only if it is 0 afterwards. However often
+// a section is run, the work runs at the first initialisation and at the matching
+// last finalisation. (The counter moves by unsigned arithmetic: it cannot overflow.)
+class UnitGuard {
+ public:
+  bool EnterInitialization() {
+    const bool first = counter_ == 0;
+    counter_ = static_cast<int32_t>(static_cast<uint32_t>(counter_) - 1u);
+    return first;
+  }
+  bool EnterFinalization() {
+    counter_ = static_cast<int32_t>(static_cast<uint32_t>(counter_) + 1u);
+    return counter_ == 0;
+  }
+  int32_t Counter() const { return counter_; }
+
+ private:
+  int32_t counter_ = 0;
+};
+
+// How many host units there are (the length of HostUnitNames()).
+constexpr size_t kHostUnitCount = 83;
 // The host units, in the order a package that uses them all lists them.
 HOST_API const std::vector<std::string>& HostUnitNames();
 // Whether the host unit has sections of its own.

@@ -1,6 +1,9 @@
 #include "host/vcl/comctrls.h"
 
 #include <algorithm>
+#include <limits>
+
+#include "host/vcl/messageloop.h"
 
 namespace host {
 
@@ -14,28 +17,6 @@ const char* TabStyleName(TTabStyle style) {
       return "tsFlatButtons";
   }
   return "tsTabs";
-}
-
-int32_t DialogFontTextWidth(const AnsiString& text) {
-  // Advance widths of the dialog font, by character class.
-  int32_t width = 0;
-  for (unsigned char c : text) {
-    if (c == ' ')
-      width += 3;
-    else if (c == 'i' || c == 'l' || c == 'j' || c == '.' || c == ',' || c == '\'' || c == '|' ||
-             c == '!' || c == ':')
-      width += 2;
-    else if (c == 'f' || c == 't' || c == 'r' || c == 'I' || c == '/' || c == '(' || c == ')' ||
-             c == '-')
-      width += 4;
-    else if (c == 'm' || c == 'w' || c == 'M' || c == 'W')
-      width += 9;
-    else if (c >= 'A' && c <= 'Z')
-      width += 7;
-    else
-      width += 6;
-  }
-  return width;
 }
 
 TTabControl::TTabControl(TComponent* owner) : TWinControl(owner) {}
@@ -139,6 +120,54 @@ TRect TTabControl::DisplayRect() const {
             Height() - kTabBorder};
   }
   return {0, rows * RowHeight(), Width(), Height()};
+}
+
+// ---- TUpDown ---------------------------------------------------------------------
+
+int16_t TUpDown::Clamp(int32_t v) const {
+  const int32_t lo = std::min(min_, max_), hi = std::max(min_, max_);
+  return static_cast<int16_t>(std::clamp(v, lo, hi));
+}
+
+void TUpDown::SetPosition(int16_t v) {
+  position_ = Clamp(v);
+  if (associate_ != nullptr) associate_->SetText(IntToStr(position_));
+}
+
+void TUpDown::SetAssociate(TWinControl* control) {
+  associate_ = control;
+  if (associate_ != nullptr) associate_->SetText(IntToStr(position_));
+}
+
+void TUpDown::Step(int direction) {
+  int32_t from = position_;
+  if (associate_ != nullptr) {
+    try {
+      from = StrToInt(associate_->Text());
+    } catch (const EConvertError&) {
+      // Not a number: the arrows go on from the position.
+    }
+  }
+  // Towards Max for the up arrow, whichever way round the range is.
+  const int32_t sign = min_ <= max_ ? direction : -direction;
+  const int64_t next =
+      std::clamp<int64_t>(int64_t{from} + int64_t{sign} * increment_,
+                          std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+  SetPosition(Clamp(static_cast<int32_t>(next)));
+}
+
+void TUpDown::MouseClick(int32_t, int32_t y) {
+  if (!Enabled()) return;
+  if (y < Height() / 2)
+    ClickUp();
+  else
+    ClickDown();
+  Click();
+}
+
+void TUpDown::Notification(TComponent* component, bool removing) {
+  TWinControl::Notification(component, removing);
+  if (removing && component == associate_) associate_ = nullptr;
 }
 
 }  // namespace host

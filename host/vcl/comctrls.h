@@ -1,4 +1,5 @@
-// The tab control with its row model.
+// The common controls: the tab control with its row model, and the up-down
+// control.
 #pragma once
 
 #include <vector>
@@ -9,9 +10,6 @@ namespace host {
 
 enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 HOST_API const char* TabStyleName(TTabStyle style);
-
-// Text width in pixels of the host's default dialog font ("MS Sans Serif", 8 point).
-HOST_API int32_t DialogFontTextWidth(const AnsiString& text);
 
 // A tab control lays its tabs out in rows. Tabs are 18 pixels high, buttons 23
 // (20 and a 3-pixel gap). With MultiLine the tabs wrap onto as many rows as they
@@ -71,6 +69,45 @@ class HOST_API TTabControl : public TWinControl {
   bool ragged_right_ = false;
   bool recreate_pending_ = false;
   int32_t recreations_ = 0;
+};
+
+// The up-down control: two arrows that step a 16-bit position within Min..Max
+// and write it into the associated control (an edit) as decimal text. A
+// position outside the range is clamped to the nearest end first, as the
+// system's control does (0 handed to an up-down of 150..800 shows "150").
+// Changing Min or Max leaves the position as it is. An associate owned by the
+// same owner is forgotten when it is freed.
+class HOST_API TUpDown : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  HOST_CLASS_NAME(TUpDown)
+
+  TWinControl* Associate() const { return associate_; }
+  // Writes the position into the new associate.
+  void SetAssociate(TWinControl* control);
+  int16_t Min() const { return min_; }
+  void SetMin(int16_t v) { min_ = v; }
+  int16_t Max() const { return max_; }
+  void SetMax(int16_t v) { max_ = v; }
+  int16_t Position() const { return position_; }
+  void SetPosition(int16_t v);
+  int16_t Increment() const { return increment_; }
+  void SetIncrement(int16_t v) { increment_ = v; }
+
+  // The user's click on an arrow. The step starts from the number in the
+  // associate's text when it holds one (the user may have typed), else from
+  // the position, and stops at the end of the range.
+  void ClickUp() { Step(+1); }
+  void ClickDown() { Step(-1); }
+  // The upper half is the up arrow, the lower half the down arrow.
+  void MouseClick(int32_t x, int32_t y) override;
+  void Notification(TComponent* component, bool removing) override;
+
+ private:
+  void Step(int direction);
+  int16_t Clamp(int32_t v) const;
+  TWinControl* associate_ = nullptr;
+  int16_t min_ = 0, max_ = 100, position_ = 0, increment_ = 1;
 };
 
 }  // namespace host

@@ -1,83 +1,11 @@
 #include "host/vcl/controls.h"
 
 #include <algorithm>
+#include <limits>
 
-#include "host/rtl/modules.h"
+#include "host/vcl/messageloop.h"
 
 namespace host {
-
-// ---- MessageLoop -------------------------------------------------------------
-
-MessageLoop& MessageLoop::Instance() {
-  static MessageLoop loop;
-  return loop;
-}
-
-void MessageLoop::Dispatch(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    ReportCurrentException();
-  }
-}
-
-void MessageLoop::Post(TComponent* target, std::function<void()> message) {
-  posted_.push_back({target, std::move(message)});
-}
-
-void MessageLoop::CancelMessages(TComponent* target) {
-  posted_.erase(std::remove_if(posted_.begin(), posted_.end(),
-                               [&](const Posted& p) { return p.Target == target; }),
-                posted_.end());
-}
-
-void MessageLoop::ProcessMessages() {
-  // A message may post further ones; a bound keeps a message that always
-  // re-posts itself from hanging the loop.
-  for (int guard = 0; !posted_.empty() && guard < 10000; ++guard) {
-    Posted next = std::move(posted_.front());
-    posted_.erase(posted_.begin());
-    Dispatch(next.Message);
-  }
-}
-
-void MessageLoop::StartTimer(TTimer* timer) {
-  StopTimer(timer);
-  timers_.push_back({timer, clock_ms_ + timer->Interval(), sequence_++});
-}
-
-void MessageLoop::StopTimer(TTimer* timer) {
-  timers_.erase(std::remove_if(timers_.begin(), timers_.end(),
-                               [&](const Scheduled& s) { return s.Timer == timer; }),
-                timers_.end());
-}
-
-void MessageLoop::Advance(int64_t ms) {
-  ProcessMessages();
-  const int64_t end = clock_ms_ + std::max<int64_t>(ms, 0);
-  for (;;) {
-    auto next = std::min_element(timers_.begin(), timers_.end(),
-                                 [](const Scheduled& a, const Scheduled& b) {
-                                   return a.Due != b.Due ? a.Due < b.Due : a.Sequence < b.Sequence;
-                                 });
-    if (next == timers_.end() || next->Due > end) break;
-    clock_ms_ = next->Due;
-    TTimer* timer = next->Timer;
-    next->Due += timer->Interval();
-    next->Sequence = sequence_++;
-    Dispatch([timer] { timer->Fire(); });
-    ProcessMessages();
-  }
-  // A handler may have run a nested loop (a modal window waiting for its user)
-  // that took the clock past this advance's end; the clock never goes back.
-  clock_ms_ = std::max(clock_ms_, end);
-}
-
-void MessageLoop::Reset() {
-  posted_.clear();
-  timers_.clear();
-  clock_ms_ = 0;
-}
 
 // ---- TSizeConstraints ------------------------------------------------------------
 
@@ -238,50 +166,37 @@ void TWinControl::ControlChanged(TControl*) {
   if (Parent() != nullptr) Parent()->ControlChanged(this);
 }
 
-// ---- TTimer ------------------------------------------------------------------
+// ---- TWinControl's tab order ----------------------------------------------------
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
-
-TTimer::~TTimer() {
-  MessageLoop::Instance().StopTimer(this);
+std::vector<TWinControl*> TWinControl::TabList() const {
+  std::vector<TWinControl*> list;
+  for (TControl* c : controls_)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) list.push_back(w);
+  std::stable_sort(list.begin(), list.end(), [](const TWinControl* a, const TWinControl* b) {
+    const int64_t ra = a->tab_rank_ < 0 ? std::numeric_limits<int64_t>::max() : a->tab_rank_;
+    const int64_t rb = b->tab_rank_ < 0 ? std::numeric_limits<int64_t>::max() : b->tab_rank_;
+    return ra < rb;
+  });
+  return list;
 }
 
-void TTimer::SetInterval(uint32_t ms) {
-  if (ms == interval_) return;
-  interval_ = ms;
-  Update();
+int32_t TWinControl::TabOrder() const {
+  if (Parent() == nullptr) return -1;
+  const std::vector<TWinControl*> list = Parent()->TabList();
+  const auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
 }
 
-void TTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
-  enabled_ = enabled;
-  Update();
-}
-
-void TTimer::SetOnTimer(TNotifyEvent e) {
-  on_timer_ = e;
-  Update();
-}
-
-bool TTimer::Running() const {
-  return enabled_ && interval_ != 0 && static_cast<bool>(on_timer_);
-}
-
-void TTimer::Update() {
-  if (Running())
-    MessageLoop::Instance().StartTimer(this);
-  else
-    MessageLoop::Instance().StopTimer(this);
-}
-
-void TTimer::Fire() {
-  on_timer_(this);
-}
-
-bool TBasicAction::Execute() {
-  if (!on_execute_) return false;
-  on_execute_(this);
-  return true;
+void TWinControl::SetTabOrder(int32_t order) {
+  if (Parent() == nullptr) {
+    tab_rank_ = std::max(order, 0);
+    return;
+  }
+  std::vector<TWinControl*> list = Parent()->TabList();
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  const size_t at = static_cast<size_t>(std::clamp<int64_t>(order, 0, int64_t(list.size())));
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), this);
+  for (size_t i = 0; i < list.size(); ++i) list[i]->tab_rank_ = static_cast<int64_t>(i);
 }
 
 }  // namespace host

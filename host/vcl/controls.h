@@ -1,59 +1,21 @@
-// Controls, the message loop with its virtual clock, timers and actions.
+// Controls: size constraints, the control and the windowed control.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/rtl/classes.h"
+#include "host/vcl/graphics.h"
 #include "host/win32/win32.h"
 
 namespace host {
 
 class TWinControl;
-class TTimer;
 
-// ---- The message loop ---------------------------------------------------------
-// One thread, one virtual clock. Advance(ms) fires exactly the timers that fall
-// due within that time, in due order, and delivers posted messages after each;
-// nothing sleeps. An error that leaves a handler run from the loop is reported
-// (ReportException) and the loop goes on, as the host's message loop does.
-class HOST_API MessageLoop {
- public:
-  static MessageLoop& Instance();
-
-  int64_t Clock() const { return clock_ms_; }
-  void Advance(int64_t ms);
-  // Delivers the posted messages (and any they post in turn).
-  void ProcessMessages();
-  // Posts a message for a component; it is dropped if the component is destroyed first.
-  void Post(TComponent* target, std::function<void()> message);
-  void CancelMessages(TComponent* target);
-  size_t PendingMessages() const { return posted_.size(); }
-
-  void StartTimer(TTimer* timer);  // due one interval from now
-  void StopTimer(TTimer* timer);
-  size_t ActiveTimers() const { return timers_.size(); }
-  // Runs a handler at the loop's error boundary.
-  static void Dispatch(const std::function<void()>& handler);
-  void Reset();
-
- private:
-  struct Posted {
-    TComponent* Target;
-    std::function<void()> Message;
-  };
-  struct Scheduled {
-    TTimer* Timer;
-    int64_t Due;
-    uint64_t Sequence;
-  };
-  int64_t clock_ms_ = 0;
-  uint64_t sequence_ = 0;
-  std::vector<Posted> posted_;
-  std::vector<Scheduled> timers_;
-};
+using TModalResult = int32_t;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
+                       mrYes = 6, mrNo = 7;
 
 // ---- Size constraints ------------------------------------------------------------
 class TControl;
@@ -78,48 +40,6 @@ class HOST_API TSizeConstraints {
   void Changed();
   TControl* control_;
   int32_t min_width_ = 0, min_height_ = 0, max_width_ = 0, max_height_ = 0;
-};
-
-// ---- Colours and fonts -----------------------------------------------------------
-// A colour is 0x00BBGGRR, or a system colour: the high bit and the system colour's
-// index (clBtnFace is system colour 15).
-using TColor = int32_t;
-constexpr TColor kSystemColour = static_cast<TColor>(0x80000000u);
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
-                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
-constexpr TColor clWindow = kSystemColour | 5, clWindowText = kSystemColour | 8,
-                 clBtnFace = kSystemColour | 15, clBtnShadow = kSystemColour | 16,
-                 clGrayText = kSystemColour | 17, clBtnText = kSystemColour | 18,
-                 clBtnHighlight = kSystemColour | 20, clInfoBk = kSystemColour | 24;
-
-enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-using TFontStyles = uint32_t;  // a set of TFontStyle
-constexpr uint8_t DEFAULT_CHARSET = 1;
-
-// A control's font; the host's default is the dialog font, "MS Sans Serif" with a
-// character height of 11 pixels (Height -11).
-class HOST_API TFont {
- public:
-  const AnsiString& Name() const { return name_; }
-  void SetName(const AnsiString& name) { name_ = name; }
-  int32_t Height() const { return height_; }
-  void SetHeight(int32_t h) { height_ = h; }
-  uint8_t Charset() const { return charset_; }
-  void SetCharset(uint8_t c) { charset_ = c; }
-  TColor Color() const { return color_; }
-  void SetColor(TColor c) { color_ = c; }
-  TFontStyles Style() const { return style_; }
-  void SetStyle(TFontStyles s) { style_ = s; }
-  bool operator==(const TFont&) const = default;
-
- private:
-  AnsiString name_ = "MS Sans Serif";
-  int32_t height_ = -11;
-  uint8_t charset_ = DEFAULT_CHARSET;
-  TColor color_ = clWindowText;
-  TFontStyles style_ = 0;
 };
 
 // ---- Controls ----------------------------------------------------------------
@@ -236,61 +156,6 @@ class HOST_API TWinControl : public TControl {
   std::vector<TControl*> controls_;
   int64_t tab_rank_ = -1;  // explicit place among the siblings, -1 while none is set
   bool tab_stop_ = true;
-};
-
-// A plain container.
-class HOST_API TPanel : public TWinControl {
- public:
-  using TWinControl::TWinControl;
-  HOST_CLASS_NAME(TPanel)
-};
-
-// ---- Timers and actions -------------------------------------------------------
-// Active while Enabled, with a non-zero Interval and an OnTimer handler.
-class HOST_API TTimer : public TComponent {
- public:
-  explicit TTimer(TComponent* owner);
-  ~TTimer() override;
-  HOST_CLASS_NAME(TTimer)
-
-  uint32_t Interval() const { return interval_; }
-  void SetInterval(uint32_t ms);
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
-  TNotifyEvent OnTimer() const { return on_timer_; }
-  void SetOnTimer(TNotifyEvent e);
-  bool Running() const;
-  void Fire();  // the loop's tick
-
- private:
-  void Update();
-  uint32_t interval_ = 1000;
-  bool enabled_ = true;
-  TNotifyEvent on_timer_;
-};
-
-class HOST_API TBasicAction : public TComponent {
- public:
-  using TComponent::TComponent;
-  HOST_CLASS_NAME(TBasicAction)
-  TNotifyEvent OnExecute() const { return on_execute_; }
-  void SetOnExecute(TNotifyEvent e) { on_execute_ = e; }
-  // Runs the action's command; false when it has none.
-  virtual bool Execute();
-
- private:
-  TNotifyEvent on_execute_;
-};
-
-class HOST_API TAction : public TBasicAction {
- public:
-  using TBasicAction::TBasicAction;
-  HOST_CLASS_NAME(TAction)
-  const AnsiString& Caption() const { return caption_; }
-  void SetCaption(const AnsiString& c) { caption_ = c; }
-
- private:
-  AnsiString caption_;
 };
 
 }  // namespace host

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "host/rtl/modules.h"
+#include "host/vcl/buttons.h"
+#include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/stdctrls.h"
 
 namespace host {

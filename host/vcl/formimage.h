@@ -50,7 +50,7 @@
 // Picture.Data; TBevel Shape, Style; TSpeedButton Caption, Flat, NumGlyphs,
 // Glyph.Data; TUpDown Associate, Min, Max, Position, Increment; TTimer Enabled,
 // Interval, OnTimer. Glyph.Data and Picture.Data are the streamed graphics
-// described in host/vcl/stdctrls.h.
+// described in host/vcl/graphics.h.
 #pragma once
 
 #include <functional>

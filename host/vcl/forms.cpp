@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/rtl/modules.h"
-#include "host/vcl/comctrls.h"
+#include "host/vcl/stdctrls.h"
 
 namespace host {
 
@@ -344,20 +344,6 @@ void TForm::WindowClicked(int32_t x, int32_t y) {
 }
 
 void TForm::WindowActivated(bool) {}
-
-// ---- TButton -------------------------------------------------------------------
-
-void TButton::Click() {
-  if (modal_result_ != mrNone) {
-    for (TWinControl* p = Parent(); p != nullptr; p = p->Parent()) {
-      if (auto* form = dynamic_cast<TForm*>(p)) {
-        form->SetModalResult(modal_result_);
-        break;
-      }
-    }
-  }
-  TWinControl::Click();
-}
 
 // ---- TApplication --------------------------------------------------------------
 

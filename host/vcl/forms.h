@@ -1,4 +1,4 @@
-// Forms, the application object, the screen and icons.
+// Forms, the application object and the screen.
 #pragma once
 
 #include <functional>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "host/vcl/controls.h"
+#include "host/vcl/graphics.h"
 #include "host/vcl/menus.h"
+#include "host/vcl/messageloop.h"
 
 namespace host {
 
@@ -22,10 +24,6 @@ HOST_API const char* BorderStyleName(TFormBorderStyle style);
 HOST_API std::vector<std::string> BorderIconNames(TBorderIcons icons);
 HOST_API const char* WindowStateName(TWindowState state);
 HOST_API const char* FormStyleName(TFormStyle style);
-
-using TModalResult = int32_t;
-constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
-                       mrYes = 6, mrNo = 7;
 
 // A form keeps its properties before its window exists and hands them over when
 // the window is created (on the first Show, or when Handle is asked for).
@@ -134,37 +132,6 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   TNotifyEvent on_create_, on_show_, on_close_, on_destroy_;
 };
 
-// A push button. Enter presses the form's Default button, Esc its Cancel button;
-// a click sets the form's modal result to the button's own, then runs OnClick.
-class HOST_API TButton : public TWinControl {
- public:
-  using TWinControl::TWinControl;
-  HOST_CLASS_NAME(TButton)
-  bool Default() const { return default_; }
-  void SetDefault(bool v) { default_ = v; }
-  bool Cancel() const { return cancel_; }
-  void SetCancel(bool v) { cancel_ = v; }
-  TModalResult ModalResult() const { return modal_result_; }
-  void SetModalResult(TModalResult r) { modal_result_ = r; }
-  void Click() override;
-
- private:
-  bool default_ = false;
-  bool cancel_ = false;
-  TModalResult modal_result_ = mrNone;
-};
-
-class HOST_API TIcon : public TObject {
- public:
-  HOST_CLASS_NAME(TIcon)
-  HICON Handle() const { return handle_; }
-  // The icon takes the handle (a 0 handle empties it).
-  void SetHandle(HICON handle) { handle_ = handle; }
-
- private:
-  HICON handle_ = 0;
-};
-
 struct MessageBoxRecord {
   AnsiString Text;
   AnsiString Caption;
@@ -248,54 +215,5 @@ class HOST_API TScreen : public TComponent {
 // The host globals; the IDE creates them at start and frees them at shutdown.
 HOST_API extern TApplication* Application;
 HOST_API extern TScreen* Screen;
-
-}  // namespace host
-
-namespace host {
-
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
-// A caption next to other controls. With AutoSize (the default) a new caption
-// sizes the label to its text in the label's font; the edge named by Alignment
-// stays where it is (the left edge, the right edge, or the centre).
-class HOST_API TLabel : public TControl {
- public:
-  using TControl::TControl;
-  HOST_CLASS_NAME(TLabel)
-  void SetCaption(const AnsiString& text) override;
-  TAlignment Alignment() const { return alignment_; }
-  void SetAlignment(TAlignment a) { alignment_ = a; }
-  bool AutoSize() const { return auto_size_; }
-  void SetAutoSize(bool v);
-  // Sizes the label to its caption (what AutoSize does on every change).
-  void AdjustBounds();
-
- private:
-  TAlignment alignment_ = taLeftJustify;
-  bool auto_size_ = true;
-};
-
-// A check box: a click toggles Checked.
-class HOST_API TCheckBox : public TWinControl {
- public:
-  using TWinControl::TWinControl;
-  HOST_CLASS_NAME(TCheckBox)
-  bool Checked() const { return checked_; }
-  void SetChecked(bool v) { checked_ = v; }
-  void Click() override {
-    checked_ = !checked_;
-    TWinControl::Click();
-  }
-
- private:
-  bool checked_ = false;
-};
-
-// A one-line edit; its Text is what the user typed.
-class HOST_API TEdit : public TWinControl {
- public:
-  using TWinControl::TWinControl;
-  HOST_CLASS_NAME(TEdit)
-};
 
 }  // namespace host

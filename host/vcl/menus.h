@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "host/vcl/controls.h"
+#include "host/vcl/actnlist.h"
 
 namespace host {
 

@@ -1,10 +1,9 @@
 #include "host/vcl/stdctrls.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
-#include "host/vcl/comctrls.h"
+#include "host/vcl/forms.h"
 
 namespace host {
 
@@ -15,80 +14,23 @@ int32_t ClampToInt32(int64_t v) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-uint32_t U16(std::string_view b, size_t at) {
-  return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
-         static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
-}
-
-uint32_t U32(std::string_view b, size_t at) {
-  return U16(b, at) | U16(b, at + 2) << 16;
-}
-
-int32_t I32(std::string_view b, size_t at) {
-  return static_cast<int32_t>(U32(b, at));
-}
-
-constexpr const char* kBadBitmap = "Bitmap image is not valid";
-constexpr const char* kBadIcon = "Icon image is not valid";
-
-// The character height of a font: Height < 0 gives it directly, Height > 0 is
-// the cell height, of which the character takes 11 of 13 parts; 0 is the default.
-int64_t CharacterHeight(const TFont& font) {
-  const int64_t h = font.Height();
-  if (h < 0) return -h;
-  if (h > 0) return h * 11 / 13;
-  return 11;
-}
-
 }  // namespace
 
-int32_t FontTextWidth(const AnsiString& text, const TFont& font) {
-  int64_t width = int64_t{DialogFontTextWidth(text)} * CharacterHeight(font) / 11;
-  if (font.Style() & fsBold)
-    width += std::count_if(text.begin(), text.end(), [](char c) { return c != ' '; });
-  return ClampToInt32(width);
-}
+// ---- TButton -------------------------------------------------------------------
 
-int32_t FontTextHeight(const TFont& font) {
-  const int64_t h = font.Height();
-  return ClampToInt32(h < 0 ? -h + 2 : (h > 0 ? h : 13));
-}
-
-// ---- TWinControl's tab order ----------------------------------------------------
-// (Kept with the standard controls, whose forms set it.)
-
-std::vector<TWinControl*> TWinControl::TabList() const {
-  std::vector<TWinControl*> list;
-  for (TControl* c : controls_)
-    if (auto* w = dynamic_cast<TWinControl*>(c)) list.push_back(w);
-  std::stable_sort(list.begin(), list.end(), [](const TWinControl* a, const TWinControl* b) {
-    const int64_t ra = a->tab_rank_ < 0 ? std::numeric_limits<int64_t>::max() : a->tab_rank_;
-    const int64_t rb = b->tab_rank_ < 0 ? std::numeric_limits<int64_t>::max() : b->tab_rank_;
-    return ra < rb;
-  });
-  return list;
-}
-
-int32_t TWinControl::TabOrder() const {
-  if (Parent() == nullptr) return -1;
-  const std::vector<TWinControl*> list = Parent()->TabList();
-  const auto it = std::find(list.begin(), list.end(), this);
-  return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
-}
-
-void TWinControl::SetTabOrder(int32_t order) {
-  if (Parent() == nullptr) {
-    tab_rank_ = std::max(order, 0);
-    return;
+void TButton::Click() {
+  if (modal_result_ != mrNone) {
+    for (TWinControl* p = Parent(); p != nullptr; p = p->Parent()) {
+      if (auto* form = dynamic_cast<TForm*>(p)) {
+        form->SetModalResult(modal_result_);
+        break;
+      }
+    }
   }
-  std::vector<TWinControl*> list = Parent()->TabList();
-  list.erase(std::remove(list.begin(), list.end(), this), list.end());
-  const size_t at = static_cast<size_t>(std::clamp<int64_t>(order, 0, int64_t(list.size())));
-  list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), this);
-  for (size_t i = 0; i < list.size(); ++i) list[i]->tab_rank_ = static_cast<int64_t>(i);
+  TWinControl::Click();
 }
 
-// ---- TLabel (declared with the forms) --------------------------------------------
+// ---- TLabel ----------------------------------------------------------------------
 
 void TLabel::SetCaption(const AnsiString& text) {
   TControl::SetCaption(text);
@@ -110,244 +52,6 @@ void TLabel::AdjustBounds() {
   else if (alignment_ == taCenter)
     left += (int64_t{Width()} - w) / 2;
   SetBounds(ClampToInt32(left), Top(), w, h);
-}
-
-// ---- TBitmap ---------------------------------------------------------------------
-
-void TBitmap::SetData(std::string_view data) {
-  if (data.empty()) {
-    data_.clear();
-    width_ = height_ = bit_count_ = 0;
-    bits_offset_ = colours_offset_ = colour_count_ = 0;
-    return;
-  }
-  if (data.size() < 4 || U32(data, 0) != data.size() - 4) throw EInvalidGraphic(kBadBitmap);
-  const std::string_view file = data.substr(4);
-  if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') throw EInvalidGraphic(kBadBitmap);
-  const uint64_t bits = U32(file, 10);
-  const uint64_t header = U32(file, 14);
-  const int32_t width = I32(file, 18);
-  const int32_t height = I32(file, 22);
-  const uint32_t planes = U16(file, 26);
-  const uint32_t bit_count = U16(file, 28);
-  const uint32_t compression = U32(file, 30);
-  const uint32_t used = U32(file, 46);
-  if (header < 40 || planes != 1 || compression != 0) throw EInvalidGraphic(kBadBitmap);
-  if (width <= 0 || width > 32767 || height == 0 || height < -32767 || height > 32767)
-    throw EInvalidGraphic(kBadBitmap);
-  if (bit_count != 1 && bit_count != 4 && bit_count != 8 && bit_count != 16 && bit_count != 24 &&
-      bit_count != 32)
-    throw EInvalidGraphic(kBadBitmap);
-  uint64_t colours = 0;
-  if (bit_count <= 8) {
-    colours = used != 0 ? used : (1u << bit_count);
-    if (colours > (1u << bit_count)) throw EInvalidGraphic(kBadBitmap);
-  }
-  const uint64_t colours_at = 14 + header;
-  if (colours_at + colours * 4 > bits) throw EInvalidGraphic(kBadBitmap);
-  const uint64_t rows = static_cast<uint64_t>(height < 0 ? -int64_t{height} : height);
-  const uint64_t row_bytes = (static_cast<uint64_t>(width) * bit_count + 31) / 32 * 4;
-  if (bits + row_bytes * rows > file.size()) throw EInvalidGraphic(kBadBitmap);
-  data_.assign(data);
-  width_ = width;
-  height_ = static_cast<int32_t>(rows);
-  bit_count_ = static_cast<int32_t>(bit_count);
-  bottom_up_ = height > 0;
-  bits_offset_ = static_cast<uint32_t>(bits);
-  colours_offset_ = static_cast<uint32_t>(colours_at);
-  colour_count_ = static_cast<uint32_t>(colours);
-}
-
-void TBitmap::LoadFromFile(std::string_view file) {
-  std::string data(4, '\0');
-  const auto size = static_cast<uint32_t>(file.size());
-  for (int i = 0; i < 4; ++i) data[static_cast<size_t>(i)] = static_cast<char>(size >> (8 * i));
-  data.append(file);
-  SetData(data);
-}
-
-TColor TBitmap::Pixel(int32_t x, int32_t y) const {
-  if (data_.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return clBlack;
-  const std::string_view file = std::string_view(data_).substr(4);
-  const uint64_t row_bytes = (static_cast<uint64_t>(width_) * bit_count_ + 31) / 32 * 4;
-  const uint64_t row = static_cast<uint64_t>(bottom_up_ ? height_ - 1 - y : y);
-  const size_t at = static_cast<size_t>(bits_offset_ + row * row_bytes);
-  const auto byte = [&](uint64_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(file[at + i]));
-  };
-  const auto rgb = [](uint32_t r, uint32_t g, uint32_t b) {
-    return static_cast<TColor>(r | g << 8 | b << 16);
-  };
-  const auto ux = static_cast<uint64_t>(x);
-  uint32_t index = 0;
-  switch (bit_count_) {
-    case 1:
-      index = (byte(ux / 8) >> (7 - ux % 8)) & 1;
-      break;
-    case 4:
-      index = (byte(ux / 2) >> (ux % 2 == 0 ? 4 : 0)) & 0xF;
-      break;
-    case 8:
-      index = byte(ux);
-      break;
-    case 16: {
-      const uint32_t v = byte(2 * ux) | byte(2 * ux + 1) << 8;
-      const auto five = [](uint32_t c) { return (c & 31) * 255 / 31; };
-      return rgb(five(v >> 10), five(v >> 5), five(v));
-    }
-    case 24:
-      return rgb(byte(3 * ux + 2), byte(3 * ux + 1), byte(3 * ux));
-    default:
-      return rgb(byte(4 * ux + 2), byte(4 * ux + 1), byte(4 * ux));
-  }
-  if (index >= colour_count_) return clBlack;
-  const size_t entry = colours_offset_ + 4 * size_t{index};
-  const auto c = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(file[entry + i]));
-  };
-  return rgb(c(2), c(1), c(0));
-}
-
-// ---- TPicture --------------------------------------------------------------------
-
-void TPicture::SetData(std::string_view data) {
-  if (data.empty()) {
-    data_.clear();
-    class_name_.clear();
-    bitmap_.SetData({});
-    icon_images_.clear();
-    width_ = height_ = 0;
-    return;
-  }
-  const size_t name_length = static_cast<unsigned char>(data[0]);
-  if (data.size() < 1 + name_length) throw EInvalidGraphic("Picture data is not valid");
-  const std::string name(data.substr(1, name_length));
-  const std::string_view graphic = data.substr(1 + name_length);
-  if (name == "TBitmap") {
-    bitmap_.SetData(graphic);  // validates first, changes nothing on failure
-    icon_images_.clear();
-    width_ = bitmap_.Width();
-    height_ = bitmap_.Height();
-  } else if (name == "TIcon") {
-    if (graphic.size() < 6 || U16(graphic, 0) != 0 || U16(graphic, 2) != 1)
-      throw EInvalidGraphic(kBadIcon);
-    const uint32_t count = U16(graphic, 4);
-    if (count == 0 || 6 + uint64_t{count} * 16 > graphic.size()) throw EInvalidGraphic(kBadIcon);
-    std::vector<IconImage> images;
-    for (uint32_t i = 0; i < count; ++i) {
-      const size_t e = 6 + 16 * size_t{i};
-      const int32_t w = static_cast<unsigned char>(graphic[e]) == 0
-                            ? 256
-                            : static_cast<unsigned char>(graphic[e]);
-      const int32_t h = static_cast<unsigned char>(graphic[e + 1]) == 0
-                            ? 256
-                            : static_cast<unsigned char>(graphic[e + 1]);
-      const uint64_t bytes = U32(graphic, e + 8), offset = U32(graphic, e + 12);
-      if (bytes < 40 || offset + bytes > graphic.size()) throw EInvalidGraphic(kBadIcon);
-      const size_t dib = static_cast<size_t>(offset);
-      // A device-independent bitmap whose height counts the colour and the mask bitmap.
-      if (U32(graphic, dib) < 40 || I32(graphic, dib + 4) != w || I32(graphic, dib + 8) != 2 * h)
-        throw EInvalidGraphic(kBadIcon);
-      images.push_back({w, h, static_cast<int32_t>(U16(graphic, dib + 14))});
-    }
-    icon_images_ = std::move(images);
-    bitmap_.SetData({});
-    const auto shown =
-        std::find_if(icon_images_.begin(), icon_images_.end(),
-                     [](const IconImage& im) { return im.Width == 32 && im.Height == 32; });
-    const IconImage& size = shown != icon_images_.end() ? *shown : icon_images_.front();
-    width_ = size.Width;
-    height_ = size.Height;
-  } else {
-    throw EInvalidGraphic("Unknown graphic class " + name);
-  }
-  data_.assign(data);
-  class_name_ = name;
-}
-
-// ---- TImage ----------------------------------------------------------------------
-
-void TImage::SetPictureData(std::string_view data) {
-  picture_.SetData(data);
-  FitPicture();
-}
-
-void TImage::SetAutoSize(bool v) {
-  auto_size_ = v;
-  FitPicture();
-}
-
-void TImage::FitPicture() {
-  if (auto_size_ && !picture_.Empty())
-    SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
-}
-
-const char* BevelShapeName(TBevelShape shape) {
-  switch (shape) {
-    case bsBox:
-      return "bsBox";
-    case bsFrame:
-      return "bsFrame";
-    case bsTopLine:
-      return "bsTopLine";
-    case bsBottomLine:
-      return "bsBottomLine";
-    case bsLeftLine:
-      return "bsLeftLine";
-    case bsRightLine:
-      return "bsRightLine";
-    case bsSpacer:
-      return "bsSpacer";
-  }
-  return "bsBox";
-}
-
-// ---- TUpDown ---------------------------------------------------------------------
-
-int16_t TUpDown::Clamp(int32_t v) const {
-  const int32_t lo = std::min(min_, max_), hi = std::max(min_, max_);
-  return static_cast<int16_t>(std::clamp(v, lo, hi));
-}
-
-void TUpDown::SetPosition(int16_t v) {
-  position_ = Clamp(v);
-  if (associate_ != nullptr) associate_->SetText(IntToStr(position_));
-}
-
-void TUpDown::SetAssociate(TWinControl* control) {
-  associate_ = control;
-  if (associate_ != nullptr) associate_->SetText(IntToStr(position_));
-}
-
-void TUpDown::Step(int direction) {
-  int32_t from = position_;
-  if (associate_ != nullptr) {
-    try {
-      from = StrToInt(associate_->Text());
-    } catch (const EConvertError&) {
-      // Not a number: the arrows go on from the position.
-    }
-  }
-  // Towards Max for the up arrow, whichever way round the range is.
-  const int32_t sign = min_ <= max_ ? direction : -direction;
-  const int64_t next =
-      std::clamp<int64_t>(int64_t{from} + int64_t{sign} * increment_,
-                          std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
-  SetPosition(Clamp(static_cast<int32_t>(next)));
-}
-
-void TUpDown::MouseClick(int32_t, int32_t y) {
-  if (!Enabled()) return;
-  if (y < Height() / 2)
-    ClickUp();
-  else
-    ClickDown();
-  Click();
-}
-
-void TUpDown::Notification(TComponent* component, bool removing) {
-  TWinControl::Notification(component, removing);
-  if (removing && component == associate_) associate_ = nullptr;
 }
 
 }  // namespace host

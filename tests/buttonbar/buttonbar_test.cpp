@@ -6,7 +6,9 @@
 #include <string>
 
 #include "host/rtl/modules.h"
-#include "host/vcl/stdctrls.h"
+#include "host/vcl/actnlist.h"
+#include "host/vcl/buttons.h"
+#include "host/vcl/extctrls.h"
 #include "tests/support/ide_session.h"
 
 namespace {

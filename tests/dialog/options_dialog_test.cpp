@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "host/rtl/modules.h"
+#include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/registry.h"
 #include "host/vcl/stdctrls.h"
 #include "tests/support/ide_session.h"

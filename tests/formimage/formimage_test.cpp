@@ -8,7 +8,11 @@
 #include <string>
 
 #include "host/rtl/modules.h"
+#include "host/vcl/buttons.h"
+#include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/formimage.h"
+#include "host/vcl/messageloop.h"
 #include "host/vcl/stdctrls.h"
 
 namespace {

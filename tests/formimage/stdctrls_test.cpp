@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "host/vcl/comctrls.h"
+#include "host/vcl/forms.h"
+#include "host/vcl/graphics.h"
 #include "host/vcl/stdctrls.h"
 
 namespace {

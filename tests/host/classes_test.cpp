@@ -7,6 +7,7 @@
 
 #include "host/rtl/classes.h"
 #include "host/vcl/controls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "tests/host/host_fixture.h"
 

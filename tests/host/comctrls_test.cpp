@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/vcl/comctrls.h"
+#include "host/vcl/graphics.h"
 #include "tests/host/host_fixture.h"
 
 namespace {

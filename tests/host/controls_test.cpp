@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "host/vcl/actnlist.h"
 #include "host/vcl/controls.h"
+#include "host/vcl/extctrls.h"
+#include "host/vcl/messageloop.h"
 #include "tests/host/host_fixture.h"
 
 namespace {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
+#include "host/vcl/stdctrls.h"
 #include "tests/host/host_fixture.h"
 
 namespace {

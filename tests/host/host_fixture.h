@@ -13,6 +13,7 @@
 #include "host/rtl/modules.h"
 #include "host/vcl/controls.h"
 #include "host/vcl/forms.h"
+#include "host/vcl/messageloop.h"
 #include "host/win32/win32.h"
 
 namespace host_test {

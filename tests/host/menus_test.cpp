@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/vcl/actnlist.h"
 #include "host/vcl/menus.h"
 #include "tests/host/host_fixture.h"
 

@@ -16,6 +16,7 @@
 #include "global/FleetforgeGlobal.h"
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
+#include "host/vcl/messageloop.h"
 #include "tests/layout/layout_support.h"
 #include "tests/support/ide_session.h"
 

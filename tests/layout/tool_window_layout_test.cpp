@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
+#include "host/vcl/messageloop.h"
 #include "tests/layout/layout_support.h"
 #include "tests/support/ide_session.h"
 

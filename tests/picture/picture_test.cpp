@@ -17,6 +17,7 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
+#include "host/vcl/stdctrls.h"
 #include "ide/picture.h"
 #include "tests/support/ide_session.h"
 
