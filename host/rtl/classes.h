@@ -65,6 +65,16 @@ class TMethodEvent {
 
 using TNotifyEvent = TMethodEvent<TObject*>;
 
+// A published method of class C: an event handler that a form image binds and the
+// package exports by its name. A class lists its published methods in one table
+// of these, from which both are made.
+template <class C>
+struct TPublishedMethod {
+  using Class = C;
+  const char* Name;
+  void (C::*Code)(TObject*);
+};
+
 // TComponent: owned components are destroyed with their owner; a destroyed
 // component leaves its owner's list.
 class HOST_API TComponent : public TObject {
