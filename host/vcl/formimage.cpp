@@ -371,10 +371,7 @@ const std::string& Bytes(const Value& v) {
 }
 
 template <class E>
-struct Named {
-  const char* Name;
-  E Value;
-};
+using Named = TNamedValue<E>;
 
 template <class E, size_t N>
 E Enum(const Value& v, const Named<E> (&table)[N]) {
@@ -400,21 +397,6 @@ uint32_t SetOf(const Value& v, const Named<E> (&table)[N]) {
   return set;
 }
 
-constexpr Named<TFormBorderStyle> kBorderStyles[] = {
-    {"bsNone", bsNone},     {"bsSingle", bsSingle},         {"bsSizeable", bsSizeable},
-    {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}, {"bsSizeToolWin", bsSizeToolWin}};
-constexpr Named<TBorderIcon> kBorderIcons[] = {{"biSystemMenu", biSystemMenu},
-                                               {"biMinimize", biMinimize},
-                                               {"biMaximize", biMaximize},
-                                               {"biHelp", biHelp}};
-constexpr Named<TFormStyle> kFormStyles[] = {{"fsNormal", fsNormal},
-                                             {"fsMDIChild", fsMDIChild},
-                                             {"fsMDIForm", fsMDIForm},
-                                             {"fsStayOnTop", fsStayOnTop}};
-constexpr Named<TPosition> kPositions[] = {
-    {"poDesigned", poDesigned}, {"poDefault", poDefault}, {"poScreenCenter", poScreenCenter}};
-constexpr Named<TWindowState> kWindowStates[] = {
-    {"wsNormal", wsNormal}, {"wsMinimized", wsMinimized}, {"wsMaximized", wsMaximized}};
 constexpr Named<TFontStyle> kFontStyles[] = {{"fsBold", fsBold},
                                              {"fsItalic", fsItalic},
                                              {"fsUnderline", fsUnderline},
@@ -568,14 +550,15 @@ constexpr Streamed<TForm> kFormProperties[] = {
     {"ClientHeight",
      [](TForm*, const Value& v, ReadState& s) { s.ObjectBounds->ClientHeight = Int32(v); }},
     {"BorderStyle",
-     [](TForm* f, const Value& v, ReadState&) { f->SetBorderStyle(Enum(v, kBorderStyles)); }},
+     [](TForm* f, const Value& v, ReadState&) { f->SetBorderStyle(Enum(v, kBorderStyleNames)); }},
     {"BorderIcons",
-     [](TForm* f, const Value& v, ReadState&) { f->SetBorderIcons(SetOf(v, kBorderIcons)); }},
+     [](TForm* f, const Value& v, ReadState&) { f->SetBorderIcons(SetOf(v, kBorderIconNames)); }},
     {"FormStyle",
-     [](TForm* f, const Value& v, ReadState&) { f->SetFormStyle(Enum(v, kFormStyles)); }},
-    {"Position", [](TForm* f, const Value& v, ReadState&) { f->SetPosition(Enum(v, kPositions)); }},
+     [](TForm* f, const Value& v, ReadState&) { f->SetFormStyle(Enum(v, kFormStyleNames)); }},
+    {"Position",
+     [](TForm* f, const Value& v, ReadState&) { f->SetPosition(Enum(v, kPositionNames)); }},
     {"WindowState",
-     [](TForm* f, const Value& v, ReadState&) { f->SetWindowState(Enum(v, kWindowStates)); }},
+     [](TForm* f, const Value& v, ReadState&) { f->SetWindowState(Enum(v, kWindowStateNames)); }},
     {"ShowHint", [](TForm* f, const Value& v, ReadState&) { f->SetShowHint(Bool(v)); }},
     {"DockSite", [](TForm* f, const Value& v, ReadState&) { f->SetDockSite(Bool(v)); }},
     {"UseDockManager", [](TForm* f, const Value& v, ReadState&) { f->SetUseDockManager(Bool(v)); }},
