@@ -29,14 +29,8 @@ bool events_taken = false;
 }  // namespace
 
 TffDelphiMainForm::TffDelphiMainForm(host::TComponent* owner) : host::TForm(owner) {
-  using Form = TffDelphiMainForm;
   host::TFormImageBindings bindings;
-  bindings.Methods = {{"FormCreate", host::TNotifyEvent(this, &Form::FormCreate)},
-                      {"sbMinimizeClick", host::TNotifyEvent(this, &Form::sbMinimizeClick)},
-                      {"sbCloseClick", host::TNotifyEvent(this, &Form::sbCloseClick)},
-                      {"FormShow", host::TNotifyEvent(this, &Form::FormShow)},
-                      {"TimerTimer", host::TNotifyEvent(this, &Form::TimerTimer)},
-                      {"sbComponentsClick", host::TNotifyEvent(this, &Form::sbComponentsClick)}};
+  bindings.Publish(this, kPublishedMethods);
   bindings.Field("sbMinimize", sbMinimize);
   bindings.Field("sbClose", sbClose);
   bindings.Field("Timer", Timer);

@@ -62,6 +62,19 @@ class TffDelphiMainForm : public host::TForm {
   void PlaceBar();
 };
 
+// The bar's event handlers: the form image binds them by these names, and the
+// package exports each as FleetforgeDelphiMainForm.TffDelphiMainForm.<Name>(TObject).
+inline constexpr host::TPublishedMethod<TffDelphiMainForm> kPublishedMethods[] = {
+    {"FormCreate", &TffDelphiMainForm::FormCreate},
+    {"sbMinimizeClick", &TffDelphiMainForm::sbMinimizeClick},
+    {"sbCloseClick", &TffDelphiMainForm::sbCloseClick},
+    {"FormShow", &TffDelphiMainForm::FormShow},
+    {"TimerTimer", &TffDelphiMainForm::TimerTimer},
+    {"ApplicationActivate", &TffDelphiMainForm::ApplicationActivate},
+    {"ApplicationDeactivate", &TffDelphiMainForm::ApplicationDeactivate},
+    {"sbComponentsClick", &TffDelphiMainForm::sbComponentsClick},
+};
+
 // The only instance; nil in the dormant mode and before the unit's initialisation.
 extern TffDelphiMainForm* ffDelphiMainForm;
 // The application's activate and deactivate handlers as they were found at load.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
 #include "host/rtl/quoting.h"
 #include "host/vcl/registry.h"
@@ -14,22 +15,14 @@ namespace fleetforge {
 
 namespace {
 
-// The options record as the package lays it out.
-struct OptionsRecord {
-  bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
-  int32_t ObjectInspectorHeight;
-};
+using FleetforgeGlobal::kOptionValues;
+using FleetforgeGlobal::TOptionValue;
+using OptionsRecord = FleetforgeGlobal::TOptionsRecord;
 
-constexpr const char* kRegistryKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
-
-const char* const kSwitches[] = {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate",
-                                 "ChangeIcon"};
-
-bool* SwitchField(OptionsRecord& o, const std::string& name) {
-  bool* fields[] = {&o.CloseDefault, &o.HideCaptions, &o.MaximizeEditor, &o.CreateCompDate,
-                    &o.ChangeIcon};
-  for (int i = 0; i < 5; ++i)
-    if (name == kSwitches[i]) return fields[i];
+// The setting of that name (letter case counts); nil for none.
+const TOptionValue* FindValue(const std::string& name) {
+  for (const TOptionValue& value : kOptionValues)
+    if (name == value.Name) return &value;
   return nullptr;
 }
 
@@ -61,10 +54,14 @@ class PackageRoutines {
 };
 
 void Print(const OptionsRecord& o, std::ostream& out) {
-  OptionsRecord copy = o;
-  for (const char* name : kSwitches)
-    out << name << "=" << (*SwitchField(copy, name) ? "true" : "false") << "\n";
-  out << "ObjectInspectorHeight=" << o.ObjectInspectorHeight << "\n";
+  for (const TOptionValue& value : kOptionValues) {
+    out << value.Name << "=";
+    if (value.Switch != nullptr)
+      out << (o.*value.Switch ? "true" : "false");
+    else
+      out << o.*value.Integer;
+    out << "\n";
+  }
 }
 
 bool ParseSwitch(const std::string& text, bool& value) {
@@ -88,51 +85,51 @@ bool Assign(OptionsRecord& o, const std::string& assignment, std::string& why) {
   }
   const std::string name = assignment.substr(0, eq);
   const std::string value = assignment.substr(eq + 1);
-  if (bool* field = SwitchField(o, name)) {
-    if (ParseSwitch(value, *field)) return true;
+  const TOptionValue* setting = FindValue(name);
+  if (setting == nullptr) {
+    std::string names;
+    for (const TOptionValue& known : kOptionValues)
+      names += (names.empty() ? "" : ", ") + std::string(known.Name);
+    why = "unknown setting " + host::QuotedForMessage(name) + " (" + names + ")";
+    return false;
+  }
+  if (setting->Switch != nullptr) {
+    if (ParseSwitch(value, o.*setting->Switch)) return true;
     why = name + " takes true, false, 1 or 0, not " + host::QuotedForMessage(value);
     return false;
   }
-  if (name == "ObjectInspectorHeight") {
-    try {
-      o.ObjectInspectorHeight = host::StrToInt(value);
-      return true;
-    } catch (const host::EConvertError& e) {
-      why = "ObjectInspectorHeight: " + e.Message();
-      return false;
-    }
+  try {
+    o.*setting->Integer = host::StrToInt(value);
+    return true;
+  } catch (const host::EConvertError& e) {
+    why = name + ": " + e.Message();
+    return false;
   }
-  why = "unknown setting " + host::QuotedForMessage(name) +
-        " (CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon, "
-        "ObjectInspectorHeight)";
-  return false;
 }
 
 // After a read that stopped at a value it could not read: every stored value that
 // reads is taken, each one that does not keeps its default; returns a note for
 // each of those.
 std::vector<std::string> ReadEachValue(OptionsRecord& o) {
-  const OptionsRecord defaults{true, false, false, true, false, o.ObjectInspectorHeight};
+  const int32_t height = o.ObjectInspectorHeight;  // the height has no default: it keeps its value
   std::vector<std::string> notes;
   host::TRegistry registry;
-  if (!registry.OpenKey(kRegistryKey, false)) return notes;
-  for (const char* name : kSwitches) {
+  if (!registry.OpenKey(FleetforgeGlobal::kRegistryKey, false)) return notes;
+  for (const TOptionValue& value : kOptionValues) {
     try {
-      *SwitchField(o, name) = registry.ReadBool(name);
+      FleetforgeGlobal::ReadOptionValue(registry, value, o);
     } catch (const host::ERegistryException& e) {
-      OptionsRecord copy = defaults;
-      *SwitchField(o, name) = *SwitchField(copy, name);
-      notes.push_back(std::string(name) + " could not be read (" + e.Message() +
-                      "); it was written as its default, " +
-                      (*SwitchField(copy, name) ? "true" : "false"));
+      std::string written;
+      if (value.Switch != nullptr) {
+        o.*value.Switch = value.Default;
+        written = std::string("its default, ") + (value.Default ? "true" : "false");
+      } else {
+        o.*value.Integer = height;
+        written = std::to_string(height);
+      }
+      notes.push_back(std::string(value.Name) + " could not be read (" + e.Message() +
+                      "); it was written as " + written);
     }
-  }
-  try {
-    o.ObjectInspectorHeight = registry.ReadInteger("ObjectInspectorHeight");
-  } catch (const host::ERegistryException& e) {
-    o.ObjectInspectorHeight = defaults.ObjectInspectorHeight;
-    notes.push_back("ObjectInspectorHeight could not be read (" + e.Message() +
-                    "); it was written as " + std::to_string(defaults.ObjectInspectorHeight));
   }
   return notes;
 }

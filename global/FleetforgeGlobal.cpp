@@ -15,22 +15,15 @@ host::UnitGuard Guard;
 }  // namespace
 
 void ReadOptionsFromRegistry() {
-  Options.CloseDefault = true;
-  Options.HideCaptions = false;
-  Options.MaximizeEditor = false;
-  Options.CreateCompDate = true;
-  Options.ChangeIcon = false;
-  // ObjectInspectorHeight keeps its value unless the registry holds one.
+  // The switches start from their defaults; ObjectInspectorHeight keeps its value
+  // unless the registry holds one.
+  for (const TOptionValue& value : kOptionValues)
+    if (value.Switch != nullptr) Options.*value.Switch = value.Default;
 
   auto registry = std::make_unique<host::TRegistry>();  // freed however the reads end
   registry->SetRootKey(host::HKEY_CURRENT_USER);
   if (!registry->OpenKey(kRegistryKey, false)) return;
-  Options.CloseDefault = registry->ReadBool("CloseDefault");
-  Options.HideCaptions = registry->ReadBool("HideCaptions");
-  Options.MaximizeEditor = registry->ReadBool("MaximizeEditor");
-  Options.CreateCompDate = registry->ReadBool("CreateCompDate");
-  Options.ChangeIcon = registry->ReadBool("ChangeIcon");
-  Options.ObjectInspectorHeight = registry->ReadInteger("ObjectInspectorHeight");
+  for (const TOptionValue& value : kOptionValues) ReadOptionValue(*registry, value, Options);
   registry->CloseKey();
 }
 
@@ -38,12 +31,12 @@ void WriteOptionsToRegistry() {
   auto registry = std::make_unique<host::TRegistry>();
   registry->SetRootKey(host::HKEY_CURRENT_USER);
   if (!registry->OpenKey(kRegistryKey, true)) return;
-  registry->WriteBool("CloseDefault", Options.CloseDefault);
-  registry->WriteBool("HideCaptions", Options.HideCaptions);
-  registry->WriteBool("MaximizeEditor", Options.MaximizeEditor);
-  registry->WriteBool("CreateCompDate", Options.CreateCompDate);
-  registry->WriteBool("ChangeIcon", Options.ChangeIcon);
-  registry->WriteInteger("ObjectInspectorHeight", Options.ObjectInspectorHeight);
+  for (const TOptionValue& value : kOptionValues) {
+    if (value.Switch != nullptr)
+      registry->WriteBool(value.Name, Options.*value.Switch);
+    else
+      registry->WriteInteger(value.Name, Options.*value.Integer);
+  }
   registry->CloseKey();
 }
 

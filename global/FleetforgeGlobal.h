@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "global/OptionsRecord.h"
 #include "host/vcl/menus.h"
 
 namespace FleetforgeGlobal {
@@ -12,22 +13,11 @@ namespace FleetforgeGlobal {
 using host::AnsiString;
 using host::TMenuItem;
 
-struct TOptionsRecord {
-  bool CloseDefault;
-  bool HideCaptions;
-  bool MaximizeEditor;
-  bool CreateCompDate;
-  bool ChangeIcon;
-  int32_t ObjectInspectorHeight;
-};
-
 // All zero when the module is loaded; filled by the unit's initialisation.
 extern TOptionsRecord Options;
 // True when the IDE had already created its project options dialog when the
 // package was initialised. Set once at load.
 extern bool ProjOptDialog;
-
-inline constexpr const char* kRegistryKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
 
 void ReadOptionsFromRegistry();
 void WriteOptionsToRegistry();

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
 #include "host/rtl/quoting.h"
 #include "host/vcl/messageloop.h"
@@ -424,15 +425,13 @@ json Session::State() const {
       {"on_activate", host::Application ? ide.Holder(host::Application->OnActivate()) : "none"},
       {"on_deactivate",
        host::Application ? ide.Holder(host::Application->OnDeactivate()) : "none"}};
-  if (const auto* o =
-          static_cast<const uint8_t*>(ide.PackageVariable("FleetforgeGlobal.Options"))) {
-    // The options record as the package lays it out: five Boolean bytes, then the
-    // 32-bit height at its natural alignment.
-    int32_t height = 0;
-    std::memcpy(&height, o + 8, sizeof height);
-    state["options"] = {{"CloseDefault", o[0] != 0},   {"HideCaptions", o[1] != 0},
-                        {"MaximizeEditor", o[2] != 0}, {"CreateCompDate", o[3] != 0},
-                        {"ChangeIcon", o[4] != 0},     {"ObjectInspectorHeight", height}};
+  if (const auto* o = static_cast<const FleetforgeGlobal::TOptionsRecord*>(
+          ide.PackageVariable("FleetforgeGlobal.Options"))) {
+    json options = json::object();
+    for (const FleetforgeGlobal::TOptionValue& value : FleetforgeGlobal::kOptionValues)
+      options[value.Name] =
+          value.Switch != nullptr ? json(o->*value.Switch) : json(o->*value.Integer);
+    state["options"] = options;
   } else {
     state["options"] = nullptr;
   }

@@ -46,6 +46,13 @@ class TFleetforgeMainObject : public TObject {
   bool FPaletteTakenOver = false;
 };
 
+// The object's event handlers (the timer's OnTimer, the palette's OnResize),
+// exported as FleetforgeMain.TFleetforgeMainObject.<Name>(TObject).
+inline constexpr host::TPublishedMethod<TFleetforgeMainObject> kPublishedMethods[] = {
+    {"OnTimer", &TFleetforgeMainObject::OnTimer},
+    {"OnResizeComponentPalette", &TFleetforgeMainObject::OnResizeComponentPalette},
+};
+
 // The single instance; nil when the unit's initialisation created none.
 extern TFleetforgeMainObject* FleetforgeMainObject;
 

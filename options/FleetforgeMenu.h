@@ -27,6 +27,12 @@ class TFleetforgeMenuExpert : public host::TNotifierObject<host::IOTAWizard> {
   host::TMenuItem* FMenuItem = nullptr;
 };
 
+// The wizard's event handler (the Tools-menu entry's OnClick), exported as
+// FleetforgeMenu.TFleetforgeMenuExpert.<Name>(TObject).
+inline constexpr host::TPublishedMethod<TFleetforgeMenuExpert> kPublishedMethods[] = {
+    {"OptionsClick", &TFleetforgeMenuExpert::OptionsClick},
+};
+
 // The index the IDE gave the wizard, and whether Register stored one.
 extern int32_t WizardIndex;
 extern bool WizardRegistered;

@@ -28,9 +28,7 @@ std::vector<TfmOptions*>& Dialogs() {
 
 TfmOptions::TfmOptions(host::TComponent* AOwner) : host::TForm(AOwner) {
   host::TFormImageBindings bindings;
-  bindings.Methods["FormCreate"] = host::TNotifyEvent(this, &TfmOptions::FormCreate);
-  bindings.Methods["btOKClick"] = host::TNotifyEvent(this, &TfmOptions::btOKClick);
-  bindings.Methods["btCancelClick"] = host::TNotifyEvent(this, &TfmOptions::btCancelClick);
+  bindings.Publish(this, kPublishedMethods);
   bindings.Field("imLogo1", imLogo1);
   bindings.Field("labVersion", labVersion);
   bindings.Field("Bevel1", Bevel1);

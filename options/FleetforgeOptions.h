@@ -48,6 +48,14 @@ class TfmOptions : public host::TForm {
   host::TImage* imLogo3 = nullptr;
 };
 
+// The dialog's event handlers: the form image binds them by these names, and the
+// package exports each as FleetforgeOptions.TfmOptions.<Name>(TObject).
+inline constexpr host::TPublishedMethod<TfmOptions> kPublishedMethods[] = {
+    {"FormCreate", &TfmOptions::FormCreate},
+    {"btOKClick", &TfmOptions::btOKClick},
+    {"btCancelClick", &TfmOptions::btCancelClick},
+};
+
 inline constexpr const char* kVersionText = "Fleetforge7 v0.0.1 (build 18)";
 inline constexpr const char* kDateText = "2004/9/29";
 

@@ -1,9 +1,11 @@
 // The package Fleetforge7: the module entry point, the package entry points, the
 // unit table and the module's export directory and resources.
 #include <array>
+#include <deque>
 #include <string>
 #include <typeinfo>
 #include <utility>
+#include <vector>
 
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "compdate/FleetforgeCompDate.h"
@@ -117,8 +119,6 @@ using FleetforgeDelphiMainForm::TffDelphiMainForm;
 using FleetforgeMain::TFleetforgeMainObject;
 using FleetforgeMenu::TFleetforgeMenuExpert;
 using FleetforgeOptions::TfmOptions;
-using host::AnsiString;
-using host::TObject;
 
 const host::TClassRecord main_object_class{"TFleetforgeMainObject", "TObject",
                                            sizeof(TFleetforgeMainObject)};
@@ -129,128 +129,29 @@ const host::TClassRecord menu_expert_class{"TFleetforgeMenuExpert", "TNotifierOb
 const host::TClassRecord options_form_class{"TfmOptions", "TForm", sizeof(TfmOptions)};
 const host::TClassRecord bar_form_class{"TffDelphiMainForm", "TForm", sizeof(TffDelphiMainForm)};
 
-namespace barform {
-void FormCreate(TffDelphiMainForm* self, TObject* sender) {
-  self->FormCreate(sender);
-}
-void sbMinimizeClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbMinimizeClick(sender);
-}
-void sbCloseClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbCloseClick(sender);
-}
-void FormShow(TffDelphiMainForm* self, TObject* sender) {
-  self->FormShow(sender);
-}
-void TimerTimer(TffDelphiMainForm* self, TObject* sender) {
-  self->TimerTimer(sender);
-}
-void ApplicationActivate(TffDelphiMainForm* self, TObject* sender) {
-  self->ApplicationActivate(sender);
-}
-void ApplicationDeactivate(TffDelphiMainForm* self, TObject* sender) {
-  self->ApplicationDeactivate(sender);
-}
-void sbComponentsClick(TffDelphiMainForm* self, TObject* sender) {
-  self->sbComponentsClick(sender);
-}
-}  // namespace barform
+// An exported method is a routine that takes the object first, then the method's
+// own parameters.
+template <auto Method>
+struct Thunk;
+template <class C, class R, class... A, R (C::*Method)(A...)>
+struct Thunk<Method> {
+  static R Call(C* self, A... args) { return (self->*Method)(std::forward<A>(args)...); }
+};
 
-namespace mainobject {
-TFleetforgeMainObject* Create() {
-  return new TFleetforgeMainObject();
+// One of a class's overloaded methods, by its signature.
+template <class Signature, class C>
+constexpr Signature C::*Overload(Signature C::*method) {
+  return method;
 }
-void Destroy(TFleetforgeMainObject* self) {
+
+template <class C>
+C* Create() {
+  return new C();
+}
+template <class C>
+void Destroy(C* self) {
   delete self;
 }
-host::TMenuItem* FindMenuItem(TFleetforgeMainObject* self, host::TMenuItem* item,
-                              const AnsiString& name) {
-  return self->FindMenuItem(item, name);
-}
-void OnTimer(TFleetforgeMainObject* self, TObject* sender) {
-  self->OnTimer(sender);
-}
-void OnResizeComponentPalette(TFleetforgeMainObject* self, TObject* sender) {
-  self->OnResizeComponentPalette(sender);
-}
-void AlignMainForm(TFleetforgeMainObject* self) {
-  self->AlignMainForm();
-}
-void CloseStandardProject(TFleetforgeMainObject* self) {
-  self->CloseStandardProject();
-}
-void AlignPropertyInspector(TFleetforgeMainObject* self) {
-  self->AlignPropertyInspector();
-}
-void AlignEditorForm(TFleetforgeMainObject* self) {
-  self->AlignEditorForm();
-}
-void AlignProjectManagerForm(TFleetforgeMainObject* self) {
-  self->AlignProjectManagerForm();
-}
-}  // namespace mainobject
-
-namespace compdate {
-TFleetforgeCompDateCreator* Create() {
-  return new TFleetforgeCompDateCreator();
-}
-void Destroy(TFleetforgeCompDateCreator* self) {
-  delete self;
-}
-void AfterCompile1(TFleetforgeCompDateCreator* self, bool succeeded) {
-  self->AfterCompile(succeeded);
-}
-void AfterCompile2(TFleetforgeCompDateCreator* self, bool succeeded, bool codeInsight) {
-  self->AfterCompile(succeeded, codeInsight);
-}
-void BeforeCompile1(TFleetforgeCompDateCreator* self, host::IOTAProject* project, bool& cancel) {
-  self->BeforeCompile(project, cancel);
-}
-void BeforeCompile2(TFleetforgeCompDateCreator* self, host::IOTAProject* project, bool codeInsight,
-                    bool& cancel) {
-  self->BeforeCompile(project, codeInsight, cancel);
-}
-void FileNotification(TFleetforgeCompDateCreator* self, host::TOTAFileNotification code,
-                      const AnsiString& name, bool& cancel) {
-  self->FileNotification(code, name, cancel);
-}
-}  // namespace compdate
-
-namespace menuexpert {
-TFleetforgeMenuExpert* Create() {
-  return new TFleetforgeMenuExpert();
-}
-void Destroy(TFleetforgeMenuExpert* self) {
-  delete self;
-}
-void Execute(TFleetforgeMenuExpert* self) {
-  self->Execute();
-}
-AnsiString GetIDString(TFleetforgeMenuExpert* self) {
-  return self->GetIDString();
-}
-AnsiString GetName(TFleetforgeMenuExpert* self) {
-  return self->GetName();
-}
-host::TWizardState GetState(TFleetforgeMenuExpert* self) {
-  return self->GetState();
-}
-void OptionsClick(TFleetforgeMenuExpert* self, TObject* sender) {
-  self->OptionsClick(sender);
-}
-}  // namespace menuexpert
-
-namespace optionsform {
-void FormCreate(TfmOptions* self, TObject* sender) {
-  self->FormCreate(sender);
-}
-void btOKClick(TfmOptions* self, TObject* sender) {
-  self->btOKClick(sender);
-}
-void btCancelClick(TfmOptions* self, TObject* sender) {
-  self->btCancelClick(sender);
-}
-}  // namespace optionsform
 
 template <class F>
 const void* Code(F* function) {
@@ -258,124 +159,141 @@ const void* Code(F* function) {
 }
 
 // ---- The export directory ----------------------------------------------------------
-const host::TExportEntry exports_table[] = {
-    // Package
-    {"Fleetforge7.EntryPoint(HINSTANCE,Cardinal,Pointer)", Code(&EntryPoint)},
-    {"Initialize", Code(&Initialize)},
-    {"Finalize", Code(&Finalize)},
-    {"@GetPackageInfoTable", Code(&GetPackageInfoTable)},
-    {"Fleetforge7.PackageLoad()", Code(&Initialize)},
-    {"Fleetforge7.PackageUnload()", Code(&Finalize)},
-    {"Fleetforge7.GetPackageInfoTable()", Code(&GetPackageInfoTable)},
-    // Unit sections
-    {"FleetforgeGlobal.Initialization()", Code(&FleetforgeGlobal::Initialization)},
-    {"FleetforgeGlobal.Finalization()", Code(&FleetforgeGlobal::Finalization)},
-    {"FleetforgeDelphiMainForm.Initialization()", Code(&FleetforgeDelphiMainForm::Initialization)},
-    {"FleetforgeDelphiMainForm.Finalization()", Code(&FleetforgeDelphiMainForm::Finalization)},
-    {"FleetforgeMain.Initialization()", Code(&FleetforgeMain::Initialization)},
-    {"FleetforgeMain.Finalization()", Code(&FleetforgeMain::Finalization)},
-    {"FleetforgeCompDate.Initialization()", Code(&FleetforgeCompDate::Initialization)},
-    {"FleetforgeCompDate.Finalization()", Code(&FleetforgeCompDate::Finalization)},
-    {"FleetforgeIconChanger.Initialization()", Code(&FleetforgeIconChanger::Initialization)},
-    {"FleetforgeIconChanger.Finalization()", Code(&FleetforgeIconChanger::Finalization)},
-    {"FleetforgeOptions.Initialization()", Code(&FleetforgeOptions::Initialization)},
-    {"FleetforgeOptions.Finalization()", Code(&FleetforgeOptions::Finalization)},
-    {"FleetforgeMenu.Initialization()", Code(&FleetforgeMenu::Initialization)},
-    {"FleetforgeMenu.Finalization()", Code(&FleetforgeMenu::Finalization)},
-    // Registration
-    {"FleetforgeCompDate.Register()", Code(&FleetforgeCompDate::Register)},
-    {"FleetforgeMenu.Register()", Code(&FleetforgeMenu::Register)},
-    // Routines
-    {"FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString)", Code(&FleetforgeGlobal::FindMenuItem)},
-    {"FleetforgeGlobal.CompleteMenuName(TMenuItem,AnsiString)",
-     Code(&FleetforgeGlobal::CompleteMenuName)},
-    {"FleetforgeGlobal.ExecuteMenuItem(AnsiString)", Code(&FleetforgeGlobal::ExecuteMenuItem)},
-    {"FleetforgeGlobal.ReadOptionsFromRegistry()",
-     Code(&FleetforgeGlobal::ReadOptionsFromRegistry)},
-    {"FleetforgeGlobal.WriteOptionsToRegistry()", Code(&FleetforgeGlobal::WriteOptionsToRegistry)},
-    {"FleetforgeMain.RestoreFormsBruteForce()", Code(&FleetforgeMain::RestoreFormsBruteForce)},
-    {"FleetforgeIconChanger.ChangeIcon()", Code(&FleetforgeIconChanger::ChangeIcon)},
-    // Variables
-    {"FleetforgeGlobal.Options", &FleetforgeGlobal::Options},
-    {"FleetforgeGlobal.ProjOptDialog", &FleetforgeGlobal::ProjOptDialog},
-    {"FleetforgeDelphiMainForm.ffDelphiMainForm", &FleetforgeDelphiMainForm::ffDelphiMainForm},
-    {"FleetforgeMain.FleetforgeMainObject", &FleetforgeMain::FleetforgeMainObject},
-    {"FleetforgeOptions.fmOptions", &FleetforgeOptions::fmOptions},
-    // TffDelphiMainForm
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ClassRecord", &bar_form_class},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.TypeInfo", &typeid(TffDelphiMainForm)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormCreate(TObject)", Code(&barform::FormCreate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbMinimizeClick(TObject)",
-     Code(&barform::sbMinimizeClick)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbCloseClick(TObject)",
-     Code(&barform::sbCloseClick)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.FormShow(TObject)", Code(&barform::FormShow)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.TimerTimer(TObject)", Code(&barform::TimerTimer)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationActivate(TObject)",
-     Code(&barform::ApplicationActivate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.ApplicationDeactivate(TObject)",
-     Code(&barform::ApplicationDeactivate)},
-    {"FleetforgeDelphiMainForm.TffDelphiMainForm.sbComponentsClick(TObject)",
-     Code(&barform::sbComponentsClick)},
-    // TFleetforgeMainObject
-    {"FleetforgeMain.TFleetforgeMainObject.ClassRecord", &main_object_class},
-    {"FleetforgeMain.TFleetforgeMainObject.TypeInfo", &typeid(TFleetforgeMainObject)},
-    {"FleetforgeMain.TFleetforgeMainObject.Create()", Code(&mainobject::Create)},
-    {"FleetforgeMain.TFleetforgeMainObject.Destroy()", Code(&mainobject::Destroy)},
-    {"FleetforgeMain.TFleetforgeMainObject.FindMenuItem(TMenuItem,AnsiString)",
-     Code(&mainobject::FindMenuItem)},
-    {"FleetforgeMain.TFleetforgeMainObject.OnTimer(TObject)", Code(&mainobject::OnTimer)},
-    {"FleetforgeMain.TFleetforgeMainObject.OnResizeComponentPalette(TObject)",
-     Code(&mainobject::OnResizeComponentPalette)},
-    {"FleetforgeMain.TFleetforgeMainObject.AlignMainForm()", Code(&mainobject::AlignMainForm)},
-    {"FleetforgeMain.TFleetforgeMainObject.CloseStandardProject()",
-     Code(&mainobject::CloseStandardProject)},
-    {"FleetforgeMain.TFleetforgeMainObject.AlignPropertyInspector()",
-     Code(&mainobject::AlignPropertyInspector)},
-    {"FleetforgeMain.TFleetforgeMainObject.AlignEditorForm()", Code(&mainobject::AlignEditorForm)},
-    {"FleetforgeMain.TFleetforgeMainObject.AlignProjectManagerForm()",
-     Code(&mainobject::AlignProjectManagerForm)},
-    // TFleetforgeCompDateCreator
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.ClassRecord", &compdate_class},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.TypeInfo", &typeid(TFleetforgeCompDateCreator)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.Create()", Code(&compdate::Create)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.Destroy()", Code(&compdate::Destroy)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.AfterCompile(Boolean)",
-     Code(&compdate::AfterCompile1)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.AfterCompile(Boolean,Boolean)",
-     Code(&compdate::AfterCompile2)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.BeforeCompile(IOTAProject,var Boolean)",
-     Code(&compdate::BeforeCompile1)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.BeforeCompile(IOTAProject,Boolean,var Boolean)",
-     Code(&compdate::BeforeCompile2)},
-    {"FleetforgeCompDate.TFleetforgeCompDateCreator.FileNotification(TOTAFileNotification,"
-     "AnsiString,var Boolean)",
-     Code(&compdate::FileNotification)},
-    // TfmOptions
-    {"FleetforgeOptions.TfmOptions.ClassRecord", &options_form_class},
-    {"FleetforgeOptions.TfmOptions.TypeInfo", &typeid(TfmOptions)},
-    {"FleetforgeOptions.TfmOptions.FormCreate(TObject)", Code(&optionsform::FormCreate)},
-    {"FleetforgeOptions.TfmOptions.btOKClick(TObject)", Code(&optionsform::btOKClick)},
-    {"FleetforgeOptions.TfmOptions.btCancelClick(TObject)", Code(&optionsform::btCancelClick)},
-    // TFleetforgeMenuExpert
-    {"FleetforgeMenu.TFleetforgeMenuExpert.ClassRecord", &menu_expert_class},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.TypeInfo", &typeid(TFleetforgeMenuExpert)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.Create()", Code(&menuexpert::Create)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.Destroy()", Code(&menuexpert::Destroy)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.Execute()", Code(&menuexpert::Execute)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.GetIDString()", Code(&menuexpert::GetIDString)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.GetName()", Code(&menuexpert::GetName)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.GetState()", Code(&menuexpert::GetState)},
-    {"FleetforgeMenu.TFleetforgeMenuExpert.OptionsClick(TObject)", Code(&menuexpert::OptionsClick)},
+class ExportDirectory {
+ public:
+  void Add(std::string name, const void* address) {
+    names_.push_back(std::move(name));
+    entries_.push_back({names_.back().c_str(), address});
+  }
+  // A class's published methods, each as <Class>.<Name>(TObject); Class is the
+  // unit-qualified class name.
+  template <const auto& Methods>
+  void Published(const std::string& Class) {
+    AddPublished<Methods>(Class, std::make_index_sequence<std::size(Methods)>());
+  }
+  const std::vector<host::TExportEntry>& Entries() const { return entries_; }
+
+ private:
+  template <const auto& Methods, size_t... I>
+  void AddPublished(const std::string& Class, std::index_sequence<I...>) {
+    (Add(Class + "." + Methods[I].Name + "(TObject)", Code(&Thunk<Methods[I].Code>::Call)), ...);
+  }
+
+  std::deque<std::string> names_;  // a deque keeps each name where it is
+  std::vector<host::TExportEntry> entries_;
 };
 
-const host::TModuleImage module_image{host::kModuleImageMagic,
-                                      host::kModuleImageVersion,
-                                      &EntryPoint,
-                                      exports_table,
-                                      static_cast<uint32_t>(std::size(exports_table)),
-                                      nullptr,
-                                      0};
+ExportDirectory MakeExportDirectory() {
+  using CompDate = TFleetforgeCompDateCreator;
+  ExportDirectory d;
+  // Package
+  d.Add("Fleetforge7.EntryPoint(HINSTANCE,Cardinal,Pointer)", Code(&EntryPoint));
+  d.Add("Initialize", Code(&Initialize));
+  d.Add("Finalize", Code(&Finalize));
+  d.Add("@GetPackageInfoTable", Code(&GetPackageInfoTable));
+  d.Add("Fleetforge7.PackageLoad()", Code(&Initialize));
+  d.Add("Fleetforge7.PackageUnload()", Code(&Finalize));
+  d.Add("Fleetforge7.GetPackageInfoTable()", Code(&GetPackageInfoTable));
+  // Unit sections
+  d.Add("FleetforgeGlobal.Initialization()", Code(&FleetforgeGlobal::Initialization));
+  d.Add("FleetforgeGlobal.Finalization()", Code(&FleetforgeGlobal::Finalization));
+  d.Add("FleetforgeDelphiMainForm.Initialization()",
+        Code(&FleetforgeDelphiMainForm::Initialization));
+  d.Add("FleetforgeDelphiMainForm.Finalization()", Code(&FleetforgeDelphiMainForm::Finalization));
+  d.Add("FleetforgeMain.Initialization()", Code(&FleetforgeMain::Initialization));
+  d.Add("FleetforgeMain.Finalization()", Code(&FleetforgeMain::Finalization));
+  d.Add("FleetforgeCompDate.Initialization()", Code(&FleetforgeCompDate::Initialization));
+  d.Add("FleetforgeCompDate.Finalization()", Code(&FleetforgeCompDate::Finalization));
+  d.Add("FleetforgeIconChanger.Initialization()", Code(&FleetforgeIconChanger::Initialization));
+  d.Add("FleetforgeIconChanger.Finalization()", Code(&FleetforgeIconChanger::Finalization));
+  d.Add("FleetforgeOptions.Initialization()", Code(&FleetforgeOptions::Initialization));
+  d.Add("FleetforgeOptions.Finalization()", Code(&FleetforgeOptions::Finalization));
+  d.Add("FleetforgeMenu.Initialization()", Code(&FleetforgeMenu::Initialization));
+  d.Add("FleetforgeMenu.Finalization()", Code(&FleetforgeMenu::Finalization));
+  // Registration
+  d.Add("FleetforgeCompDate.Register()", Code(&FleetforgeCompDate::Register));
+  d.Add("FleetforgeMenu.Register()", Code(&FleetforgeMenu::Register));
+  // Routines
+  d.Add("FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString)",
+        Code(&FleetforgeGlobal::FindMenuItem));
+  d.Add("FleetforgeGlobal.CompleteMenuName(TMenuItem,AnsiString)",
+        Code(&FleetforgeGlobal::CompleteMenuName));
+  d.Add("FleetforgeGlobal.ExecuteMenuItem(AnsiString)", Code(&FleetforgeGlobal::ExecuteMenuItem));
+  d.Add("FleetforgeGlobal.ReadOptionsFromRegistry()",
+        Code(&FleetforgeGlobal::ReadOptionsFromRegistry));
+  d.Add("FleetforgeGlobal.WriteOptionsToRegistry()",
+        Code(&FleetforgeGlobal::WriteOptionsToRegistry));
+  d.Add("FleetforgeMain.RestoreFormsBruteForce()", Code(&FleetforgeMain::RestoreFormsBruteForce));
+  d.Add("FleetforgeIconChanger.ChangeIcon()", Code(&FleetforgeIconChanger::ChangeIcon));
+  // Variables
+  d.Add("FleetforgeGlobal.Options", &FleetforgeGlobal::Options);
+  d.Add("FleetforgeGlobal.ProjOptDialog", &FleetforgeGlobal::ProjOptDialog);
+  d.Add("FleetforgeDelphiMainForm.ffDelphiMainForm", &FleetforgeDelphiMainForm::ffDelphiMainForm);
+  d.Add("FleetforgeMain.FleetforgeMainObject", &FleetforgeMain::FleetforgeMainObject);
+  d.Add("FleetforgeOptions.fmOptions", &FleetforgeOptions::fmOptions);
+  // TffDelphiMainForm
+  d.Add("FleetforgeDelphiMainForm.TffDelphiMainForm.ClassRecord", &bar_form_class);
+  d.Add("FleetforgeDelphiMainForm.TffDelphiMainForm.TypeInfo", &typeid(TffDelphiMainForm));
+  d.Published<FleetforgeDelphiMainForm::kPublishedMethods>(
+      "FleetforgeDelphiMainForm.TffDelphiMainForm");
+  // TFleetforgeMainObject
+  d.Add("FleetforgeMain.TFleetforgeMainObject.ClassRecord", &main_object_class);
+  d.Add("FleetforgeMain.TFleetforgeMainObject.TypeInfo", &typeid(TFleetforgeMainObject));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.Create()", Code(&Create<TFleetforgeMainObject>));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.Destroy()", Code(&Destroy<TFleetforgeMainObject>));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.FindMenuItem(TMenuItem,AnsiString)",
+        Code(&Thunk<&TFleetforgeMainObject::FindMenuItem>::Call));
+  d.Published<FleetforgeMain::kPublishedMethods>("FleetforgeMain.TFleetforgeMainObject");
+  d.Add("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()",
+        Code(&Thunk<&TFleetforgeMainObject::AlignMainForm>::Call));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.CloseStandardProject()",
+        Code(&Thunk<&TFleetforgeMainObject::CloseStandardProject>::Call));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.AlignPropertyInspector()",
+        Code(&Thunk<&TFleetforgeMainObject::AlignPropertyInspector>::Call));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.AlignEditorForm()",
+        Code(&Thunk<&TFleetforgeMainObject::AlignEditorForm>::Call));
+  d.Add("FleetforgeMain.TFleetforgeMainObject.AlignProjectManagerForm()",
+        Code(&Thunk<&TFleetforgeMainObject::AlignProjectManagerForm>::Call));
+  // TFleetforgeCompDateCreator
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.ClassRecord", &compdate_class);
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.TypeInfo", &typeid(CompDate));
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.Create()", Code(&Create<CompDate>));
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.Destroy()", Code(&Destroy<CompDate>));
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.AfterCompile(Boolean)",
+        Code(&Thunk<Overload<void(bool)>(&CompDate::AfterCompile)>::Call));
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.AfterCompile(Boolean,Boolean)",
+        Code(&Thunk<Overload<void(bool, bool)>(&CompDate::AfterCompile)>::Call));
+  d.Add("FleetforgeCompDate.TFleetforgeCompDateCreator.BeforeCompile(IOTAProject,var Boolean)",
+        Code(&Thunk<Overload<void(host::IOTAProject*, bool&)>(&CompDate::BeforeCompile)>::Call));
+  d.Add(
+      "FleetforgeCompDate.TFleetforgeCompDateCreator.BeforeCompile(IOTAProject,Boolean,var "
+      "Boolean)",
+      Code(
+          &Thunk<Overload<void(host::IOTAProject*, bool, bool&)>(&CompDate::BeforeCompile)>::Call));
+  d.Add(
+      "FleetforgeCompDate.TFleetforgeCompDateCreator.FileNotification(TOTAFileNotification,"
+      "AnsiString,var Boolean)",
+      Code(&Thunk<&CompDate::FileNotification>::Call));
+  // TfmOptions
+  d.Add("FleetforgeOptions.TfmOptions.ClassRecord", &options_form_class);
+  d.Add("FleetforgeOptions.TfmOptions.TypeInfo", &typeid(TfmOptions));
+  d.Published<FleetforgeOptions::kPublishedMethods>("FleetforgeOptions.TfmOptions");
+  // TFleetforgeMenuExpert
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.ClassRecord", &menu_expert_class);
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.TypeInfo", &typeid(TFleetforgeMenuExpert));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.Create()", Code(&Create<TFleetforgeMenuExpert>));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.Destroy()", Code(&Destroy<TFleetforgeMenuExpert>));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.Execute()",
+        Code(&Thunk<&TFleetforgeMenuExpert::Execute>::Call));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.GetIDString()",
+        Code(&Thunk<&TFleetforgeMenuExpert::GetIDString>::Call));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.GetName()",
+        Code(&Thunk<&TFleetforgeMenuExpert::GetName>::Call));
+  d.Add("FleetforgeMenu.TFleetforgeMenuExpert.GetState()",
+        Code(&Thunk<&TFleetforgeMenuExpert::GetState>::Call));
+  d.Published<FleetforgeMenu::kPublishedMethods>("FleetforgeMenu.TFleetforgeMenuExpert");
+  return d;
+}
 
 }  // namespace
 
@@ -383,12 +301,16 @@ const host::TModuleImage module_image{host::kModuleImageMagic,
 
 // The one symbol the host's loader looks up.
 extern "C" __attribute__((visibility("default"))) const host::TModuleImage* HostModuleImage() {
-  static host::TModuleImage image = [] {
-    host::TModuleImage result = Fleetforge7::module_image;
+  static const Fleetforge7::ExportDirectory exports = Fleetforge7::MakeExportDirectory();
+  static const host::TModuleImage image = [] {
     const auto& resources = Fleetforge7::PackageResources();
-    result.Resources = resources.data();
-    result.ResourceCount = static_cast<uint32_t>(resources.size());
-    return result;
+    return host::TModuleImage{host::kModuleImageMagic,
+                              host::kModuleImageVersion,
+                              &Fleetforge7::EntryPoint,
+                              exports.Entries().data(),
+                              static_cast<uint32_t>(exports.Entries().size()),
+                              resources.data(),
+                              static_cast<uint32_t>(resources.size())};
   }();
   return &image;
 }

@@ -65,6 +65,32 @@ class TMethodEvent {
 
 using TNotifyEvent = TMethodEvent<TObject*>;
 
+// A value of an enumeration with its name in the host's own spelling ("bsNone").
+// An enumeration's names are one table of these, which both reads and writes use.
+template <class E>
+struct TNamedValue {
+  const char* Name;
+  E Value;
+};
+
+// The name of value in names; nil when it has none there.
+template <class E, size_t N>
+const char* ValueName(const TNamedValue<E> (&names)[N], E value) {
+  for (const TNamedValue<E>& entry : names)
+    if (entry.Value == value) return entry.Name;
+  return nullptr;
+}
+
+// A published method of class C: an event handler that a form image binds and the
+// package exports by its name. A class lists its published methods in one table
+// of these, from which both are made.
+template <class C>
+struct TPublishedMethod {
+  using Class = C;
+  const char* Name;
+  void (C::*Code)(TObject*);
+};
+
 // TComponent: owned components are destroyed with their owner; a destroyed
 // component leaves its owner's list.
 class HOST_API TComponent : public TObject {

@@ -374,10 +374,7 @@ const std::string& Bytes(const Value& v) {
 }
 
 template <class E>
-struct Named {
-  const char* Name;
-  E Value;
-};
+using Named = TNamedValue<E>;
 
 template <class E, size_t N>
 E Enum(const Value& v, const Named<E> (&table)[N]) {
@@ -403,21 +400,6 @@ uint32_t SetOf(const Value& v, const Named<E> (&table)[N]) {
   return set;
 }
 
-constexpr Named<TFormBorderStyle> kBorderStyles[] = {
-    {"bsNone", bsNone},     {"bsSingle", bsSingle},         {"bsSizeable", bsSizeable},
-    {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}, {"bsSizeToolWin", bsSizeToolWin}};
-constexpr Named<TBorderIcon> kBorderIcons[] = {{"biSystemMenu", biSystemMenu},
-                                               {"biMinimize", biMinimize},
-                                               {"biMaximize", biMaximize},
-                                               {"biHelp", biHelp}};
-constexpr Named<TFormStyle> kFormStyles[] = {{"fsNormal", fsNormal},
-                                             {"fsMDIChild", fsMDIChild},
-                                             {"fsMDIForm", fsMDIForm},
-                                             {"fsStayOnTop", fsStayOnTop}};
-constexpr Named<TPosition> kPositions[] = {
-    {"poDesigned", poDesigned}, {"poDefault", poDefault}, {"poScreenCenter", poScreenCenter}};
-constexpr Named<TWindowState> kWindowStates[] = {
-    {"wsNormal", wsNormal}, {"wsMinimized", wsMinimized}, {"wsMaximized", wsMaximized}};
 constexpr Named<TFontStyle> kFontStyles[] = {{"fsBold", fsBold},
                                              {"fsItalic", fsItalic},
                                              {"fsUnderline", fsUnderline},
@@ -465,11 +447,225 @@ TColor Colour(const Value& v) {
   return Enum(v, kColours);
 }
 
+// ---- Streamable properties ---------------------------------------------------------
+
+// Bounds as the image gives them, applied after an object's other properties so
+// that auto-sizing during the read does not override what the designer saved.
+struct Bounds {
+  std::optional<int32_t> Left, Top, Width, Height, ClientWidth, ClientHeight;
+};
+
+// What setting a property may touch besides its object: the object's bounds,
+// kept for last, and what waits for the end of the image.
+struct ReadState {
+  ReadState(const TFormImageBindings& bindings, TForm* form) : Bindings(bindings), Form(form) {}
+
+  const TFormImageBindings& Bindings;
+  TForm* Form;
+  Bounds* ObjectBounds = nullptr;  // of the object being read
+  std::string Where;               // "Error reading <object>.<property>: "
+  bool ShowForm = false;
+  // The tab orders of the children of the container being read.
+  std::vector<std::pair<int32_t, TWinControl*>> TabOrders;
+  // Checks made once the whole image is read.
+  std::vector<std::function<void()>> Fixups;
+
+  TNotifyEvent Method(const Value& v) const {
+    if (v.Type != Value::Identifier) Invalid();
+    for (const auto& [name, event] : Bindings.Methods)
+      if (SameText(name, v.Text)) return event;
+    Invalid("Method " + v.Text + " not found");
+  }
+};
+
+// A streamable property of class C: its name and how a value is set.
+template <class C>
+struct Streamed {
+  using Class = C;
+  const char* Name;
+  void (*Set)(C* object, const Value& value, ReadState& state);
+};
+
+// Sets the property of that name from the table of the object's class; false when
+// the object is not of the class or the class has no such property.
+template <const auto& Properties>
+bool SetStreamed(TComponent* component, const std::string& name, const Value& v, ReadState& s) {
+  using C = typename std::remove_cvref_t<decltype(Properties[0])>::Class;
+  auto* object = dynamic_cast<C*>(component);
+  if (object == nullptr) return false;
+  for (const auto& property : Properties)
+    if (SameText(property.Name, name)) {
+      property.Set(object, v, s);
+      return true;
+    }
+  return false;
+}
+
+// Every control's properties (the form's own Visible is among the form's).
+constexpr Streamed<TControl> kControlProperties[] = {
+    {"Left", [](TControl*, const Value& v, ReadState& s) { s.ObjectBounds->Left = Int32(v); }},
+    {"Top", [](TControl*, const Value& v, ReadState& s) { s.ObjectBounds->Top = Int32(v); }},
+    {"Width", [](TControl*, const Value& v, ReadState& s) { s.ObjectBounds->Width = Int32(v); }},
+    {"Height", [](TControl*, const Value& v, ReadState& s) { s.ObjectBounds->Height = Int32(v); }},
+    {"Hint", [](TControl* c, const Value& v, ReadState&) { c->SetHint(Str(v)); }},
+    {"Enabled", [](TControl* c, const Value& v, ReadState&) { c->SetEnabled(Bool(v)); }},
+    {"Color", [](TControl* c, const Value& v, ReadState&) { c->SetColor(Colour(v)); }},
+    {"Font.Name", [](TControl* c, const Value& v, ReadState&) { c->Font().SetName(Str(v)); }},
+    {"Font.Height", [](TControl* c, const Value& v, ReadState&) { c->Font().SetHeight(Int32(v)); }},
+    {"Font.Size",
+     [](TControl* c, const Value& v, ReadState&) {
+       // Points at 96 pixels per inch.
+       const int64_t points = IntegerIn(v, -10000, 10000);
+       c->Font().SetHeight(static_cast<int32_t>(-(points * 96 + (points >= 0 ? 36 : -36)) / 72));
+     }},
+    {"Font.Charset",
+     [](TControl* c, const Value& v, ReadState&) {
+       const int32_t charset = v.Type == Value::Integer ? static_cast<int32_t>(IntegerIn(v, 0, 255))
+                                                        : Enum(v, kCharsets);
+       c->Font().SetCharset(static_cast<uint8_t>(charset));
+     }},
+    {"Font.Color", [](TControl* c, const Value& v, ReadState&) { c->Font().SetColor(Colour(v)); }},
+    {"Font.Style",
+     [](TControl* c, const Value& v, ReadState&) { c->Font().SetStyle(SetOf(v, kFontStyles)); }},
+    {"ParentFont",
+     [](TControl* c, const Value& v, ReadState&) {
+       if (Bool(v) && c->Parent() != nullptr) c->Font() = c->Parent()->Font();
+     }},
+    {"Constraints.MinWidth",
+     [](TControl* c, const Value& v, ReadState&) { c->Constraints().SetMinWidth(Int32(v)); }},
+    {"Constraints.MinHeight",
+     [](TControl* c, const Value& v, ReadState&) { c->Constraints().SetMinHeight(Int32(v)); }},
+    {"Constraints.MaxWidth",
+     [](TControl* c, const Value& v, ReadState&) { c->Constraints().SetMaxWidth(Int32(v)); }},
+    {"Constraints.MaxHeight",
+     [](TControl* c, const Value& v, ReadState&) { c->Constraints().SetMaxHeight(Int32(v)); }},
+    {"OnClick", [](TControl* c, const Value& v, ReadState& s) { c->SetOnClick(s.Method(v)); }},
+    {"OnResize", [](TControl* c, const Value& v, ReadState& s) { c->SetOnResize(s.Method(v)); }},
+    {"Visible", [](TControl* c, const Value& v, ReadState&) { c->SetVisible(Bool(v)); }},
+};
+
+// The form's own properties, besides a control's; the form has no TabOrder or
+// TabStop of its own.
+constexpr Streamed<TForm> kFormProperties[] = {
+    {"Caption", [](TForm* f, const Value& v, ReadState&) { f->SetCaption(Str(v)); }},
+    {"ClientWidth",
+     [](TForm*, const Value& v, ReadState& s) { s.ObjectBounds->ClientWidth = Int32(v); }},
+    {"ClientHeight",
+     [](TForm*, const Value& v, ReadState& s) { s.ObjectBounds->ClientHeight = Int32(v); }},
+    {"BorderStyle",
+     [](TForm* f, const Value& v, ReadState&) { f->SetBorderStyle(Enum(v, kBorderStyleNames)); }},
+    {"BorderIcons",
+     [](TForm* f, const Value& v, ReadState&) { f->SetBorderIcons(SetOf(v, kBorderIconNames)); }},
+    {"FormStyle",
+     [](TForm* f, const Value& v, ReadState&) { f->SetFormStyle(Enum(v, kFormStyleNames)); }},
+    {"Position",
+     [](TForm* f, const Value& v, ReadState&) { f->SetPosition(Enum(v, kPositionNames)); }},
+    {"WindowState",
+     [](TForm* f, const Value& v, ReadState&) { f->SetWindowState(Enum(v, kWindowStateNames)); }},
+    {"ShowHint", [](TForm* f, const Value& v, ReadState&) { f->SetShowHint(Bool(v)); }},
+    {"DockSite", [](TForm* f, const Value& v, ReadState&) { f->SetDockSite(Bool(v)); }},
+    {"UseDockManager", [](TForm* f, const Value& v, ReadState&) { f->SetUseDockManager(Bool(v)); }},
+    // A form saved visible is shown once the whole image is read.
+    {"Visible", [](TForm*, const Value& v, ReadState& s) { s.ShowForm = Bool(v); }},
+    {"OnCreate", [](TForm* f, const Value& v, ReadState& s) { f->SetOnCreate(s.Method(v)); }},
+    {"OnShow", [](TForm* f, const Value& v, ReadState& s) { f->SetOnShow(s.Method(v)); }},
+    {"OnClose", [](TForm* f, const Value& v, ReadState& s) { f->SetOnClose(s.Method(v)); }},
+    {"OnDestroy", [](TForm* f, const Value& v, ReadState& s) { f->SetOnDestroy(s.Method(v)); }},
+};
+
+constexpr Streamed<TWinControl> kWinControlProperties[] = {
+    {"TabOrder",
+     [](TWinControl* w, const Value& v, ReadState& s) {
+       s.TabOrders.emplace_back(static_cast<int32_t>(IntegerIn(v, -1, 32767)), w);
+     }},
+    {"TabStop", [](TWinControl* w, const Value& v, ReadState&) { w->SetTabStop(Bool(v)); }},
+};
+
+constexpr Streamed<TButton> kButtonProperties[] = {
+    {"Caption", [](TButton* b, const Value& v, ReadState&) { b->SetCaption(Str(v)); }},
+    {"Default", [](TButton* b, const Value& v, ReadState&) { b->SetDefault(Bool(v)); }},
+    {"Cancel", [](TButton* b, const Value& v, ReadState&) { b->SetCancel(Bool(v)); }},
+    {"ModalResult",
+     [](TButton* b, const Value& v, ReadState&) {
+       b->SetModalResult(v.Type == Value::Integer ? Int32(v) : Enum(v, kModalResults));
+     }},
+};
+
+constexpr Streamed<TCheckBox> kCheckBoxProperties[] = {
+    {"Caption", [](TCheckBox* c, const Value& v, ReadState&) { c->SetCaption(Str(v)); }},
+    {"Checked", [](TCheckBox* c, const Value& v, ReadState&) { c->SetChecked(Bool(v)); }},
+};
+
+constexpr Streamed<TEdit> kEditProperties[] = {
+    {"Text", [](TEdit* e, const Value& v, ReadState&) { e->SetText(Str(v)); }},
+};
+
+constexpr Streamed<TLabel> kLabelProperties[] = {
+    {"Caption", [](TLabel* l, const Value& v, ReadState&) { l->SetCaption(Str(v)); }},
+    {"Alignment",
+     [](TLabel* l, const Value& v, ReadState&) { l->SetAlignment(Enum(v, kAlignments)); }},
+    {"AutoSize", [](TLabel* l, const Value& v, ReadState&) { l->SetAutoSize(Bool(v)); }},
+};
+
+constexpr Streamed<TPanel> kPanelProperties[] = {
+    {"Caption", [](TPanel* p, const Value& v, ReadState&) { p->SetCaption(Str(v)); }},
+};
+
+constexpr Streamed<TImage> kImageProperties[] = {
+    {"AutoSize", [](TImage* i, const Value& v, ReadState&) { i->SetAutoSize(Bool(v)); }},
+    {"Transparent", [](TImage* i, const Value& v, ReadState&) { i->SetTransparent(Bool(v)); }},
+    {"Picture.Data", [](TImage* i, const Value& v, ReadState&) { i->SetPictureData(Bytes(v)); }},
+};
+
+constexpr Streamed<TBevel> kBevelProperties[] = {
+    {"Shape", [](TBevel* b, const Value& v, ReadState&) { b->SetShape(Enum(v, kBevelShapes)); }},
+    {"Style", [](TBevel* b, const Value& v, ReadState&) { b->SetStyle(Enum(v, kBevelStyles)); }},
+};
+
+constexpr Streamed<TSpeedButton> kSpeedButtonProperties[] = {
+    {"Caption", [](TSpeedButton* b, const Value& v, ReadState&) { b->SetCaption(Str(v)); }},
+    {"Flat", [](TSpeedButton* b, const Value& v, ReadState&) { b->SetFlat(Bool(v)); }},
+    {"NumGlyphs", [](TSpeedButton* b, const Value& v,
+                     ReadState&) { b->SetNumGlyphs(static_cast<int32_t>(IntegerIn(v, 1, 4))); }},
+    {"Glyph.Data",
+     [](TSpeedButton* b, const Value& v, ReadState&) { b->Glyph().SetData(Bytes(v)); }},
+};
+
+constexpr Streamed<TUpDown> kUpDownProperties[] = {
+    {"Min", [](TUpDown* u, const Value& v, ReadState&) { u->SetMin(Int16(v)); }},
+    {"Max", [](TUpDown* u, const Value& v, ReadState&) { u->SetMax(Int16(v)); }},
+    {"Position", [](TUpDown* u, const Value& v, ReadState&) { u->SetPosition(Int16(v)); }},
+    {"Increment", [](TUpDown* u, const Value& v, ReadState&) { u->SetIncrement(Int16(v)); }},
+    {"Associate",
+     [](TUpDown* u, const Value& v, ReadState& s) {
+       if (v.Type != Value::Identifier) Invalid();
+       // The associate may come later in the image: resolved once all is read.
+       s.Fixups.push_back([u, target = v.Text, where = s.Where, form = s.Form] {
+         auto* associate = dynamic_cast<TWinControl*>(form->FindComponent(target));
+         if (associate == nullptr || associate == u)
+           throw EReadError(where + "Invalid property value " + target);
+         u->SetAssociate(associate);
+       });
+     }},
+};
+
+constexpr Streamed<TTimer> kTimerProperties[] = {
+    {"Enabled", [](TTimer* t, const Value& v, ReadState&) { t->SetEnabled(Bool(v)); }},
+    {"Interval",
+     [](TTimer* t, const Value& v, ReadState&) {
+       t->SetInterval(static_cast<uint32_t>(IntegerIn(v, 0, 0xFFFFFFFF)));
+     }},
+    {"OnTimer", [](TTimer* t, const Value& v, ReadState& s) { t->SetOnTimer(s.Method(v)); }},
+};
+
 // ---- Classes -------------------------------------------------------------------------
 
+// A class the image may create: its name, how it is made, and its own streamable
+// properties (a control also has those of kControlProperties and kWinControlProperties).
 struct ClassEntry {
   const char* Name;
   TComponent* (*Create)(TComponent* owner);
+  bool (*SetProperty)(TComponent* component, const std::string& name, const Value& v, ReadState& s);
 };
 
 template <class T>
@@ -478,23 +674,27 @@ TComponent* Make(TComponent* owner) {
 }
 
 constexpr ClassEntry kClasses[] = {
-    {"TButton", &Make<TButton>}, {"TCheckBox", &Make<TCheckBox>},
-    {"TEdit", &Make<TEdit>},     {"TLabel", &Make<TLabel>},
-    {"TPanel", &Make<TPanel>},   {"TImage", &Make<TImage>},
-    {"TBevel", &Make<TBevel>},   {"TSpeedButton", &Make<TSpeedButton>},
-    {"TUpDown", &Make<TUpDown>}, {"TTimer", &Make<TTimer>}};
+    {"TButton", &Make<TButton>, &SetStreamed<kButtonProperties>},
+    {"TCheckBox", &Make<TCheckBox>, &SetStreamed<kCheckBoxProperties>},
+    {"TEdit", &Make<TEdit>, &SetStreamed<kEditProperties>},
+    {"TLabel", &Make<TLabel>, &SetStreamed<kLabelProperties>},
+    {"TPanel", &Make<TPanel>, &SetStreamed<kPanelProperties>},
+    {"TImage", &Make<TImage>, &SetStreamed<kImageProperties>},
+    {"TBevel", &Make<TBevel>, &SetStreamed<kBevelProperties>},
+    {"TSpeedButton", &Make<TSpeedButton>, &SetStreamed<kSpeedButtonProperties>},
+    {"TUpDown", &Make<TUpDown>, &SetStreamed<kUpDownProperties>},
+    {"TTimer", &Make<TTimer>, &SetStreamed<kTimerProperties>}};
+
+std::string ComponentName(const TComponent* c) {
+  return c->Name().empty() ? c->ClassName() : c->Name();
+}
 
 // ---- The reader ----------------------------------------------------------------------
 
-// Bounds as the image gives them, applied after an object's other properties so
-// that auto-sizing during the read does not override what the designer saved.
-struct Bounds {
-  std::optional<int32_t> Left, Top, Width, Height, ClientWidth, ClientHeight;
-};
-
 class Reader {
  public:
-  Reader(TForm* form, const TFormImageBindings& bindings) : form_(form), bindings_(bindings) {}
+  Reader(TForm* form, const TFormImageBindings& bindings)
+      : form_(form), bindings_(bindings), state_(bindings, form) {}
 
   void Read(const Node& root) {
     if (!SameText(root.ClassName, form_->ClassName()))
@@ -502,8 +702,8 @@ class Reader {
                        root.ClassName + ", not " + form_->ClassName());
     if (!root.Name.empty()) form_->SetName(UniqueFormName(root.Name));
     ReadObject(form_, root, true);
-    for (const auto& fixup : fixups_) fixup();
-    if (show_form_) form_->Show();
+    for (const auto& fixup : state_.Fixups) fixup();
+    if (state_.ShowForm) form_->Show();
     BindFields();
   }
 
@@ -537,20 +737,16 @@ class Reader {
     }
     ApplyBounds(component, bounds);
     std::vector<std::pair<int32_t, TWinControl*>> tab_orders;
-    tab_orders.swap(pending_tab_orders_);
+    tab_orders.swap(state_.TabOrders);
     for (const Node& child : node.Children) {
       TComponent* created = CreateChild(component, child);
       ReadObject(created, child, false);
     }
     // The tab orders of the children, set in rising order once all are there.
-    std::stable_sort(pending_tab_orders_.begin(), pending_tab_orders_.end(),
+    std::stable_sort(state_.TabOrders.begin(), state_.TabOrders.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [order, control] : pending_tab_orders_) control->SetTabOrder(order);
-    pending_tab_orders_.swap(tab_orders);
-  }
-
-  static std::string ComponentName(const TComponent* c) {
-    return c->Name().empty() ? c->ClassName() : c->Name();
+    for (const auto& [order, control] : state_.TabOrders) control->SetTabOrder(order);
+    state_.TabOrders.swap(tab_orders);
   }
 
   TComponent* CreateChild(TComponent* enclosing, const Node& node) {
@@ -590,140 +786,26 @@ class Reader {
     }
   }
 
-  TNotifyEvent Method(const Value& v) const {
-    if (v.Type != Value::Identifier) Invalid();
-    for (const auto& [name, event] : bindings_.Methods)
-      if (SameText(name, v.Text)) return event;
-    Invalid("Method " + v.Text + " not found");
-  }
-
   void SetProperty(TComponent* component, const Property& p, Bounds& bounds, bool root) {
+    state_.ObjectBounds = &bounds;
+    state_.Where = "Error reading " + ComponentName(component) + "." + p.Name + ": ";
     const std::string& name = p.Name;
     const Value& v = p.Data;
-    const auto is = [&](const char* n) { return SameText(name, n); };
-
-    if (auto* timer = dynamic_cast<TTimer*>(component)) {
-      if (is("Enabled")) return timer->SetEnabled(Bool(v));
-      if (is("Interval"))
-        return timer->SetInterval(static_cast<uint32_t>(IntegerIn(v, 0, 0xFFFFFFFF)));
-      if (is("OnTimer")) return timer->SetOnTimer(Method(v));
-    }
-    auto* control = dynamic_cast<TControl*>(component);
-    if (control == nullptr) {
-      // A non-visual component's place in the designer; it has none at run time.
-      if (is("Left") || is("Top")) return static_cast<void>(Int32(v));
+    if (root) {
+      if (SetStreamed<kFormProperties>(component, name, v, state_) ||
+          SetStreamed<kControlProperties>(component, name, v, state_))
+        return;
       throw NoSuchProperty{};
     }
-    if (is("Left")) return static_cast<void>(bounds.Left = Int32(v));
-    if (is("Top")) return static_cast<void>(bounds.Top = Int32(v));
-    if (is("Width")) return static_cast<void>(bounds.Width = Int32(v));
-    if (is("Height")) return static_cast<void>(bounds.Height = Int32(v));
-    if (is("Hint")) return control->SetHint(Str(v));
-    if (is("Enabled")) return control->SetEnabled(Bool(v));
-    if (is("Color")) return control->SetColor(Colour(v));
-    if (is("Font.Name")) return control->Font().SetName(Str(v));
-    if (is("Font.Height")) return control->Font().SetHeight(Int32(v));
-    if (is("Font.Size")) {
-      // Points at 96 pixels per inch.
-      const int64_t points = IntegerIn(v, -10000, 10000);
-      return control->Font().SetHeight(
-          static_cast<int32_t>(-(points * 96 + (points >= 0 ? 36 : -36)) / 72));
-    }
-    if (is("Font.Charset")) {
-      const int32_t charset = v.Type == Value::Integer ? static_cast<int32_t>(IntegerIn(v, 0, 255))
-                                                       : Enum(v, kCharsets);
-      return control->Font().SetCharset(static_cast<uint8_t>(charset));
-    }
-    if (is("Font.Color")) return control->Font().SetColor(Colour(v));
-    if (is("Font.Style")) return control->Font().SetStyle(SetOf(v, kFontStyles));
-    if (is("ParentFont")) {
-      if (Bool(v) && control->Parent() != nullptr) control->Font() = control->Parent()->Font();
+    if (SetStreamed<kControlProperties>(component, name, v, state_) ||
+        SetStreamed<kWinControlProperties>(component, name, v, state_))
       return;
-    }
-    if (is("Constraints.MinWidth")) return control->Constraints().SetMinWidth(Int32(v));
-    if (is("Constraints.MinHeight")) return control->Constraints().SetMinHeight(Int32(v));
-    if (is("Constraints.MaxWidth")) return control->Constraints().SetMaxWidth(Int32(v));
-    if (is("Constraints.MaxHeight")) return control->Constraints().SetMaxHeight(Int32(v));
-    if (is("OnClick")) return control->SetOnClick(Method(v));
-    if (is("OnResize")) return control->SetOnResize(Method(v));
-
-    if (auto* form = dynamic_cast<TForm*>(component); form != nullptr && root) {
-      if (is("Caption")) return form->SetCaption(Str(v));
-      if (is("ClientWidth")) return static_cast<void>(bounds.ClientWidth = Int32(v));
-      if (is("ClientHeight")) return static_cast<void>(bounds.ClientHeight = Int32(v));
-      if (is("BorderStyle")) return form->SetBorderStyle(Enum(v, kBorderStyles));
-      if (is("BorderIcons")) return form->SetBorderIcons(SetOf(v, kBorderIcons));
-      if (is("FormStyle")) return form->SetFormStyle(Enum(v, kFormStyles));
-      if (is("Position")) return form->SetPosition(Enum(v, kPositions));
-      if (is("WindowState")) return form->SetWindowState(Enum(v, kWindowStates));
-      if (is("ShowHint")) return form->SetShowHint(Bool(v));
-      if (is("DockSite")) return form->SetDockSite(Bool(v));
-      if (is("UseDockManager")) return form->SetUseDockManager(Bool(v));
-      // A form saved visible is shown once the whole image is read.
-      if (is("Visible")) return static_cast<void>(show_form_ = Bool(v));
-      if (is("OnCreate")) return form->SetOnCreate(Method(v));
-      if (is("OnShow")) return form->SetOnShow(Method(v));
-      if (is("OnClose")) return form->SetOnClose(Method(v));
-      if (is("OnDestroy")) return form->SetOnDestroy(Method(v));
-      throw NoSuchProperty{};
-    }
-    if (is("Visible")) return control->SetVisible(Bool(v));
-
-    if (auto* win = dynamic_cast<TWinControl*>(component)) {
-      if (is("TabOrder")) {
-        pending_tab_orders_.emplace_back(static_cast<int32_t>(IntegerIn(v, -1, 32767)), win);
-        return;
-      }
-      if (is("TabStop")) return win->SetTabStop(Bool(v));
-    }
-    if (auto* button = dynamic_cast<TButton*>(component)) {
-      if (is("Caption")) return button->SetCaption(Str(v));
-      if (is("Default")) return button->SetDefault(Bool(v));
-      if (is("Cancel")) return button->SetCancel(Bool(v));
-      if (is("ModalResult"))
-        return button->SetModalResult(v.Type == Value::Integer ? Int32(v) : Enum(v, kModalResults));
-    } else if (auto* check = dynamic_cast<TCheckBox*>(component)) {
-      if (is("Caption")) return check->SetCaption(Str(v));
-      if (is("Checked")) return check->SetChecked(Bool(v));
-    } else if (auto* edit = dynamic_cast<TEdit*>(component)) {
-      if (is("Text")) return edit->SetText(Str(v));
-    } else if (auto* label = dynamic_cast<TLabel*>(component)) {
-      if (is("Caption")) return label->SetCaption(Str(v));
-      if (is("Alignment")) return label->SetAlignment(Enum(v, kAlignments));
-      if (is("AutoSize")) return label->SetAutoSize(Bool(v));
-    } else if (auto* panel = dynamic_cast<TPanel*>(component)) {
-      if (is("Caption")) return panel->SetCaption(Str(v));
-    } else if (auto* image = dynamic_cast<TImage*>(component)) {
-      if (is("AutoSize")) return image->SetAutoSize(Bool(v));
-      if (is("Transparent")) return image->SetTransparent(Bool(v));
-      if (is("Picture.Data")) return image->SetPictureData(Bytes(v));
-    } else if (auto* bevel = dynamic_cast<TBevel*>(component)) {
-      if (is("Shape")) return bevel->SetShape(Enum(v, kBevelShapes));
-      if (is("Style")) return bevel->SetStyle(Enum(v, kBevelStyles));
-    } else if (auto* speed = dynamic_cast<TSpeedButton*>(component)) {
-      if (is("Caption")) return speed->SetCaption(Str(v));
-      if (is("Flat")) return speed->SetFlat(Bool(v));
-      if (is("NumGlyphs")) return speed->SetNumGlyphs(static_cast<int32_t>(IntegerIn(v, 1, 4)));
-      if (is("Glyph.Data")) return speed->Glyph().SetData(Bytes(v));
-    } else if (auto* updown = dynamic_cast<TUpDown*>(component)) {
-      if (is("Min")) return updown->SetMin(Int16(v));
-      if (is("Max")) return updown->SetMax(Int16(v));
-      if (is("Position")) return updown->SetPosition(Int16(v));
-      if (is("Increment")) return updown->SetIncrement(Int16(v));
-      if (is("Associate")) {
-        if (v.Type != Value::Identifier) Invalid();
-        // The associate may come later in the image: resolved once all is read.
-        const std::string target = v.Text;
-        const std::string where = "Error reading " + ComponentName(updown) + "." + name + ": ";
-        fixups_.push_back([this, updown, target, where] {
-          auto* associate = dynamic_cast<TWinControl*>(form_->FindComponent(target));
-          if (associate == nullptr || associate == updown)
-            throw EReadError(where + "Invalid property value " + target);
-          updown->SetAssociate(associate);
-        });
-        return;
-      }
-    }
+    for (const ClassEntry& entry : kClasses)
+      if (entry.SetProperty(component, name, v, state_)) return;
+    // A non-visual component's place in the designer; it has none at run time.
+    if (dynamic_cast<TControl*>(component) == nullptr &&
+        (SameText(name, "Left") || SameText(name, "Top")))
+      return static_cast<void>(Int32(v));
     throw NoSuchProperty{};
   }
 
@@ -749,9 +831,7 @@ class Reader {
 
   TForm* form_;
   const TFormImageBindings& bindings_;
-  std::vector<std::function<void()>> fixups_;
-  std::vector<std::pair<int32_t, TWinControl*>> pending_tab_orders_;
-  bool show_form_ = false;
+  ReadState state_;
 };
 
 }  // namespace

@@ -70,6 +70,13 @@ struct TFormImageBindings {
   // Fields of a control class, set through Field(), which checks the class.
   std::map<std::string, std::function<bool(TComponent*)>> TypedFields;
 
+  // Binds each of a form class's published methods, by its name, to form.
+  template <class Form, size_t N>
+  void Publish(Form* form, const TPublishedMethod<Form> (&methods)[N]) {
+    for (const TPublishedMethod<Form>& method : methods)
+      Methods[method.Name] = TNotifyEvent(form, method.Code);
+  }
+
   // Binds a field of type T* to the component of that name.
   template <class T>
   void Field(const std::string& name, T*& field) {

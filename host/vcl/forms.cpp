@@ -11,56 +11,25 @@ TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 
 const char* BorderStyleName(TFormBorderStyle style) {
-  switch (style) {
-    case bsNone:
-      return "bsNone";
-    case bsSingle:
-      return "bsSingle";
-    case bsSizeable:
-      return "bsSizeable";
-    case bsDialog:
-      return "bsDialog";
-    case bsToolWindow:
-      return "bsToolWindow";
-    case bsSizeToolWin:
-      return "bsSizeToolWin";
-  }
-  return "bsSizeable";
+  const char* name = ValueName(kBorderStyleNames, style);
+  return name != nullptr ? name : "bsSizeable";
 }
 
 std::vector<std::string> BorderIconNames(TBorderIcons icons) {
   std::vector<std::string> names;
-  if (icons & biSystemMenu) names.push_back("biSystemMenu");
-  if (icons & biMinimize) names.push_back("biMinimize");
-  if (icons & biMaximize) names.push_back("biMaximize");
-  if (icons & biHelp) names.push_back("biHelp");
+  for (const auto& icon : kBorderIconNames)
+    if (icons & icon.Value) names.push_back(icon.Name);
   return names;
 }
 
 const char* WindowStateName(TWindowState state) {
-  switch (state) {
-    case wsNormal:
-      return "wsNormal";
-    case wsMinimized:
-      return "wsMinimized";
-    case wsMaximized:
-      return "wsMaximized";
-  }
-  return "wsNormal";
+  const char* name = ValueName(kWindowStateNames, state);
+  return name != nullptr ? name : "wsNormal";
 }
 
 const char* FormStyleName(TFormStyle style) {
-  switch (style) {
-    case fsNormal:
-      return "fsNormal";
-    case fsMDIChild:
-      return "fsMDIChild";
-    case fsMDIForm:
-      return "fsMDIForm";
-    case fsStayOnTop:
-      return "fsStayOnTop";
-  }
-  return "fsNormal";
+  const char* name = ValueName(kFormStyleNames, style);
+  return name != nullptr ? name : "fsNormal";
 }
 
 // ---- TForm -------------------------------------------------------------------

@@ -20,6 +20,23 @@ enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TPosition { poDesigned, poDefault, poScreenCenter };
 
+// The values' names, as form images write them and the IDE's state shows them.
+inline constexpr TNamedValue<TFormBorderStyle> kBorderStyleNames[] = {
+    {"bsNone", bsNone},     {"bsSingle", bsSingle},         {"bsSizeable", bsSizeable},
+    {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}, {"bsSizeToolWin", bsSizeToolWin}};
+inline constexpr TNamedValue<TBorderIcon> kBorderIconNames[] = {{"biSystemMenu", biSystemMenu},
+                                                                {"biMinimize", biMinimize},
+                                                                {"biMaximize", biMaximize},
+                                                                {"biHelp", biHelp}};
+inline constexpr TNamedValue<TWindowState> kWindowStateNames[] = {
+    {"wsNormal", wsNormal}, {"wsMinimized", wsMinimized}, {"wsMaximized", wsMaximized}};
+inline constexpr TNamedValue<TFormStyle> kFormStyleNames[] = {{"fsNormal", fsNormal},
+                                                              {"fsMDIChild", fsMDIChild},
+                                                              {"fsMDIForm", fsMDIForm},
+                                                              {"fsStayOnTop", fsStayOnTop}};
+inline constexpr TNamedValue<TPosition> kPositionNames[] = {
+    {"poDesigned", poDesigned}, {"poDefault", poDefault}, {"poScreenCenter", poScreenCenter}};
+
 HOST_API const char* BorderStyleName(TFormBorderStyle style);
 HOST_API std::vector<std::string> BorderIconNames(TBorderIcons icons);
 HOST_API const char* WindowStateName(TWindowState state);

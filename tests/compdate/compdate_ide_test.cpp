@@ -5,7 +5,7 @@
 
 #include "compdate/CompDateFile.h"
 #include "compdate_support.h"
-#include "global/FleetforgeGlobal.h"
+#include "global/OptionsRecord.h"
 #include "host/toolsapi/toolsapi.h"
 #include "host/vcl/registry.h"
 #include "ide/ide.h"

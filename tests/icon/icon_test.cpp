@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
 #include "tests/support/ide_session.h"
 
@@ -268,12 +269,8 @@ class IconSwitch : public ::testing::Test {
   }
   // The ChangeIcon switch inside the package's options record.
   static bool& ChangeIconOption(const ide::Ide& ide) {
-    return Variable<FleetforgeOptionsBytes>(ide, "FleetforgeGlobal.Options")->ChangeIcon;
+    return Variable<FleetforgeGlobal::TOptionsRecord>(ide, "FleetforgeGlobal.Options")->ChangeIcon;
   }
-  struct FleetforgeOptionsBytes {
-    bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
-    int32_t ObjectInspectorHeight;
-  };
 };
 
 TEST_F(IconSwitch, OptionOnAtLoadShowsTheAddInsIcon) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <tuple>
 
-#include "global/FleetforgeGlobal.h"
+#include "global/OptionsRecord.h"
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"

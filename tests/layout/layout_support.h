@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "global/FleetforgeGlobal.h"
+#include "global/OptionsRecord.h"
 #include "host/vcl/forms.h"
 #include "tests/support/ide_session.h"
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
 #include "host/rtl/regfile.h"
 #include "host/vcl/registry.h"
@@ -15,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct OptionsRecord {
-  bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
-  int32_t ObjectInspectorHeight;
-};
+using OptionsRecord = FleetforgeGlobal::TOptionsRecord;
 
 constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
 
