@@ -22,7 +22,6 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -1008,11 +1007,6 @@ void DrawDesktop(cairo_t* cr) {
   DrawTaskbar(p);
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -1024,7 +1018,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }  // namespace
 
 void DrawDesktopFile(const std::string& file) {
-  const std::string name = Lower(file);
+  const std::string name = host::LowerCase(file);
   const bool svg = EndsWith(name, ".svg");
   const bool png = EndsWith(name, ".png");
   if (!svg && !png)

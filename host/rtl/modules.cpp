@@ -7,20 +7,12 @@
 #include <map>
 #include <memory>
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
+
 namespace host {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 struct LoadedModule {
   std::string FileName;
@@ -252,17 +244,12 @@ std::optional<std::string_view> FindResourceData(HMODULE module, std::string_vie
 uint8_t PackageNameHash(std::string_view name) {
   // The package tools' name hash: a rotate-and-xor over the upper-cased name.
   uint8_t hash = 0;
-  for (char c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    hash = static_cast<uint8_t>(((hash << 5) | (hash >> 3)) ^ static_cast<uint8_t>(c));
-  }
+  for (char c : name)
+    hash = static_cast<uint8_t>(((hash << 5) | (hash >> 3)) ^ static_cast<uint8_t>(UpCase(c)));
   return hash;
 }
 
 namespace {
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 void PutName(std::string& out, const std::string& name) {
   out.push_back(static_cast<char>(PackageNameHash(name)));
   out += name;
@@ -301,10 +288,10 @@ class Reader {
 
 std::string EncodePackageInfo(const PackageInfo& info) {
   std::string out;
-  PutU32(out, info.Flags);
-  PutU32(out, static_cast<uint32_t>(info.Requires.size()));
+  AppendUInt32LE(out, info.Flags);
+  AppendUInt32LE(out, static_cast<uint32_t>(info.Requires.size()));
   for (const auto& name : info.Requires) PutName(out, name);
-  PutU32(out, static_cast<uint32_t>(info.Contains.size()));
+  AppendUInt32LE(out, static_cast<uint32_t>(info.Contains.size()));
   for (const auto& unit : info.Contains) {
     out.push_back(static_cast<char>(unit.Flags));
     PutName(out, unit.Name);

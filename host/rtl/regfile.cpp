@@ -2,6 +2,8 @@
 // make, in-place changes, serializing, and the locked atomic replacement on disk.
 #include "host/rtl/regfile.h"
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/filelock.h"
 #include "host/rtl/quoting.h"
 #include "host/rtl/textfile.h"
@@ -34,20 +36,8 @@ constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 // characters.
 constexpr size_t kWrapColumn = 76;
 
-char Fold(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
 bool IsBlank(char c) {
@@ -72,19 +62,12 @@ bool HasLineBreak(std::string_view text) {
   return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // 1 to 8 hex digits, either case.
 bool ParseHex32(std::string_view digits, uint32_t& value) {
   if (digits.empty() || digits.size() > 8) return false;
   value = 0;
   for (char c : digits) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return false;
     value = (value << 4) | static_cast<uint32_t>(digit);
   }
@@ -105,7 +88,7 @@ std::string Hex32(uint32_t value, size_t minDigits) {
 bool SamePath(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (!SameName(a[i], b[i])) return false;
+    if (!SameText(a[i], b[i])) return false;
   }
   return true;
 }
@@ -115,7 +98,7 @@ bool IsSameOrAncestor(const std::vector<std::string>& prefix,
                       const std::vector<std::string>& path) {
   if (prefix.size() > path.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (!SameName(prefix[i], path[i])) return false;
+    if (!SameText(prefix[i], path[i])) return false;
   }
   return true;
 }
@@ -167,11 +150,6 @@ bool Utf16LeToUtf8(std::string_view in, std::string& out) {
   return i == in.size();
 }
 
-void AppendUnit(std::string& out, uint32_t u) {
-  out += static_cast<char>(u & 0xFF);
-  out += static_cast<char>((u >> 8) & 0xFF);
-}
-
 // Encodes strict UTF-8 as UTF-16LE; false on anything that is not UTF-8.
 bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
   out.clear();
@@ -211,10 +189,10 @@ bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
     }
     i += length;
     if (cp >= 0x10000) {
-      AppendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
-      AppendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+      AppendUInt16LE(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUInt16LE(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
     } else {
-      AppendUnit(out, cp);
+      AppendUInt16LE(out, cp);
     }
   }
   return true;
@@ -247,7 +225,7 @@ PathFault SplitKeyPath(std::string_view text, std::vector<std::string>& out) {
         start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (count == 0) {
       for (const std::string& root : RegFile::RootNames()) {
-        if (SameName(part, root)) put(root);
+        if (SameText(part, root)) put(root);
       }
       if (count == 0) {
         out.clear();
@@ -494,7 +472,7 @@ class Parser {
         Fail(number, "bad dword value " + QuotedForMessage(std::string(rest.substr(6))));
       }
       line.value.type = kRegDword;
-      for (int i = 0; i < 4; ++i) line.value.data += static_cast<char>((value >> (8 * i)) & 0xFF);
+      AppendUInt32LE(line.value.data, value);
       return;
     }
     if (!StartsWithNoCase(rest, "hex")) Fail(number, "unknown value data");
@@ -567,11 +545,11 @@ class Parser {
     const size_t size = joined.size();
     while (true) {
       while (i < size && IsBlank(joined[i])) ++i;
-      const int high = i < size ? HexDigit(joined[i]) : -1;
+      const int high = i < size ? HexDigitValue(joined[i]) : -1;
       if (high < 0) return false;
       int byte = high;
       if (++i < size) {
-        if (const int low = HexDigit(joined[i]); low >= 0) {
+        if (const int low = HexDigitValue(joined[i]); low >= 0) {
           byte = byte * 16 + low;
           ++i;
         }
@@ -664,7 +642,7 @@ class KeyReader {
       case RegLineKind::Value: {
         if (!inKey_) break;
         folded_.clear();
-        for (char c : line.name) folded_ += Fold(c);
+        for (char c : line.name) folded_ += LowCase(c);
         const auto [found, added] = index_.emplace(folded_, result_.values.size());
         if (added) {
           result_.values.push_back(RegNamedValue{line.name, line.value});
@@ -677,7 +655,7 @@ class KeyReader {
       case RegLineKind::ValueDelete: {
         if (!inKey_) break;
         folded_.clear();
-        for (char c : line.name) folded_ += Fold(c);
+        for (char c : line.name) folded_ += LowCase(c);
         const auto found = index_.find(folded_);
         if (found == index_.end()) break;
         alive_[found->second] = false;
@@ -750,20 +728,20 @@ RegValue RegValue::String(std::string_view text) {
 RegValue RegValue::Dword(uint32_t number) {
   RegValue value;
   value.type = kRegDword;
-  for (int i = 0; i < 4; ++i) value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+  AppendUInt32LE(value.data, number);
   return value;
 }
 
 const RegKey* RegKey::FindSubkey(std::string_view subkeyName) const {
   for (const RegKey& subkey : subkeys) {
-    if (SameName(subkey.name, subkeyName)) return &subkey;
+    if (SameText(subkey.name, subkeyName)) return &subkey;
   }
   return nullptr;
 }
 
 const RegNamedValue* RegKey::FindValue(std::string_view valueName) const {
   for (const RegNamedValue& value : values) {
-    if (SameName(value.name, valueName)) return &value;
+    if (SameText(value.name, valueName)) return &value;
   }
   return nullptr;
 }
@@ -826,7 +804,7 @@ void RegFile::Rebuild() {
   std::string indexKey;
   auto makeKey = [&](size_t owner, std::string_view name) -> const std::string& {
     indexKey.assign(reinterpret_cast<const char*>(&owner), sizeof owner);
-    for (char c : name) indexKey += Fold(c);
+    for (char c : name) indexKey += LowCase(c);
     return indexKey;
   };
   for (const std::string& name : RootNames()) nodes.push_back(Node{name, {}, {}, {}, false});
@@ -1042,7 +1020,7 @@ bool RegFile::SetValue(std::string_view keyPath, std::string_view name, const Re
   for (size_t i = 0; i < lines_.size(); ++i) {
     const RegLine& line = lines_[i];
     if ((line.kind == RegLineKind::Value || line.kind == RegLineKind::ValueDelete) &&
-        SamePath(line.path, path) && SameName(line.name, name)) {
+        SamePath(line.path, path) && SameText(line.name, name)) {
       last = i;
     } else if (line.kind == RegLineKind::KeyDelete && IsSameOrAncestor(line.path, path)) {
       last = i;
@@ -1096,7 +1074,7 @@ bool RegFile::DeleteValue(std::string_view keyPath, std::string_view name) {
     for (size_t i = 0; i < lines_.size(); ++i) {
       const RegLine& line = lines_[i];
       if (line.kind == RegLineKind::Value && SamePath(line.path, path) &&
-          SameName(line.name, name)) {
+          SameText(line.name, name)) {
         last = i;
       }
     }
@@ -1124,7 +1102,7 @@ RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForError
 
 const RegNamedValue* RegKeyValues::FindValue(std::string_view name) const {
   for (const RegNamedValue& value : values) {
-    if (SameName(value.name, name)) return &value;
+    if (SameText(value.name, name)) return &value;
   }
   return nullptr;
 }
