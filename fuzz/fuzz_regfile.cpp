@@ -106,9 +106,9 @@ void ModelSet(RegKey& key, const std::string& name, const RegValue& value) {
 // A value the file does not hold yet, of the same type.
 RegValue Changed(const RegValue& value) {
   RegValue changed = value;
-  if (value.type == 4 && value.data.size() == 4) {
+  if (value.type == host::REG_DWORD && value.data.size() == 4) {
     changed.data[0] = static_cast<char>(static_cast<unsigned char>(changed.data[0]) ^ 0x5A);
-  } else if (value.type == 1 && !value.data.empty() && value.data.back() == '\0') {
+  } else if (value.type == host::REG_SZ && !value.data.empty() && value.data.back() == '\0') {
     changed.data.insert(changed.data.size() - 1, "x\\\"");
   } else {
     changed.data += 'Z';
@@ -120,7 +120,8 @@ RegValue Changed(const RegValue& value) {
 // go in hex form (UTF-16) but is not UTF-8. Every other refusal is a fault.
 bool RefusalExpected(const RegFile& file, const RegValue& value) {
   return file.Version() == 5 && !file.Utf16() &&
-         (value.type == 1 || value.type == 2 || value.type == 7);
+         (value.type == host::REG_SZ || value.type == host::REG_EXPAND_SZ ||
+          value.type == host::REG_MULTI_SZ);
 }
 
 // An empty file of the same version and encoding as file.

@@ -23,12 +23,6 @@ namespace host {
 
 namespace {
 
-constexpr uint32_t kRegSz = 1;
-constexpr uint32_t kRegExpandSz = 2;
-constexpr uint32_t kRegBinary = 3;
-constexpr uint32_t kRegDword = 4;
-constexpr uint32_t kRegMultiSz = 7;
-
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
@@ -199,7 +193,7 @@ bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
 }
 
 bool IsStringType(uint32_t type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 // ---- Key paths -------------------------------------------------------------
@@ -275,7 +269,7 @@ std::string FormatName(std::string_view name) {
 // REG_SZ data that "text" can carry: one terminating NUL and no line break.
 bool IsPlainString(const RegValue& value) {
   const std::string& data = value.data;
-  return value.type == kRegSz && !data.empty() && data.find('\0') == data.size() - 1 &&
+  return value.type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1 &&
          !HasLineBreak(data);
 }
 
@@ -462,7 +456,7 @@ class Parser {
       size_t end = 0;
       Quoted(number, rest, end, line.value.data);
       if (end != rest.size()) Fail(number, "text after the value");
-      line.value.type = kRegSz;
+      line.value.type = REG_SZ;
       line.value.data += '\0';
       return;
     }
@@ -471,13 +465,13 @@ class Parser {
       if (!ParseHex32(rest.substr(6), value)) {
         Fail(number, "bad dword value " + QuotedForMessage(std::string(rest.substr(6))));
       }
-      line.value.type = kRegDword;
+      line.value.type = REG_DWORD;
       AppendUInt32LE(line.value.data, value);
       return;
     }
     if (!StartsWithNoCase(rest, "hex")) Fail(number, "unknown value data");
     rest.remove_prefix(3);
-    uint32_t type = kRegBinary;
+    uint32_t type = REG_BINARY;
     if (!rest.empty() && rest.front() == '(') {
       const size_t close = rest.find(')');
       if (close == std::string_view::npos || !ParseHex32(rest.substr(1, close - 1), type)) {
@@ -719,7 +713,7 @@ bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::s
 
 RegValue RegValue::String(std::string_view text) {
   RegValue value;
-  value.type = kRegSz;
+  value.type = REG_SZ;
   value.data = std::string(text);
   value.data += '\0';
   return value;
@@ -727,7 +721,7 @@ RegValue RegValue::String(std::string_view text) {
 
 RegValue RegValue::Dword(uint32_t number) {
   RegValue value;
-  value.type = kRegDword;
+  value.type = REG_DWORD;
   AppendUInt32LE(value.data, number);
   return value;
 }
@@ -965,7 +959,7 @@ RegLine RegFile::MakeValueLine(const std::vector<std::string>& path, std::string
   std::string text = FormatName(name) + "=";
   if (IsPlainString(value)) {
     text += Quoted(std::string_view(value.data).substr(0, value.data.size() - 1));
-  } else if (value.type == kRegDword && value.data.size() == 4) {
+  } else if (value.type == REG_DWORD && value.data.size() == 4) {
     uint32_t number = 0;
     for (int i = 3; i >= 0; --i) {
       number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
@@ -976,7 +970,7 @@ RegLine RegFile::MakeValueLine(const std::vector<std::string>& path, std::string
     if (version_ == 5 && IsStringType(value.type) && !Utf8ToUtf16Le(value.data, bytes)) {
       RaiseUnwritable("string data that is not UTF-8");
     }
-    text += value.type == kRegBinary ? std::string("hex:") : "hex(" + Hex32(value.type, 1) + "):";
+    text += value.type == REG_BINARY ? std::string("hex:") : "hex(" + Hex32(value.type, 1) + "):";
     static constexpr char kDigits[] = "0123456789abcdef";
     bool lineHasByte = false;
     size_t lineStart = 0;
