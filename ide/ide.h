@@ -149,9 +149,9 @@ class Ide : public host::TObject {
   void Compile(bool codeInsight);
   int32_t CompileCount() const { return compile_count_; }
 
-  // Runs a handler at one of the IDE's error boundaries: an error that leaves it
-  // is reported (its class and message kept and shown) and the IDE goes on.
-  static void Guarded(const std::function<void()>& handler);
+  // The host's error sink while the IDE runs: an error that reaches one of its
+  // error boundaries (host::Guarded) is reported here, its class and message kept
+  // and shown, and the IDE goes on.
   static void ReportError(const host::Exception& error);
   const std::vector<ReportedError>& Errors() const;
 

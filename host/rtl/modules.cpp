@@ -114,13 +114,7 @@ void PackageLoad(const PackageInfoTable* table, TLibModule* module) {
   started = 0;
   for (int32_t i = 0; i < table->UnitCount; ++i) {
     started = i + 1;
-    if (TProc init = table->UnitInfo[i].Init) {
-      try {
-        init();
-      } catch (...) {
-        ReportCurrentException();
-      }
-    }
+    if (TProc init = table->UnitInfo[i].Init) Guarded(init);
   }
 }
 
@@ -131,13 +125,7 @@ void PackageUnload(const PackageInfoTable* table, TLibModule* module) {
   const int32_t started = it == counts.end() ? 0 : std::min(it->second, table->UnitCount);
   if (it != counts.end()) counts.erase(it);
   for (int32_t i = started - 1; i >= 0; --i) {
-    if (TProc finit = table->UnitInfo[i].FInit) {
-      try {
-        finit();
-      } catch (...) {
-        ReportCurrentException();
-      }
-    }
+    if (TProc finit = table->UnitInfo[i].FInit) Guarded(finit);
   }
 }
 

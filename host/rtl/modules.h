@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/rtl/sysutils.h"
@@ -112,6 +113,17 @@ HOST_API void ReportException(const Exception& error);
 // Reports whatever is being handled in a catch block (a host error, another
 // C++ exception, or an unknown one).
 HOST_API void ReportCurrentException();
+// The error boundary of event handlers, messages, timers, the user's actions in
+// the IDE and the package's unit sections: runs action and reports an error that
+// leaves it (ReportCurrentException), as the IDE reports it; the caller goes on.
+template <class Action>
+void Guarded(Action&& action) {
+  try {
+    std::forward<Action>(action)();
+  } catch (...) {
+    ReportCurrentException();
+  }
+}
 
 // ---- Modules -----------------------------------------------------------------
 // The handle of the running executable (the IDE), which carries its own resources.
