@@ -550,7 +550,6 @@ void Ide::CloseAll() {
 
 void Ide::Compile(bool codeInsight) {
   if (project_file_.empty()) return;
-  ++compile_count_;
   host::IRef<IdeProject> project(new IdeProject(project_file_));
   // A copy: a notifier may remove itself while it is called.
   std::vector<host::IRef<host::IOTAIDENotifier>> notifiers;

@@ -183,15 +183,6 @@ bool FreeLibrary(HMODULE module) {
   return dlclose(library) == 0;
 }
 
-bool IsModuleLoaded(HMODULE module) {
-  return Lookup(module) != nullptr;
-}
-
-const TModuleImage* ModuleImage(HMODULE module) {
-  LoadedModule* loaded = Lookup(module);
-  return loaded ? loaded->Image : nullptr;
-}
-
 const void* GetProcAddress(HMODULE module, std::string_view name) {
   LoadedModule* loaded = Lookup(module);
   if (loaded == nullptr || loaded->Image == nullptr) return nullptr;
@@ -203,7 +194,8 @@ const void* GetProcAddress(HMODULE module, std::string_view name) {
 
 std::vector<std::string> ExportedNames(HMODULE module) {
   std::vector<std::string> names;
-  if (const TModuleImage* image = ModuleImage(module))
+  const LoadedModule* loaded = Lookup(module);
+  if (const TModuleImage* image = loaded ? loaded->Image : nullptr)
     for (uint32_t i = 0; i < image->ExportCount; ++i) names.emplace_back(image->Exports[i].Name);
   return names;
 }

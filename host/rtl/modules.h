@@ -6,11 +6,12 @@
 // way an executable image carries an export directory and a resource section.
 //
 // Exported names follow the host's symbol convention for package units:
-//   Unit.Identifier                         a variable        FleetforgeGlobal.Options
-//   Unit.Identifier(ParamType,ParamType)    a routine
-//   FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString) Unit.Class.Method(ParamType)            a
-//   method          FleetforgeMain.TFleetforgeMainObject.OnTimer(TObject) Unit.Class.ClassRecord /
-//   .TypeInfo      a class's record and its type information
+//   Unit.Identifier                       a variable, e.g. FleetforgeGlobal.Options
+//   Unit.Identifier(ParamType,ParamType)  a routine, e.g.
+//                                         FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString)
+//   Unit.Class.Method(ParamType)          a method, e.g.
+//                                         FleetforgeMain.TFleetforgeMainObject.OnTimer(TObject)
+//   Unit.Class.ClassRecord, .TypeInfo     a class's record and its type information
 // A parameter passed by reference is written "var Type"; no parameters is "()".
 // Package-level names (Initialize, Finalize, @GetPackageInfoTable, the module
 // entry point) are exported as they are named.
@@ -140,9 +141,6 @@ HOST_API bool FreeLibrary(HMODULE module);
 HOST_API const void* GetProcAddress(HMODULE module, std::string_view name);
 HOST_API std::vector<std::string> ExportedNames(HMODULE module);
 HOST_API std::string ModuleFileName(HMODULE module);
-HOST_API bool IsModuleLoaded(HMODULE module);
-// The module's image, for the host's own tools (tests and the package reader).
-HOST_API const TModuleImage* ModuleImage(HMODULE module);
 
 // A resource's bytes, or nullptr when absent. Names compare ignoring letter case.
 HOST_API std::optional<std::string_view> FindResourceData(HMODULE module, std::string_view type,
