@@ -43,29 +43,6 @@ std::string MakeFolder() {
   return pattern;
 }
 
-class ProjectFile : public host::TInterfacedObject, public host::IOTAProject {
- public:
-  explicit ProjectFile(std::string fileName) : file_name_(std::move(fileName)) {}
-  HOST_IMPLEMENT_IINTERFACE
-  bool Save(bool, bool) override { return true; }
-  bool CloseModule(bool) override { return true; }
-  int32_t GetOwnerCount() override { return 0; }
-  host::AnsiString GetFileName() override { return file_name_; }
-  host::AnsiString GetPersonality() override { return "Delphi"; }
-
- protected:
-  bool GetInterface(const host::TGUID& iid, void** object) override {
-    if (iid == host::IInterface::IID() || iid == host::IOTAProject::IID()) {
-      *object = static_cast<host::IOTAProject*>(this);
-      return true;
-    }
-    return false;
-  }
-
- private:
-  std::string file_name_;
-};
-
 // The package loaded into a running reference IDE, its notifier, and a Delphi
 // project whose CompDate.pas already exists.
 class UpdateBench {
@@ -79,7 +56,7 @@ class UpdateBench {
     ide_->StartUp();
     if (ide_->Services().Notifiers().size() == 1)
       host::Supports(ide_->Services().Notifiers().begin()->second.get(), notifier_);
-    project_ = host::IRef<ProjectFile>(new ProjectFile(folder_ + "/Project.dpr"));
+    project_ = host::IRef<ide::IdeProject>(new ide::IdeProject(folder_ + "/Project.dpr"));
     if (notifier_) Step();
   }
   ~UpdateBench() {
@@ -101,7 +78,7 @@ class UpdateBench {
   std::string folder_;
   std::unique_ptr<ide::Ide> ide_;
   host::IRef<host::IOTAIDENotifier50> notifier_;
-  host::IRef<ProjectFile> project_;
+  host::IRef<ide::IdeProject> project_;
   bool cancel_ = false;
 };
 

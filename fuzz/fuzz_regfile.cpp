@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/regfile.h"
 
 using host::ERegistryException;
@@ -38,18 +40,6 @@ namespace {
 
 void Check(bool ok, const char* what) {
   if (!ok) Fail(what);
-}
-
-char Fold(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
 }
 
 bool SameRoots(const std::vector<RegKey>& a, const std::vector<RegKey>& b) {
@@ -96,7 +86,7 @@ RegKey* ModelKey(std::vector<RegKey>& roots, const std::string& path) {
   for (size_t i = 1; key != nullptr && i < parts.size(); ++i) {
     RegKey* next = nullptr;
     for (RegKey& subkey : key->subkeys) {
-      if (SameName(subkey.name, parts[i])) next = &subkey;
+      if (host::SameText(subkey.name, parts[i])) next = &subkey;
     }
     key = next;
   }
@@ -105,7 +95,7 @@ RegKey* ModelKey(std::vector<RegKey>& roots, const std::string& path) {
 
 void ModelSet(RegKey& key, const std::string& name, const RegValue& value) {
   for (RegNamedValue& existing : key.values) {
-    if (SameName(existing.name, name)) {
+    if (host::SameText(existing.name, name)) {
       existing.value = value;
       return;
     }
@@ -116,9 +106,9 @@ void ModelSet(RegKey& key, const std::string& name, const RegValue& value) {
 // A value the file does not hold yet, of the same type.
 RegValue Changed(const RegValue& value) {
   RegValue changed = value;
-  if (value.type == 4 && value.data.size() == 4) {
+  if (value.type == host::REG_DWORD && value.data.size() == 4) {
     changed.data[0] = static_cast<char>(static_cast<unsigned char>(changed.data[0]) ^ 0x5A);
-  } else if (value.type == 1 && !value.data.empty() && value.data.back() == '\0') {
+  } else if (value.type == host::REG_SZ && !value.data.empty() && value.data.back() == '\0') {
     changed.data.insert(changed.data.size() - 1, "x\\\"");
   } else {
     changed.data += 'Z';
@@ -130,16 +120,8 @@ RegValue Changed(const RegValue& value) {
 // go in hex form (UTF-16) but is not UTF-8. Every other refusal is a fault.
 bool RefusalExpected(const RegFile& file, const RegValue& value) {
   return file.Version() == 5 && !file.Utf16() &&
-         (value.type == 1 || value.type == 2 || value.type == 7);
-}
-
-std::string Utf16(std::string_view ascii) {
-  std::string out;
-  for (char c : ascii) {
-    out += c;
-    out += '\0';
-  }
-  return out;
+         (value.type == host::REG_SZ || value.type == host::REG_EXPAND_SZ ||
+          value.type == host::REG_MULTI_SZ);
 }
 
 // An empty file of the same version and encoding as file.
@@ -147,7 +129,8 @@ RegFile EmptyLike(const RegFile& file) {
   const std::string header =
       std::string(file.Version() == 5 ? "Windows Registry Editor Version 5.00" : "REGEDIT4") +
       "\r\n\r\n";
-  return host::ParseRegFile(file.Utf16() ? "\xFF\xFE" + Utf16(header) : header, "empty.reg");
+  return host::ParseRegFile(file.Utf16() ? "\xFF\xFE" + host::WidenToUtf16LE(header) : header,
+                            "empty.reg");
 }
 
 void RebuildFromValues(const RegFile& file, const std::vector<std::string>& keys) {
@@ -203,7 +186,7 @@ void ChangeInPlace(RegFile& file, const std::vector<std::string>& keys) {
       Check(file.DeleteValue(path, values[0].name), "a deletion deleted nothing");
       RegKey* key = ModelKey(model, path);
       for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-        if (SameName(it->name, values[0].name)) {
+        if (host::SameText(it->name, values[0].name)) {
           key->values.erase(it);
           break;
         }

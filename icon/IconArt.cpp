@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <array>
 
+#include "host/rtl/bytes.h"
+
 namespace FleetforgeIconChanger {
 
 namespace {
+
+using host::AppendUInt16LE;
+using host::AppendUInt32LE;
 
 // What a pixel of the picture shows.
 enum class Role { Transparent, Border, Fill, Letter, Shadow };
@@ -130,16 +135,6 @@ uint8_t DeepIndex(const Geometry& g, Role role, int y) {
   return kBlack;
 }
 
-void PutU16(std::string& out, uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void PutU32(std::string& out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
-
 // Bytes of one bitmap row: rows are padded to whole 32-bit words.
 uint32_t RowBytes(int width, int bitsPerPixel) {
   return static_cast<uint32_t>((width * bitsPerPixel + 31) / 32 * 4);
@@ -156,17 +151,17 @@ std::string EncodeImage(const Geometry& g, int bitsPerPixel, const Rgb* palette,
   const uint32_t and_row = RowBytes(size, 1);
   const uint32_t pixel_bytes = (xor_row + and_row) * static_cast<uint32_t>(size);
   std::string out;
-  PutU32(out, 40);                                   // biSize
-  PutU32(out, static_cast<uint32_t>(size));          // biWidth
-  PutU32(out, static_cast<uint32_t>(2 * size));      // biHeight: colour pixels and mask
-  PutU16(out, 1);                                    // biPlanes
-  PutU16(out, static_cast<uint32_t>(bitsPerPixel));  // biBitCount
-  PutU32(out, 0);                                    // biCompression: BI_RGB
-  PutU32(out, pixel_bytes);                          // biSizeImage
-  PutU32(out, 0);                                    // biXPelsPerMeter
-  PutU32(out, 0);                                    // biYPelsPerMeter
-  PutU32(out, 0);                                    // biClrUsed: the full table
-  PutU32(out, 0);                                    // biClrImportant
+  AppendUInt32LE(out, 40);                                   // biSize
+  AppendUInt32LE(out, static_cast<uint32_t>(size));          // biWidth
+  AppendUInt32LE(out, static_cast<uint32_t>(2 * size));      // biHeight: colour pixels and mask
+  AppendUInt16LE(out, 1);                                    // biPlanes
+  AppendUInt16LE(out, static_cast<uint32_t>(bitsPerPixel));  // biBitCount
+  AppendUInt32LE(out, 0);                                    // biCompression: BI_RGB
+  AppendUInt32LE(out, pixel_bytes);                          // biSizeImage
+  AppendUInt32LE(out, 0);                                    // biXPelsPerMeter
+  AppendUInt32LE(out, 0);                                    // biYPelsPerMeter
+  AppendUInt32LE(out, 0);                                    // biClrUsed: the full table
+  AppendUInt32LE(out, 0);                                    // biClrImportant
   for (int i = 0; i < (1 << bitsPerPixel); ++i) {
     out.push_back(static_cast<char>(palette[i].B));
     out.push_back(static_cast<char>(palette[i].G));
@@ -221,20 +216,20 @@ IconGroupResource MakeGroup(const char* name, const std::vector<DirectoryEntry>&
                             std::vector<std::string> images, uint16_t firstId) {
   IconGroupResource group;
   group.Name = name;
-  PutU16(group.Directory, 0);  // reserved
-  PutU16(group.Directory, 1);  // type: icons
-  PutU16(group.Directory, static_cast<uint32_t>(entries.size()));
+  AppendUInt16LE(group.Directory, 0);  // reserved
+  AppendUInt16LE(group.Directory, 1);  // type: icons
+  AppendUInt16LE(group.Directory, static_cast<uint32_t>(entries.size()));
   for (size_t i = 0; i < entries.size(); ++i) {
     const auto id = static_cast<uint16_t>(firstId + i);
     const DirectoryEntry& e = entries[i];
     group.Directory.push_back(static_cast<char>(e.Size));
     group.Directory.push_back(static_cast<char>(e.Size));
     group.Directory.push_back(static_cast<char>(e.ColourCount));
-    group.Directory.push_back('\0');  // reserved
-    PutU16(group.Directory, 1);       // planes
-    PutU16(group.Directory, e.BitCount);
-    PutU32(group.Directory, static_cast<uint32_t>(images[i].size()));
-    PutU16(group.Directory, id);
+    group.Directory.push_back('\0');     // reserved
+    AppendUInt16LE(group.Directory, 1);  // planes
+    AppendUInt16LE(group.Directory, e.BitCount);
+    AppendUInt32LE(group.Directory, static_cast<uint32_t>(images[i].size()));
+    AppendUInt16LE(group.Directory, id);
     group.Images.push_back({id, "#" + std::to_string(id), std::move(images[i])});
   }
   return group;

@@ -322,14 +322,6 @@ const std::vector<ReportedError>& Ide::Errors() const {
   return ErrorLog();
 }
 
-void Ide::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    host::ReportCurrentException();
-  }
-}
-
 void Ide::CreateWindows() {
   const host::TRect wa = host::WindowSystem::Instance().WorkArea();
   main_form_ = new TAppBuilder(host::Application);
@@ -457,7 +449,7 @@ void Ide::StartUp() {
 }
 
 void Ide::LoadPackage(const std::string& file) {
-  Guarded([&] {
+  host::Guarded([&] {
     const host::HMODULE module = host::LoadLibrary(file);
     auto initialize =
         reinterpret_cast<void (*)()>(const_cast<void*>(host::GetProcAddress(module, "Initialize")));
@@ -494,7 +486,7 @@ void Ide::RunRegisterProcedures() {
     const void* address = host::GetProcAddress(package_, unit.Name + ".Register()");
     if (address == nullptr) continue;
     auto procedure = reinterpret_cast<void (*)()>(const_cast<void*>(address));
-    Guarded(procedure);
+    host::Guarded(procedure);
   }
 }
 
@@ -527,7 +519,7 @@ void Ide::UnloadPackage() {
 void Ide::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
-  Guarded([&] { UnloadPackage(); });
+  host::Guarded([&] { UnloadPackage(); });
   host::MessageLoop::Instance().Reset();
   // Windows go in the reverse order of their creation.
   while (host::Screen->FormCount() > 0) delete host::Screen->Forms(host::Screen->FormCount() - 1);
@@ -558,13 +550,12 @@ void Ide::CloseAll() {
 
 void Ide::Compile(bool codeInsight) {
   if (project_file_.empty()) return;
-  ++compile_count_;
   host::IRef<IdeProject> project(new IdeProject(project_file_));
   // A copy: a notifier may remove itself while it is called.
   std::vector<host::IRef<host::IOTAIDENotifier>> notifiers;
   for (const auto& [index, notifier] : services_->Notifiers()) notifiers.push_back(notifier);
   for (const auto& notifier : notifiers) {
-    Guarded([&] {
+    host::Guarded([&] {
       bool cancel = false;
       host::IRef<host::IOTAIDENotifier50> notifier50;
       if (host::Supports(notifier.get(), notifier50))
@@ -574,7 +565,7 @@ void Ide::Compile(bool codeInsight) {
     });
   }
   for (const auto& notifier : notifiers) {
-    Guarded([&] {
+    host::Guarded([&] {
       host::IRef<host::IOTAIDENotifier50> notifier50;
       if (host::Supports(notifier.get(), notifier50))
         notifier50->AfterCompile(true, codeInsight);

@@ -148,11 +148,10 @@ class Ide : public host::TObject {
   const std::string& ProjectFile() const { return project_file_; }
   // Calls every registered IDE notifier before and after the compile.
   void Compile(bool codeInsight);
-  int32_t CompileCount() const { return compile_count_; }
 
-  // Runs a handler at one of the IDE's error boundaries: an error that leaves it
-  // is reported (its class and message kept and shown) and the IDE goes on.
-  static void Guarded(const std::function<void()>& handler);
+  // The host's error sink while the IDE runs: an error that reaches one of its
+  // error boundaries (host::Guarded) is reported here, its class and message kept
+  // and shown, and the IDE goes on.
   static void ReportError(const host::Exception& error);
   const std::vector<ReportedError>& Errors() const;
 
@@ -201,7 +200,6 @@ class Ide : public host::TObject {
   int32_t package_notifiers_from_ = 0, package_notifiers_to_ = 0;
   int32_t package_wizards_from_ = 0, package_wizards_to_ = 0;
   std::string project_file_;
-  int32_t compile_count_ = 0;
   int32_t palette_buttons_ = 0;
   int32_t activations_ = 0;
   bool shut_down_ = false;

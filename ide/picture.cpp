@@ -22,7 +22,6 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -1011,11 +1010,6 @@ void DrawDesktop(cairo_t* cr) {
   DrawTaskbar(p);
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -1061,7 +1055,7 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 }  // namespace
 
 void DrawDesktopFile(const std::string& file) {
-  const std::string name = Lower(file);
+  const std::string name = host::LowerCase(file);
   const bool svg = EndsWith(name, ".svg");
   const bool png = EndsWith(name, ".png");
   if (!svg && !png)

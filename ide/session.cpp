@@ -261,17 +261,17 @@ void Session::Execute(const Action& action) {
   } else if (verb == "move") {
     host::TForm* form = FormNamed(action, args[0]);
     const int32_t left = ToInt(action, args[1]), top = ToInt(action, args[2]);
-    Ide::Guarded([&] { form->SetBounds(left, top, form->Width(), form->Height()); });
+    host::Guarded([&] { form->SetBounds(left, top, form->Width(), form->Height()); });
   } else if (verb == "size") {
     host::TForm* form = FormNamed(action, args[0]);
     const int32_t width = ToInt(action, args[1]), height = ToInt(action, args[2]);
-    Ide::Guarded([&] { form->SetBounds(form->Left(), form->Top(), width, height); });
+    host::Guarded([&] { form->SetBounds(form->Left(), form->Top(), width, height); });
   } else if (verb == "close") {
     host::TForm* form = FormNamed(action, args[0]);
-    Ide::Guarded([&] { form->Close(); });
+    host::Guarded([&] { form->Close(); });
   } else if (verb == "click") {
     const int32_t x = ToInt(action, args[0]), y = ToInt(action, args[1]);
-    Ide::Guarded([&] { host::WindowSystem::Instance().Click(x, y); });
+    host::Guarded([&] { host::WindowSystem::Instance().Click(x, y); });
   } else if (verb == "menu") {
     if (ide_->MainMenu() == nullptr) Fail(action, "the IDE has no main menu");
     host::TMenuItem* item = ide_->MainMenu()->Items();
@@ -289,38 +289,38 @@ void Session::Execute(const Action& action) {
       if (end == std::string::npos) break;
       start = end + 1;
     }
-    Ide::Guarded([&] { item->Click(); });
+    host::Guarded([&] { item->Click(); });
   } else if (verb == "key") {
     host::TForm* form = host::Screen->ActiveForm();
     if (form == nullptr) Fail(action, "no window is active");
     if (args[0] == "enter")
-      Ide::Guarded([&] { form->KeyEnter(); });
+      host::Guarded([&] { form->KeyEnter(); });
     else if (args[0] == "esc")
-      Ide::Guarded([&] { form->KeyEscape(); });
+      host::Guarded([&] { form->KeyEscape(); });
     else if (args[0] == "closebox")
-      Ide::Guarded([&] { form->Close(); });
+      host::Guarded([&] { form->Close(); });
     else
       Fail(action, "unknown key " + Q(args[0]) + " (enter, esc or closebox)");
   } else if (verb == "check") {
     auto* box = dynamic_cast<host::TCheckBox*>(ControlNamed(action, args[0]));
     if (box == nullptr) Fail(action, Q(args[0]) + " is not a check box");
     if (args[1] != "on" && args[1] != "off") Fail(action, "a check box is set 'on' or 'off'");
-    if (box->Checked() != (args[1] == "on")) Ide::Guarded([&] { box->Click(); });
+    if (box->Checked() != (args[1] == "on")) host::Guarded([&] { box->Click(); });
   } else if (verb == "type") {
     host::TControl* control = ControlNamed(action, args[0]);
-    Ide::Guarded([&] { control->SetText(args.size() > 1 ? args[1] : ""); });
+    host::Guarded([&] { control->SetText(args.size() > 1 ? args[1] : ""); });
   } else if (verb == "activate" || verb == "deactivate") {
-    Ide::Guarded([&] { host::Application->SetActive(verb == "activate"); });
+    host::Guarded([&] { host::Application->SetActive(verb == "activate"); });
   } else if (verb == "open") {
-    Ide::Guarded([&] { ide_->OpenProject(args[0]); });
+    host::Guarded([&] { ide_->OpenProject(args[0]); });
   } else if (verb == "compile" || verb == "codeinsight") {
     ide_->Compile(verb == "codeinsight");
   } else if (verb == "install") {
     const size_t errors = ide_->Errors().size();
-    Ide::Guarded([&] { ide_->InstallPackage(options_.PackageToInstall); });
+    host::Guarded([&] { ide_->InstallPackage(options_.PackageToInstall); });
     CheckPackageLoaded(options_.PackageToInstall, errors);
   } else if (verb == "unload") {
-    Ide::Guarded([&] { ide_->UnloadPackage(); });
+    host::Guarded([&] { ide_->UnloadPackage(); });
   } else if (verb == "state") {
     if (options_.OnState) options_.OnState(State());
   } else if (verb == "snapshot") {

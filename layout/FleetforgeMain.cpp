@@ -34,6 +34,11 @@ int32_t ToPosition(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, -kMaxCoordinate - 1, kMaxCoordinate));
 }
 
+// The height of the palette's page beneath its rows of tabs, where the component
+// buttons stand. The palette is held at its tabs and borders plus this page, so
+// it grows and shrinks with the number of tab rows and never shows more.
+constexpr int64_t kPalettePageHeight = 29;
+
 host::TRect WorkArea() {
   host::TRect area;
   host::SystemParametersInfo(host::SPI_GETWORKAREA, 0, &area, 0);
@@ -126,7 +131,10 @@ void TFleetforgeMainObject::OnResizeComponentPalette(TObject* Sender) {
   // A call without a sender has no palette to size.
   if (palette == nullptr) return;
   const host::TRect display = palette->DisplayRect();
-  const int64_t height = int64_t{palette->Height()} - (int64_t{display.Bottom} - display.Top) + 29;
+  // What the tab control takes outside its display rectangle (the rows of tabs
+  // and the borders), plus the page.
+  const int64_t height =
+      int64_t{palette->Height()} - (int64_t{display.Bottom} - display.Top) + kPalettePageHeight;
   const int32_t h = ToSize(height);
   palette->Constraints().SetMinHeight(h);
   // A palette without a container has no container to limit.

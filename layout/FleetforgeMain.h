@@ -33,11 +33,6 @@ class TFleetforgeMainObject : public TObject {
   void AlignProjectManagerForm();
   void AlignEditorForm();
 
-  // For inspection by the IDE's tools and tests.
-  host::TTimer* Timer() const { return FTimer.get(); }
-  const host::TNotifyEvent& SavedOnResize() const { return FSavedOnResize; }
-  bool StandardProjectChecked() const { return FStandardProjectChecked; }
-
  private:
   std::unique_ptr<host::TTimer> FTimer;
   host::TNotifyEvent FSavedOnResize;

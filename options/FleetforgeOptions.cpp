@@ -83,10 +83,6 @@ void TfmOptions::btCancelClick(TObject*) {
   SetModalResult(host::mrCancel);
 }
 
-int LiveDialogs() {
-  return static_cast<int>(Dialogs().size());
-}
-
 void Initialization() {
   Guard.EnterInitialization();
 }

@@ -63,10 +63,6 @@ inline constexpr const char* kDateText = "2004/9/29";
 // after the command has freed it.
 extern TfmOptions* fmOptions;
 
-// How many dialogs exist (one while the command runs it; more only after a
-// command that failed before freeing its dialog).
-int LiveDialogs();
-
 // Initialisation: nothing. Finalisation: frees a dialog that a failed options
 // command left behind (its owner, the IDE's main form, outlives the package,
 // and the dialog's code goes with the package).

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/rtl/bytes.h"
 #include "host/rtl/version.h"
 #include "icon/IconArt.h"
 
@@ -13,16 +14,6 @@ namespace Fleetforge7 {
 const std::vector<std::pair<std::string, std::string>>& FormImageResources();
 
 namespace {
-
-std::string Utf16Z(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    out.push_back(static_cast<char>(c));
-    out.push_back('\0');
-  }
-  out.append(2, '\0');
-  return out;
-}
 
 std::string PackageInfoRecord() {
   host::PackageInfo info;
@@ -42,10 +33,6 @@ std::string PackageInfoRecord() {
   return host::EncodePackageInfo(info);
 }
 
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 void PutShortString(std::string& out, const std::string& s) {
   out.push_back(static_cast<char>(s.size()));
   out += s;
@@ -55,9 +42,9 @@ void PutShortString(std::string& out, const std::string& s) {
 // unit alias list and the description.
 std::string PackageOptionsRecord() {
   std::string out;
-  PutU32(out, 16384);
-  PutU32(out, 1048576);
-  PutU32(out, 0x400000);
+  host::AppendUInt32LE(out, 16384);
+  host::AppendUInt32LE(out, 1048576);
+  host::AppendUInt32LE(out, 0x400000);
   PutShortString(out, "WinTypes=Windows;WinProcs=Windows;DbiTypes=BDE;DbiProcs=BDE;DbiErrs=BDE;");
   PutShortString(out, kDescription);
   return out;
@@ -88,7 +75,7 @@ std::string VersionBlock() {
 }
 
 struct Store {
-  std::string description = Utf16Z(kDescription);
+  std::string description = host::WidenToUtf16LE(kDescription) + std::string(2, '\0');
   std::string package_info = PackageInfoRecord();
   std::string package_options = PackageOptionsRecord();
   std::string version = VersionBlock();

@@ -100,8 +100,8 @@ int LockWait(int fd) {
 }
 
 bool SameFile(int fd, const std::string& name) {
-  struct stat held {
-  }, named{};
+  struct stat held {};
+  struct stat named {};
   return ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }

@@ -1,20 +1,13 @@
 #include "host/rtl/interfaces.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/quoting.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace host {
 
 namespace {
 std::atomic<int32_t> live_objects{0};
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 }  // namespace
 
 TGUID TGUID::Parse(const std::string& text) {
@@ -28,7 +21,7 @@ TGUID TGUID::Parse(const std::string& text) {
   size_t pos = 1;
   for (int g = 0; g < 5; ++g) {
     for (int i = 0; i < groups[g]; ++i, ++pos) {
-      if (HexDigit(text[pos]) < 0) return fail();
+      if (HexDigitValue(text[pos]) < 0) return fail();
       digits += text[pos];
     }
     if (g < 4) {
@@ -39,7 +32,7 @@ TGUID TGUID::Parse(const std::string& text) {
   auto value = [&](size_t from, size_t count) {
     uint64_t v = 0;
     for (size_t i = 0; i < count; ++i)
-      v = v * 16 + static_cast<uint64_t>(HexDigit(digits[from + i]));
+      v = v * 16 + static_cast<uint64_t>(HexDigitValue(digits[from + i]));
     return v;
   };
   TGUID g;

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "host/rtl/chars.h"
 #include "host/rtl/classes.h"
 
 namespace host {
@@ -25,12 +26,8 @@ namespace detail {
 constexpr uint32_t GuidHex(const char* s, int from, int count) {
   uint32_t v = 0;
   for (int i = 0; i < count; ++i) {
-    const char c = s[from + i];
-    const uint32_t d = (c >= '0' && c <= '9')   ? uint32_t(c - '0')
-                       : (c >= 'a' && c <= 'f') ? uint32_t(c - 'a' + 10)
-                       : (c >= 'A' && c <= 'F') ? uint32_t(c - 'A' + 10)
-                                                : throw "not a hex digit";
-    v = v * 16 + d;
+    const int d = HexDigitValue(s[from + i]);
+    v = v * 16 + (d >= 0 ? uint32_t(d) : throw "not a hex digit");
   }
   return v;
 }

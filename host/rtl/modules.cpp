@@ -7,20 +7,12 @@
 #include <map>
 #include <memory>
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
+
 namespace host {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 struct LoadedModule {
   std::string FileName;
@@ -122,13 +114,7 @@ void PackageLoad(const PackageInfoTable* table, TLibModule* module) {
   started = 0;
   for (int32_t i = 0; i < table->UnitCount; ++i) {
     started = i + 1;
-    if (TProc init = table->UnitInfo[i].Init) {
-      try {
-        init();
-      } catch (...) {
-        ReportCurrentException();
-      }
-    }
+    if (TProc init = table->UnitInfo[i].Init) Guarded(init);
   }
 }
 
@@ -139,13 +125,7 @@ void PackageUnload(const PackageInfoTable* table, TLibModule* module) {
   const int32_t started = it == counts.end() ? 0 : std::min(it->second, table->UnitCount);
   if (it != counts.end()) counts.erase(it);
   for (int32_t i = started - 1; i >= 0; --i) {
-    if (TProc finit = table->UnitInfo[i].FInit) {
-      try {
-        finit();
-      } catch (...) {
-        ReportCurrentException();
-      }
-    }
+    if (TProc finit = table->UnitInfo[i].FInit) Guarded(finit);
   }
 }
 
@@ -203,15 +183,6 @@ bool FreeLibrary(HMODULE module) {
   return dlclose(library) == 0;
 }
 
-bool IsModuleLoaded(HMODULE module) {
-  return Lookup(module) != nullptr;
-}
-
-const TModuleImage* ModuleImage(HMODULE module) {
-  LoadedModule* loaded = Lookup(module);
-  return loaded ? loaded->Image : nullptr;
-}
-
 const void* GetProcAddress(HMODULE module, std::string_view name) {
   LoadedModule* loaded = Lookup(module);
   if (loaded == nullptr || loaded->Image == nullptr) return nullptr;
@@ -223,7 +194,8 @@ const void* GetProcAddress(HMODULE module, std::string_view name) {
 
 std::vector<std::string> ExportedNames(HMODULE module) {
   std::vector<std::string> names;
-  if (const TModuleImage* image = ModuleImage(module))
+  const LoadedModule* loaded = Lookup(module);
+  if (const TModuleImage* image = loaded ? loaded->Image : nullptr)
     for (uint32_t i = 0; i < image->ExportCount; ++i) names.emplace_back(image->Exports[i].Name);
   return names;
 }
@@ -252,17 +224,12 @@ std::optional<std::string_view> FindResourceData(HMODULE module, std::string_vie
 uint8_t PackageNameHash(std::string_view name) {
   // The package tools' name hash: a rotate-and-xor over the upper-cased name.
   uint8_t hash = 0;
-  for (char c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    hash = static_cast<uint8_t>(((hash << 5) | (hash >> 3)) ^ static_cast<uint8_t>(c));
-  }
+  for (char c : name)
+    hash = static_cast<uint8_t>(((hash << 5) | (hash >> 3)) ^ static_cast<uint8_t>(UpCase(c)));
   return hash;
 }
 
 namespace {
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 void PutName(std::string& out, const std::string& name) {
   out.push_back(static_cast<char>(PackageNameHash(name)));
   out += name;
@@ -301,10 +268,10 @@ class Reader {
 
 std::string EncodePackageInfo(const PackageInfo& info) {
   std::string out;
-  PutU32(out, info.Flags);
-  PutU32(out, static_cast<uint32_t>(info.Requires.size()));
+  AppendUInt32LE(out, info.Flags);
+  AppendUInt32LE(out, static_cast<uint32_t>(info.Requires.size()));
   for (const auto& name : info.Requires) PutName(out, name);
-  PutU32(out, static_cast<uint32_t>(info.Contains.size()));
+  AppendUInt32LE(out, static_cast<uint32_t>(info.Contains.size()));
   for (const auto& unit : info.Contains) {
     out.push_back(static_cast<char>(unit.Flags));
     PutName(out, unit.Name);

@@ -6,11 +6,12 @@
 // way an executable image carries an export directory and a resource section.
 //
 // Exported names follow the host's symbol convention for package units:
-//   Unit.Identifier                         a variable        FleetforgeGlobal.Options
-//   Unit.Identifier(ParamType,ParamType)    a routine
-//   FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString) Unit.Class.Method(ParamType)            a
-//   method          FleetforgeMain.TFleetforgeMainObject.OnTimer(TObject) Unit.Class.ClassRecord /
-//   .TypeInfo      a class's record and its type information
+//   Unit.Identifier                       a variable, e.g. FleetforgeGlobal.Options
+//   Unit.Identifier(ParamType,ParamType)  a routine, e.g.
+//                                         FleetforgeGlobal.FindMenuItem(TMenuItem,AnsiString)
+//   Unit.Class.Method(ParamType)          a method, e.g.
+//                                         FleetforgeMain.TFleetforgeMainObject.OnTimer(TObject)
+//   Unit.Class.ClassRecord, .TypeInfo     a class's record and its type information
 // A parameter passed by reference is written "var Type"; no parameters is "()".
 // Package-level names (Initialize, Finalize, @GetPackageInfoTable, the module
 // entry point) are exported as they are named.
@@ -20,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/rtl/sysutils.h"
@@ -112,6 +114,17 @@ HOST_API void ReportException(const Exception& error);
 // Reports whatever is being handled in a catch block (a host error, another
 // C++ exception, or an unknown one).
 HOST_API void ReportCurrentException();
+// The error boundary of event handlers, messages, timers, the user's actions in
+// the IDE and the package's unit sections: runs action and reports an error that
+// leaves it (ReportCurrentException), as the IDE reports it; the caller goes on.
+template <class Action>
+void Guarded(Action&& action) {
+  try {
+    std::forward<Action>(action)();
+  } catch (...) {
+    ReportCurrentException();
+  }
+}
 
 // ---- Modules -----------------------------------------------------------------
 // The handle of the running executable (the IDE), which carries its own resources.
@@ -128,9 +141,6 @@ HOST_API bool FreeLibrary(HMODULE module);
 HOST_API const void* GetProcAddress(HMODULE module, std::string_view name);
 HOST_API std::vector<std::string> ExportedNames(HMODULE module);
 HOST_API std::string ModuleFileName(HMODULE module);
-HOST_API bool IsModuleLoaded(HMODULE module);
-// The module's image, for the host's own tools (tests and the package reader).
-HOST_API const TModuleImage* ModuleImage(HMODULE module);
 
 // A resource's bytes, or nullptr when absent. Names compare ignoring letter case.
 HOST_API std::optional<std::string_view> FindResourceData(HMODULE module, std::string_view type,

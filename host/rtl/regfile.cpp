@@ -2,6 +2,8 @@
 // make, in-place changes, serializing, and the locked atomic replacement on disk.
 #include "host/rtl/regfile.h"
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/filelock.h"
 #include "host/rtl/quoting.h"
 #include "host/rtl/textfile.h"
@@ -21,12 +23,6 @@ namespace host {
 
 namespace {
 
-constexpr uint32_t kRegSz = 1;
-constexpr uint32_t kRegExpandSz = 2;
-constexpr uint32_t kRegBinary = 3;
-constexpr uint32_t kRegDword = 4;
-constexpr uint32_t kRegMultiSz = 7;
-
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
@@ -34,20 +30,8 @@ constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 // characters.
 constexpr size_t kWrapColumn = 76;
 
-char Fold(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
 bool IsBlank(char c) {
@@ -72,19 +56,12 @@ bool HasLineBreak(std::string_view text) {
   return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // 1 to 8 hex digits, either case.
 bool ParseHex32(std::string_view digits, uint32_t& value) {
   if (digits.empty() || digits.size() > 8) return false;
   value = 0;
   for (char c : digits) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return false;
     value = (value << 4) | static_cast<uint32_t>(digit);
   }
@@ -105,7 +82,7 @@ std::string Hex32(uint32_t value, size_t minDigits) {
 bool SamePath(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (!SameName(a[i], b[i])) return false;
+    if (!SameText(a[i], b[i])) return false;
   }
   return true;
 }
@@ -115,7 +92,7 @@ bool IsSameOrAncestor(const std::vector<std::string>& prefix,
                       const std::vector<std::string>& path) {
   if (prefix.size() > path.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (!SameName(prefix[i], path[i])) return false;
+    if (!SameText(prefix[i], path[i])) return false;
   }
   return true;
 }
@@ -167,11 +144,6 @@ bool Utf16LeToUtf8(std::string_view in, std::string& out) {
   return i == in.size();
 }
 
-void AppendUnit(std::string& out, uint32_t u) {
-  out += static_cast<char>(u & 0xFF);
-  out += static_cast<char>((u >> 8) & 0xFF);
-}
-
 // Encodes strict UTF-8 as UTF-16LE; false on anything that is not UTF-8.
 bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
   out.clear();
@@ -211,17 +183,17 @@ bool Utf8ToUtf16Le(std::string_view in, std::string& out) {
     }
     i += length;
     if (cp >= 0x10000) {
-      AppendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
-      AppendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+      AppendUInt16LE(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUInt16LE(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
     } else {
-      AppendUnit(out, cp);
+      AppendUInt16LE(out, cp);
     }
   }
   return true;
 }
 
 bool IsStringType(uint32_t type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 // ---- Key paths -------------------------------------------------------------
@@ -247,7 +219,7 @@ PathFault SplitKeyPath(std::string_view text, std::vector<std::string>& out) {
         start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
     if (count == 0) {
       for (const std::string& root : RegFile::RootNames()) {
-        if (SameName(part, root)) put(root);
+        if (SameText(part, root)) put(root);
       }
       if (count == 0) {
         out.clear();
@@ -297,7 +269,7 @@ std::string FormatName(std::string_view name) {
 // REG_SZ data that "text" can carry: one terminating NUL and no line break.
 bool IsPlainString(const RegValue& value) {
   const std::string& data = value.data;
-  return value.type == kRegSz && !data.empty() && data.find('\0') == data.size() - 1 &&
+  return value.type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1 &&
          !HasLineBreak(data);
 }
 
@@ -484,7 +456,7 @@ class Parser {
       size_t end = 0;
       Quoted(number, rest, end, line.value.data);
       if (end != rest.size()) Fail(number, "text after the value");
-      line.value.type = kRegSz;
+      line.value.type = REG_SZ;
       line.value.data += '\0';
       return;
     }
@@ -493,13 +465,13 @@ class Parser {
       if (!ParseHex32(rest.substr(6), value)) {
         Fail(number, "bad dword value " + QuotedForMessage(std::string(rest.substr(6))));
       }
-      line.value.type = kRegDword;
-      for (int i = 0; i < 4; ++i) line.value.data += static_cast<char>((value >> (8 * i)) & 0xFF);
+      line.value.type = REG_DWORD;
+      AppendUInt32LE(line.value.data, value);
       return;
     }
     if (!StartsWithNoCase(rest, "hex")) Fail(number, "unknown value data");
     rest.remove_prefix(3);
-    uint32_t type = kRegBinary;
+    uint32_t type = REG_BINARY;
     if (!rest.empty() && rest.front() == '(') {
       const size_t close = rest.find(')');
       if (close == std::string_view::npos || !ParseHex32(rest.substr(1, close - 1), type)) {
@@ -567,11 +539,11 @@ class Parser {
     const size_t size = joined.size();
     while (true) {
       while (i < size && IsBlank(joined[i])) ++i;
-      const int high = i < size ? HexDigit(joined[i]) : -1;
+      const int high = i < size ? HexDigitValue(joined[i]) : -1;
       if (high < 0) return false;
       int byte = high;
       if (++i < size) {
-        if (const int low = HexDigit(joined[i]); low >= 0) {
+        if (const int low = HexDigitValue(joined[i]); low >= 0) {
           byte = byte * 16 + low;
           ++i;
         }
@@ -664,7 +636,7 @@ class KeyReader {
       case RegLineKind::Value: {
         if (!inKey_) break;
         folded_.clear();
-        for (char c : line.name) folded_ += Fold(c);
+        for (char c : line.name) folded_ += LowCase(c);
         const auto [found, added] = index_.emplace(folded_, result_.values.size());
         if (added) {
           result_.values.push_back(RegNamedValue{line.name, line.value});
@@ -677,7 +649,7 @@ class KeyReader {
       case RegLineKind::ValueDelete: {
         if (!inKey_) break;
         folded_.clear();
-        for (char c : line.name) folded_ += Fold(c);
+        for (char c : line.name) folded_ += LowCase(c);
         const auto found = index_.find(folded_);
         if (found == index_.end()) break;
         alive_[found->second] = false;
@@ -741,7 +713,7 @@ bool ReadBytes(const std::string& path, const std::string& nameForErrors, std::s
 
 RegValue RegValue::String(std::string_view text) {
   RegValue value;
-  value.type = kRegSz;
+  value.type = REG_SZ;
   value.data = std::string(text);
   value.data += '\0';
   return value;
@@ -749,21 +721,21 @@ RegValue RegValue::String(std::string_view text) {
 
 RegValue RegValue::Dword(uint32_t number) {
   RegValue value;
-  value.type = kRegDword;
-  for (int i = 0; i < 4; ++i) value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+  value.type = REG_DWORD;
+  AppendUInt32LE(value.data, number);
   return value;
 }
 
 const RegKey* RegKey::FindSubkey(std::string_view subkeyName) const {
   for (const RegKey& subkey : subkeys) {
-    if (SameName(subkey.name, subkeyName)) return &subkey;
+    if (SameText(subkey.name, subkeyName)) return &subkey;
   }
   return nullptr;
 }
 
 const RegNamedValue* RegKey::FindValue(std::string_view valueName) const {
   for (const RegNamedValue& value : values) {
-    if (SameName(value.name, valueName)) return &value;
+    if (SameText(value.name, valueName)) return &value;
   }
   return nullptr;
 }
@@ -826,7 +798,7 @@ void RegFile::Rebuild() {
   std::string indexKey;
   auto makeKey = [&](size_t owner, std::string_view name) -> const std::string& {
     indexKey.assign(reinterpret_cast<const char*>(&owner), sizeof owner);
-    for (char c : name) indexKey += Fold(c);
+    for (char c : name) indexKey += LowCase(c);
     return indexKey;
   };
   for (const std::string& name : RootNames()) nodes.push_back(Node{name, {}, {}, {}, false});
@@ -987,7 +959,7 @@ RegLine RegFile::MakeValueLine(const std::vector<std::string>& path, std::string
   std::string text = FormatName(name) + "=";
   if (IsPlainString(value)) {
     text += Quoted(std::string_view(value.data).substr(0, value.data.size() - 1));
-  } else if (value.type == kRegDword && value.data.size() == 4) {
+  } else if (value.type == REG_DWORD && value.data.size() == 4) {
     uint32_t number = 0;
     for (int i = 3; i >= 0; --i) {
       number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
@@ -998,7 +970,7 @@ RegLine RegFile::MakeValueLine(const std::vector<std::string>& path, std::string
     if (version_ == 5 && IsStringType(value.type) && !Utf8ToUtf16Le(value.data, bytes)) {
       RaiseUnwritable("string data that is not UTF-8");
     }
-    text += value.type == kRegBinary ? std::string("hex:") : "hex(" + Hex32(value.type, 1) + "):";
+    text += value.type == REG_BINARY ? std::string("hex:") : "hex(" + Hex32(value.type, 1) + "):";
     static constexpr char kDigits[] = "0123456789abcdef";
     bool lineHasByte = false;
     size_t lineStart = 0;
@@ -1042,7 +1014,7 @@ bool RegFile::SetValue(std::string_view keyPath, std::string_view name, const Re
   for (size_t i = 0; i < lines_.size(); ++i) {
     const RegLine& line = lines_[i];
     if ((line.kind == RegLineKind::Value || line.kind == RegLineKind::ValueDelete) &&
-        SamePath(line.path, path) && SameName(line.name, name)) {
+        SamePath(line.path, path) && SameText(line.name, name)) {
       last = i;
     } else if (line.kind == RegLineKind::KeyDelete && IsSameOrAncestor(line.path, path)) {
       last = i;
@@ -1096,7 +1068,7 @@ bool RegFile::DeleteValue(std::string_view keyPath, std::string_view name) {
     for (size_t i = 0; i < lines_.size(); ++i) {
       const RegLine& line = lines_[i];
       if (line.kind == RegLineKind::Value && SamePath(line.path, path) &&
-          SameName(line.name, name)) {
+          SameText(line.name, name)) {
         last = i;
       }
     }
@@ -1124,7 +1096,7 @@ RegFile ParseRegFile(std::string_view bytes, const std::string& fileNameForError
 
 const RegNamedValue* RegKeyValues::FindValue(std::string_view name) const {
   for (const RegNamedValue& value : values) {
-    if (SameName(value.name, name)) return &value;
+    if (SameText(value.name, name)) return &value;
   }
   return nullptr;
 }

@@ -49,8 +49,18 @@ class HOST_API ERegistryFileIOError : public ERegistryException {
   using ERegistryException::ERegistryException;
 };
 
-// A value as the registry holds it: its type number (REG_SZ = 1, REG_EXPAND_SZ
-// = 2, REG_BINARY = 3, REG_DWORD = 4, REG_MULTI_SZ = 7, REG_QWORD = 11, or any
+// Value types, by their registry numbers.
+enum TRegDataType : uint32_t {
+  REG_NONE = 0,
+  REG_SZ = 1,
+  REG_EXPAND_SZ = 2,
+  REG_BINARY = 3,
+  REG_DWORD = 4,
+  REG_MULTI_SZ = 7,
+  REG_QWORD = 11,
+};
+
+// A value as the registry holds it: its type number (one of TRegDataType, or any
 // other) and its data bytes. A REG_SZ written as "text" holds text + NUL.
 struct HOST_API RegValue {
   uint32_t type = 0;

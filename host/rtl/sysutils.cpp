@@ -16,6 +16,7 @@
 //   even; NaN and infinities are "Nan", "+Inf" and "-Inf", right-aligned in the
 //   same 23-character field as every other value.
 #include "host/rtl/sysutils.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/quoting.h"
 
 #include <sys/stat.h>
@@ -38,20 +39,6 @@ constexpr int64_t kMaxDay = 2958465;
 
 [[noreturn]] void RaiseNotInteger(const AnsiString& text) {
   throw EConvertError(QuotedForMessage(text) + " is not a valid integer value");
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-char ToUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char ToLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Index just after the last path delimiter (0 when there is none). On this
@@ -197,7 +184,7 @@ Integer StrToInt(const AnsiString& text) {
   if (hex) {
     uint32_t value = 0;
     for (; i < n; ++i) {
-      const int digit = HexDigit(text[i]);
+      const int digit = HexDigitValue(text[i]);
       if (digit < 0 || value > 0x0FFFFFFFu) RaiseNotInteger(text);
       value = (value << 4) | static_cast<uint32_t>(digit);
     }
@@ -227,13 +214,13 @@ AnsiString Trim(const AnsiString& text) {
 
 AnsiString UpperCase(const AnsiString& text) {
   AnsiString result = text;
-  for (char& c : result) c = ToUpper(c);
+  for (char& c : result) c = UpCase(c);
   return result;
 }
 
 AnsiString LowerCase(const AnsiString& text) {
   AnsiString result = text;
-  for (char& c : result) c = ToLower(c);
+  for (char& c : result) c = LowCase(c);
   return result;
 }
 
@@ -389,14 +376,14 @@ AnsiString FormatDateTime(const AnsiString& format, TDateTime value) {
       ++i;
       continue;
     }
-    char token = ToUpper(c);
+    char token = UpCase(c);
     if (token < 'A' || token > 'Z') {
       out += c;
       ++i;
       continue;
     }
     size_t count = 1;
-    while (i + count < n && ToUpper(format[i + count]) == token) ++count;
+    while (i + count < n && UpCase(format[i + count]) == token) ++count;
     if (token == 'M' && lastLetter == 'H') token = 'N';
     switch (token) {
       case 'Y':

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/rtl/bytes.h"
+#include "host/rtl/chars.h"
 #include "host/rtl/sysutils.h"
 
 namespace host {
@@ -50,20 +52,13 @@ class Writer {
     out_[start] = static_cast<char>(length & 0xFF);
     out_[start + 1] = static_cast<char>(length >> 8);
   }
-  void Word(uint16_t value) {
-    out_ += static_cast<char>(value & 0xFF);
-    out_ += static_cast<char>(value >> 8);
-  }
-  void DWord(uint32_t value) {
-    Word(static_cast<uint16_t>(value & 0xFFFF));
-    Word(static_cast<uint16_t>(value >> 16));
-  }
+  void Word(uint16_t value) { AppendUInt16LE(out_, value); }
+  void DWord(uint32_t value) { AppendUInt32LE(out_, value); }
   // Zero-terminated UTF-16LE, one code unit per byte.
   void Text(const std::string& text, const std::string& owner) {
-    for (char c : text) {
-      if (c == '\0') throw EConvertError("Version information: '" + owner + "' holds a zero");
-      Word(static_cast<unsigned char>(c));
-    }
+    if (text.find('\0') != std::string::npos)
+      throw EConvertError("Version information: '" + owner + "' holds a zero");
+    out_ += WidenToUtf16LE(text);
     Word(0);
   }
   std::string Take() { return std::move(out_); }
@@ -144,10 +139,7 @@ uint32_t ParseTableKey(const Block& table) {
   uint32_t value = 0;
   bool valid = table.key.size() == 8;
   for (char c : table.key) {
-    const int digit = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                             : -1;
+    const int digit = HexDigitValue(c);
     valid = valid && digit >= 0;
     value = value << 4 | static_cast<uint32_t>(digit & 0xF);
   }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/rtl/chars.h"
 #include "host/rtl/modules.h"
 #include "host/vcl/buttons.h"
 #include "host/vcl/comctrls.h"
@@ -38,13 +39,6 @@ struct Node {
   std::vector<Node> Children;
 };
 
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 bool IsIdentStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
@@ -53,12 +47,6 @@ bool IsIdentChar(char c) {
 }
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 class Parser {
@@ -199,8 +187,8 @@ class Parser {
     if (Peek() == '$') {
       Advance();
       int digits = 0;
-      while (HexDigit(Peek()) >= 0) {
-        magnitude = magnitude * 16 + static_cast<uint64_t>(HexDigit(Peek()));
+      while (HexDigitValue(Peek()) >= 0) {
+        magnitude = magnitude * 16 + static_cast<uint64_t>(HexDigitValue(Peek()));
         if (++digits > 8) Fail("Integer out of range");
         Advance();
       }
@@ -249,8 +237,8 @@ class Parser {
           int digits = 0;
           if (Peek() == '$') {
             Advance();
-            while (HexDigit(Peek()) >= 0 && digits < 9) {
-              code = code * 16 + static_cast<uint32_t>(HexDigit(Peek()));
+            while (HexDigitValue(Peek()) >= 0 && digits < 9) {
+              code = code * 16 + static_cast<uint32_t>(HexDigitValue(Peek()));
               ++digits;
               Advance();
             }
@@ -308,7 +296,7 @@ class Parser {
         Advance();
         continue;
       }
-      const int d = HexDigit(c);
+      const int d = HexDigitValue(c);
       if (d < 0) Fail("Invalid binary value");
       if (high < 0) {
         high = d;

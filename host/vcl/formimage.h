@@ -89,14 +89,17 @@ struct TFormImageBindings {
   }
 };
 
-// Reads a form image into form. Raises EReadError on malformed text ("Line <n>:
-// <why>", e.g. "Line 4: Unterminated string"; objects nested more than 64 deep,
-// the form included, are "Line <n>: Objects nested deeper than 64"), an unknown class ("Line <n>:
-// Class TFoo not found"), an unknown property, a value it cannot take or an unknown method ("Error
-// reading <name>.<property>: <why>", e.g. "Error reading btOK.Foo: Property Foo does not exist",
-// "... Method btOKClck not found"), or a field whose component is missing or of another class
-// ("Field TfmOptions.btOK does not have a corresponding component"). Components created before the
-// error stay owned by the form.
+// Reads a form image into form. Raises EReadError on:
+// - malformed text: "Line <n>: <why>", e.g. "Line 4: Unterminated string"; objects
+//   nested more than 64 deep, the form included, are "Line <n>: Objects nested
+//   deeper than 64";
+// - an unknown class: "Line <n>: Class TFoo not found";
+// - an unknown property, a value it cannot take or an unknown method: "Error
+//   reading <name>.<property>: <why>", e.g. "Error reading btOK.Foo: Property Foo
+//   does not exist", "... Method btOKClck not found";
+// - a field whose component is missing or of another class: "Field
+//   TfmOptions.btOK does not have a corresponding component".
+// Components created before the error stay owned by the form.
 HOST_API void ReadFormImage(TForm* form, std::string_view text, const TFormImageBindings& bindings);
 // Finds the RCDATA resource of the form's class (its class name in capitals) in
 // module and reads it; EResNotFound "Resource <NAME> not found" without one.

@@ -14,14 +14,6 @@ MessageLoop& MessageLoop::Instance() {
   return loop;
 }
 
-void MessageLoop::Dispatch(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    ReportCurrentException();
-  }
-}
-
 void MessageLoop::Post(TComponent* target, std::function<void()> message) {
   posted_.push_back({target, std::move(message)});
 }
@@ -38,7 +30,7 @@ void MessageLoop::ProcessMessages() {
   for (int guard = 0; !posted_.empty() && guard < 10000; ++guard) {
     Posted next = std::move(posted_.front());
     posted_.erase(posted_.begin());
-    Dispatch(next.Message);
+    Guarded(next.Message);
   }
 }
 
@@ -66,7 +58,7 @@ void MessageLoop::Advance(int64_t ms) {
     TTimer* timer = next->Timer;
     next->Due += timer->Interval();
     next->Sequence = sequence_++;
-    Dispatch([timer] { timer->Fire(); });
+    Guarded([timer] { timer->Fire(); });
     ProcessMessages();
   }
   // A handler may have run a nested loop (a modal window waiting for its user)

@@ -32,8 +32,6 @@ class HOST_API MessageLoop {
   void StartTimer(TTimer* timer);  // due one interval from now
   void StopTimer(TTimer* timer);
   size_t ActiveTimers() const { return timers_.size(); }
-  // Runs a handler at the loop's error boundary.
-  static void Dispatch(const std::function<void()>& handler);
   void Reset();
 
  private:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/rtl/classes.h"
+#include "host/rtl/regfile.h"
 
 namespace host {
 
@@ -18,17 +19,6 @@ constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
 constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
 constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
 constexpr HKEY HKEY_USERS = 0x80000003u;
-
-// Value types, by their registry numbers.
-enum TRegDataType : uint32_t {
-  REG_NONE = 0,
-  REG_SZ = 1,
-  REG_EXPAND_SZ = 2,
-  REG_BINARY = 3,
-  REG_DWORD = 4,
-  REG_MULTI_SZ = 7,
-  REG_QWORD = 11,
-};
 
 // Where the current user's registry lives. Chosen once by the process (the
 // command line's --registry, else the environment, else the default path) and

@@ -143,7 +143,6 @@ class HOST_API WindowSystem {
  public:
   static WindowSystem& Instance();
 
-  void SetScreen(const ScreenDescription& screen);
   const ScreenDescription& Screen() const { return screen_; }
   TRect WorkArea() const;
   TRect TaskbarRect() const;

@@ -19,10 +19,6 @@ WindowSystem& WindowSystem::Instance() {
   return instance;
 }
 
-void WindowSystem::SetScreen(const ScreenDescription& screen) {
-  screen_ = screen;
-}
-
 void WindowSystem::Reset(const ScreenDescription& screen) {
   windows_.clear();
   order_.clear();

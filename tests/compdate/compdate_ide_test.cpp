@@ -21,31 +21,6 @@ using compdate_test::WriteAll;
 using FleetforgeCompDate::CompDateText;
 using FleetforgeCompDate::ReadCompDate;
 
-// A project as the IDE hands it to notifiers, for calling the notifier directly.
-class TestProject : public host::TInterfacedObject, public host::IOTAProject {
- public:
-  explicit TestProject(std::string fileName) : file_name_(std::move(fileName)) {}
-  HOST_IMPLEMENT_IINTERFACE
-  bool Save(bool, bool) override { return true; }
-  bool CloseModule(bool) override { return true; }
-  int32_t GetOwnerCount() override { return 0; }
-  host::AnsiString GetFileName() override { return file_name_; }
-  host::AnsiString GetPersonality() override { return "Delphi"; }
-
- protected:
-  bool GetInterface(const host::TGUID& iid, void** object) override {
-    if (iid == host::IInterface::IID() || iid == host::IOTAModule::IID() ||
-        iid == host::IOTAProject::IID()) {
-      *object = static_cast<host::IOTAProject*>(this);
-      return true;
-    }
-    return false;
-  }
-
- private:
-  std::string file_name_;
-};
-
 class CompDateIdeTest : public compdate_test::ScratchTest {
  protected:
   void SetUp() override {
@@ -265,8 +240,9 @@ TEST_F(CompDateIdeTest, TheNotifierAnswersBothInterfacesWithOneTableAndNeverCanc
   EXPECT_EQ(static_cast<void*>(ide_->Services().Notifiers().begin()->second.get()),
             static_cast<void*>(notifier.get()));
 
-  host::IRef<TestProject> project(new TestProject(Path("Project.dpr")));
-  host::IRef<TestProject> other(new TestProject(Path("Package.dpk")));
+  // Projects as the IDE hands them to notifiers, for calling the notifier directly.
+  host::IRef<ide::IdeProject> project(new ide::IdeProject(Path("Project.dpr")));
+  host::IRef<ide::IdeProject> other(new ide::IdeProject(Path("Package.dpk")));
   host::PinClock(ExampleMoment());
   for (bool preset : {false, true}) {
     SCOPED_TRACE(preset ? "cancel preset" : "cancel clear");

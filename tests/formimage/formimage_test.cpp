@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "host/rtl/bytes.h"
 #include "host/rtl/modules.h"
 #include "host/vcl/buttons.h"
 #include "host/vcl/comctrls.h"
@@ -54,27 +55,23 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
-void Put16(std::string& s, uint32_t v) {
-  for (int i = 0; i < 2; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
+using host::AppendUInt16LE;
+using host::AppendUInt32LE;
 
 // A 24-bit bitmap file of w x h; pixel (x, y) from colour(x, y) as 0xBBGGRR.
 template <class F>
 std::string BitmapFile(int w, int h, F colour) {
   const int row = (w * 3 + 3) / 4 * 4;
   std::string f = "BM";
-  Put32(f, 54 + row * h);
-  Put32(f, 0);
-  Put32(f, 54);
-  Put32(f, 40);
-  Put32(f, static_cast<uint32_t>(w));
-  Put32(f, static_cast<uint32_t>(h));
-  Put16(f, 1);
-  Put16(f, 24);
-  for (int i = 0; i < 6; ++i) Put32(f, 0);
+  AppendUInt32LE(f, 54 + row * h);
+  AppendUInt32LE(f, 0);
+  AppendUInt32LE(f, 54);
+  AppendUInt32LE(f, 40);
+  AppendUInt32LE(f, static_cast<uint32_t>(w));
+  AppendUInt32LE(f, static_cast<uint32_t>(h));
+  AppendUInt16LE(f, 1);
+  AppendUInt16LE(f, 24);
+  for (int i = 0; i < 6; ++i) AppendUInt32LE(f, 0);
   for (int y = h - 1; y >= 0; --y) {
     for (int x = 0; x < w; ++x) {
       const uint32_t c = colour(x, y);
@@ -89,7 +86,7 @@ std::string BitmapFile(int w, int h, F colour) {
 
 std::string Streamed(const std::string& file) {
   std::string s;
-  Put32(s, static_cast<uint32_t>(file.size()));
+  AppendUInt32LE(s, static_cast<uint32_t>(file.size()));
   return s + file;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/rtl/bytes.h"
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/graphics.h"
@@ -13,32 +14,28 @@
 
 namespace {
 
-void Put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
-void Put16(std::string& s, uint32_t v) {
-  for (int i = 0; i < 2; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
+using host::AppendUInt16LE;
+using host::AppendUInt32LE;
 
 // A bitmap file: header, colours (for up to 8 bits), the given rows bottom-up.
 std::string BitmapFile(int w, int h, int bits, const std::string& colours,
                        const std::string& pixels) {
   std::string f = "BM";
   const uint32_t offset = 54 + static_cast<uint32_t>(colours.size());
-  Put32(f, offset + static_cast<uint32_t>(pixels.size()));
-  Put32(f, 0);
-  Put32(f, offset);
-  Put32(f, 40);
-  Put32(f, static_cast<uint32_t>(w));
-  Put32(f, static_cast<uint32_t>(h));
-  Put16(f, 1);
-  Put16(f, static_cast<uint32_t>(bits));
-  Put32(f, 0);
-  Put32(f, static_cast<uint32_t>(pixels.size()));
-  Put32(f, 0);
-  Put32(f, 0);
-  Put32(f, static_cast<uint32_t>(colours.size() / 4));
-  Put32(f, 0);
+  AppendUInt32LE(f, offset + static_cast<uint32_t>(pixels.size()));
+  AppendUInt32LE(f, 0);
+  AppendUInt32LE(f, offset);
+  AppendUInt32LE(f, 40);
+  AppendUInt32LE(f, static_cast<uint32_t>(w));
+  AppendUInt32LE(f, static_cast<uint32_t>(h));
+  AppendUInt16LE(f, 1);
+  AppendUInt16LE(f, static_cast<uint32_t>(bits));
+  AppendUInt32LE(f, 0);
+  AppendUInt32LE(f, static_cast<uint32_t>(pixels.size()));
+  AppendUInt32LE(f, 0);
+  AppendUInt32LE(f, 0);
+  AppendUInt32LE(f, static_cast<uint32_t>(colours.size() / 4));
+  AppendUInt32LE(f, 0);
   return f + colours + pixels;
 }
 
@@ -180,7 +177,7 @@ TEST(Graphics, BitmapsOfEveryDepthGiveTheirPixels) {
   EXPECT_THROW(bitmap.LoadFromFile(good.substr(0, good.size() - 1)), host::EInvalidGraphic);
   EXPECT_THROW(bitmap.LoadFromFile("XX" + good.substr(2)), host::EInvalidGraphic);
   std::string data;
-  Put32(data, static_cast<uint32_t>(good.size() + 1));
+  AppendUInt32LE(data, static_cast<uint32_t>(good.size() + 1));
   EXPECT_THROW(bitmap.SetData(data + good), host::EInvalidGraphic);
   std::string flat = good;
   flat[22] = flat[23] = flat[24] = flat[25] = 0;
@@ -191,27 +188,27 @@ TEST(Graphics, BitmapsOfEveryDepthGiveTheirPixels) {
 TEST(Graphics, IconPicturesListTheirImagesAndShowTheirLargeOne) {
   const auto dib = [](int size) {
     std::string d;
-    Put32(d, 40);
-    Put32(d, static_cast<uint32_t>(size));
-    Put32(d, static_cast<uint32_t>(2 * size));
-    Put16(d, 1);
-    Put16(d, 8);
+    AppendUInt32LE(d, 40);
+    AppendUInt32LE(d, static_cast<uint32_t>(size));
+    AppendUInt32LE(d, static_cast<uint32_t>(2 * size));
+    AppendUInt16LE(d, 1);
+    AppendUInt16LE(d, 8);
     d.append(24, '\0');
     return d;
   };
   const std::string small = dib(16), large = dib(32);
   std::string icon;
-  Put16(icon, 0);
-  Put16(icon, 1);
-  Put16(icon, 2);
+  AppendUInt16LE(icon, 0);
+  AppendUInt16LE(icon, 1);
+  AppendUInt16LE(icon, 2);
   const auto entry = [&](int size, const std::string& image, uint32_t offset) {
     icon.push_back(static_cast<char>(size));
     icon.push_back(static_cast<char>(size));
     icon.append(2, '\0');
-    Put16(icon, 1);
-    Put16(icon, 8);
-    Put32(icon, static_cast<uint32_t>(image.size()));
-    Put32(icon, offset);
+    AppendUInt16LE(icon, 1);
+    AppendUInt16LE(icon, 8);
+    AppendUInt32LE(icon, static_cast<uint32_t>(image.size()));
+    AppendUInt32LE(icon, offset);
   };
   entry(16, small, 38);
   entry(32, large, 38 + static_cast<uint32_t>(small.size()));
