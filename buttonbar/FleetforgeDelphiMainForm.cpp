@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "global/FleetforgeGlobal.h"
+#include "global/IdeNames.h"
 #include "host/rtl/sysinit.h"
 #include "host/rtl/units.h"
 #include "host/vcl/actnlist.h"
@@ -92,7 +93,7 @@ void TffDelphiMainForm::sbComponentsClick(TObject*) {
   const int32_t count = main_form->ComponentCount();
   for (int32_t i = 0; i < count; ++i) {
     host::TComponent* component = main_form->Components(i);
-    if (component->Name() != "ViewPaletteCommand") continue;
+    if (component->Name() != IdeNames::kViewPaletteCommand) continue;
     // The IDE's own command that shows or hides the palette.
     host::As<host::TBasicAction>(component)->Execute();
     if (FleetforgeMain::TFleetforgeMainObject* layout = FleetforgeMain::FleetforgeMainObject) {
@@ -102,7 +103,7 @@ void TffDelphiMainForm::sbComponentsClick(TObject*) {
     const int32_t forms = host::Screen->FormCount();
     for (int32_t k = 0; k < forms; ++k) {
       host::TForm* form = host::Screen->Forms(k);
-      if (form->Name() == "EditWindow_0") form->SetFocus();
+      if (form->Name() == IdeNames::kEditWindow) form->SetFocus();
     }
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "global/IdeNames.h"
 #include "host/rtl/units.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/registry.h"
@@ -84,7 +85,7 @@ void Initialization() {
   ProjOptDialog = false;
   const int32_t count = host::Screen->FormCount();
   for (int32_t i = 0; i < count; ++i) {
-    if (host::Screen->Forms(i)->Name() == "ProjectOptionsDialog") {
+    if (host::Screen->Forms(i)->Name() == IdeNames::kProjectOptionsDialog) {
       ProjOptDialog = true;
       break;
     }

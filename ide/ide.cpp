@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "host/rtl/units.h"
+#include "ide/addin.h"
 
 namespace ide {
 
@@ -65,6 +66,62 @@ host::TForm* MakeForm(const std::string& name, const std::string& caption,
   form->SetBorderIcons(icons);
   return form;
 }
+
+// The IDE's tool windows, in the order it creates them; each is placed from
+// the work area, the line below the main window and the window made before it.
+struct ToolWindowPlace {
+  host::TRect WorkArea;
+  int32_t Below;  // the first line below the main window
+};
+struct ToolWindowBounds {
+  int32_t Left, Top, Width, Height;
+};
+struct ToolWindow {
+  const char* Name;
+  const char* Caption;
+  host::TFormBorderStyle Style;
+  host::TBorderIcons Icons;
+  bool ShownAtStart;
+  ToolWindowBounds (*Bounds)(const ToolWindowPlace& place, const host::TForm* previous);
+  void (*Furnish)(host::TForm* form);  // what the window holds, or nullptr
+};
+
+constexpr host::TBorderIcons kToolIcons = host::biSystemMenu;
+constexpr host::TBorderIcons kAllIcons = host::biSystemMenu | host::biMinimize | host::biMaximize;
+
+const ToolWindow kToolWindows[] = {
+    {"ObjectTreeView", "Object TreeView", host::bsSizeToolWin, kToolIcons, true,
+     [](const ToolWindowPlace& p, const host::TForm*) {
+       return ToolWindowBounds{p.WorkArea.Left, p.Below, 200, 150};
+     },
+     nullptr},
+    {"PropertyInspector", "Object Inspector", host::bsSizeToolWin, kToolIcons, true,
+     [](const ToolWindowPlace& p, const host::TForm* tree) {
+       const int32_t top = tree->Top() + tree->Height() + 2;
+       return ToolWindowBounds{p.WorkArea.Left, top, 200,
+                               std::max(p.WorkArea.Bottom - top - 2, 100)};
+     },
+     nullptr},
+    {"EditWindow_0", "Unit1.pas", host::bsSizeable, kAllIcons, true,
+     [](const ToolWindowPlace& p, const host::TForm*) {
+       const host::TRect& wa = p.WorkArea;
+       return ToolWindowBounds{wa.Left + 204, p.Below, std::max(wa.Right - (wa.Left + 204), 200),
+                               std::max(wa.Bottom - p.Below, 100)};
+     },
+     [](host::TForm* editor) {
+       // The editor's file tabs.
+       auto* file_tabs = new host::TTabControl(editor);
+       file_tabs->SetName("TabControl");
+       file_tabs->SetParent(editor);
+       file_tabs->SetBounds(0, 0, editor->ClientWidth(), 24);
+     }},
+    {"ProjectManagerForm", "Project Manager", host::bsSizeToolWin, kToolIcons, false,
+     [](const ToolWindowPlace& p, const host::TForm*) {
+       const host::TRect& wa = p.WorkArea;
+       return ToolWindowBounds{wa.Left + wa.Width() / 2 - 120, wa.Top + 150, 240, 320};
+     },
+     nullptr},
+};
 
 }  // namespace
 
@@ -397,33 +454,22 @@ void Ide::CreateWindows() {
 
   main_form_->SetBounds(wa.Left, wa.Top, wa.Width(), 0);
   const int32_t below = main_form_->Top() + main_form_->Height() + 2;
-  const host::TBorderIcons tool_icons = host::biSystemMenu;
-  const host::TBorderIcons all_icons = host::biSystemMenu | host::biMinimize | host::biMaximize;
-
-  host::TForm* tree =
-      MakeForm("ObjectTreeView", "Object TreeView", host::bsSizeToolWin, tool_icons);
-  tree->SetBounds(wa.Left, below, 200, 150);
-  host::TForm* inspector =
-      MakeForm("PropertyInspector", "Object Inspector", host::bsSizeToolWin, tool_icons);
-  inspector->SetBounds(wa.Left, tree->Top() + tree->Height() + 2, 200,
-                       std::max(wa.Bottom - (tree->Top() + tree->Height() + 2) - 2, 100));
-  host::TForm* editor = MakeForm("EditWindow_0", "Unit1.pas", host::bsSizeable, all_icons);
-  editor->SetBounds(wa.Left + 204, below, std::max(wa.Right - (wa.Left + 204), 200),
-                    std::max(wa.Bottom - below, 100));
-  auto* file_tabs = new host::TTabControl(editor);
-  file_tabs->SetName("TabControl");
-  file_tabs->SetParent(editor);
-  file_tabs->SetBounds(0, 0, editor->ClientWidth(), 24);
-  host::TForm* manager =
-      MakeForm("ProjectManagerForm", "Project Manager", host::bsSizeToolWin, tool_icons);
-  manager->SetBounds(wa.Left + wa.Width() / 2 - 120, wa.Top + 150, 240, 320);
-  for (host::TForm* f : {tree, inspector, editor, manager}) {
+  const ToolWindowPlace place{wa, below};
+  std::vector<host::TForm*> tool_windows;
+  for (const ToolWindow& t : kToolWindows) {
+    host::TForm* form = MakeForm(t.Name, t.Caption, t.Style, t.Icons);
+    const ToolWindowBounds b =
+        t.Bounds(place, tool_windows.empty() ? nullptr : tool_windows.back());
+    form->SetBounds(b.Left, b.Top, b.Width, b.Height);
+    if (t.Furnish != nullptr) t.Furnish(form);
+    tool_windows.push_back(form);
+  }
+  for (host::TForm* f : tool_windows) {
     f->SetDockSite(true);
     f->SetUseDockManager(true);
   }
-  tree->Show();
-  inspector->Show();
-  editor->Show();
+  for (size_t i = 0; i < tool_windows.size(); ++i)
+    if (kToolWindows[i].ShownAtStart) tool_windows[i]->Show();
   main_form_->Show();
   application_->SetOnActivate(host::TNotifyEvent(this, &Ide::ApplicationActivate));
 }
@@ -587,9 +633,7 @@ host::TMenuItem* Ide::ToolsMenu() const {
 }
 
 Mode Ide::CurrentMode() const {
-  if (package_ == 0) return Mode::Unloaded;
-  const auto* dormant = static_cast<const bool*>(PackageVariable("FleetforgeGlobal.ProjOptDialog"));
-  return dormant != nullptr && *dormant ? Mode::Dormant : Mode::Active;
+  return AddInView(*this).CurrentMode();
 }
 
 const void* Ide::PackageVariable(const char* name) const {
@@ -597,21 +641,11 @@ const void* Ide::PackageVariable(const char* name) const {
 }
 
 std::string Ide::Holder(const host::TNotifyEvent& slot) const {
-  if (!slot) return "none";
-  if (slot.Data() == this) return "ide";
-  for (const char* name :
-       {"FleetforgeMain.FleetforgeMainObject", "FleetforgeDelphiMainForm.ffDelphiMainForm"}) {
-    if (const auto* variable = static_cast<host::TObject* const*>(PackageVariable(name)))
-      if (*variable != nullptr && *variable == slot.Data()) return "fleetforge";
-  }
-  return "other";
+  return AddInView(*this).Holder(slot);
 }
 
 std::string Ide::IconHolder() const {
-  const host::HICON icon = host::Application->Icon()->Handle();
-  const host::IconInfo* info = host::IconDetails(icon);
-  if (info == nullptr) return "none";
-  return info->Module == host::MainInstance() ? "ide" : "fleetforge";
+  return AddInView(*this).IconHolder();
 }
 
 void Ide::PaletteResize(host::TObject* sender) {

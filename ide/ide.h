@@ -164,10 +164,10 @@ class Ide : public host::TObject {
   IdeServices& Services() const { return *services_; }
   host::HMODULE Package() const { return package_; }
   const std::string& PackageFile() const { return package_file_; }
-  Mode CurrentMode() const;
   // A variable the package exports, or nullptr.
   const void* PackageVariable(const char* name) const;
-  // Who holds an event slot: "ide", "fleetforge" or "none".
+  // Shorthands for what AddInView (ide/addin.h) observes of the loaded add-in.
+  Mode CurrentMode() const;
   std::string Holder(const host::TNotifyEvent& slot) const;
   std::string IconHolder() const;
   int32_t PaletteButtonsShown() const { return palette_buttons_; }

@@ -6,7 +6,6 @@
 #include <iomanip>
 #include <iterator>
 #include <ostream>
-#include <set>
 #include <sstream>
 
 #include "global/OptionsRecord.h"
@@ -14,6 +13,7 @@
 #include "host/rtl/quoting.h"
 #include "host/vcl/messageloop.h"
 #include "host/vcl/stdctrls.h"
+#include "ide/addin.h"
 
 namespace ide {
 
@@ -25,46 +25,6 @@ std::string Q(const std::string& text) {
 }
 
 using nlohmann::json;
-
-struct Verb {
-  const char* Name;
-  int MinArgs;      // words after the verb
-  bool RestIsText;  // the last argument is the rest of the line
-  const char* Usage;
-};
-
-const Verb kVerbs[] = {
-    {"wait", 1, false, "wait MS"},
-    {"move", 3, false, "move FORM LEFT TOP"},
-    {"size", 3, false, "size FORM WIDTH HEIGHT"},
-    {"close", 1, false, "close FORM"},
-    {"click", 2, false, "click X Y"},
-    {"menu", 1, true, "menu PATH"},
-    {"key", 1, false, "key enter|esc|closebox"},
-    {"check", 2, false, "check CONTROL on|off"},
-    {"type", 2, true, "type CONTROL TEXT"},
-    {"activate", 0, false, "activate"},
-    {"deactivate", 0, false, "deactivate"},
-    {"open", 1, true, "open PROJECTFILE"},
-    {"compile", 0, false, "compile"},
-    {"codeinsight", 0, false, "codeinsight"},
-    {"install", 0, false, "install"},
-    {"unload", 0, false, "unload"},
-    {"state", 0, false, "state"},
-    {"snapshot", 1, true, "snapshot FILE"},
-    {"caption", 1, true, "caption TEXT"},
-    {"showfile", 1, true, "showfile FILE"},
-};
-
-// Actions a modal window takes as its input.
-const std::set<std::string> kInputVerbs = {"wait",  "click",    "key",     "check",   "type",
-                                           "state", "snapshot", "caption", "showfile"};
-
-const Verb* FindVerb(const std::string& name) {
-  for (const Verb& v : kVerbs)
-    if (name == v.Name) return &v;
-  return nullptr;
-}
 
 std::string Where(int line) {
   return "line " + std::to_string(line) + ": ";
@@ -86,6 +46,160 @@ json Rect(const host::TRect& r) {
 
 }  // namespace
 
+// The script's verbs: each with its words, its handler, and whether a modal
+// window takes it as its input (the others wait until no modal window is open).
+struct ScriptVerbs {
+  using Handler = void (*)(Session& session, const Action& action);
+  struct Verb {
+    const char* Name;
+    int MinArgs;      // words after the verb
+    bool RestIsText;  // the last argument is the rest of the line
+    bool WhileModal;  // a modal window takes it as its input
+    const char* Usage;
+    Handler Run;
+  };
+  static const Verb kAll[];
+
+  static const Verb* Find(const std::string& name);
+
+  static void Wait(Session& s, const Action& action) {
+    const int32_t ms = ToInt(action, action.Args[0]);
+    if (ms < 0) s.Fail(action, "a wait cannot be negative");
+    host::MessageLoop::Instance().Advance(ms);
+  }
+  static void Move(Session& s, const Action& action) {
+    host::TForm* form = s.FormNamed(action, action.Args[0]);
+    const int32_t left = ToInt(action, action.Args[1]), top = ToInt(action, action.Args[2]);
+    host::Guarded([&] { form->SetBounds(left, top, form->Width(), form->Height()); });
+  }
+  static void Size(Session& s, const Action& action) {
+    host::TForm* form = s.FormNamed(action, action.Args[0]);
+    const int32_t width = ToInt(action, action.Args[1]), height = ToInt(action, action.Args[2]);
+    host::Guarded([&] { form->SetBounds(form->Left(), form->Top(), width, height); });
+  }
+  static void Close(Session& s, const Action& action) {
+    host::TForm* form = s.FormNamed(action, action.Args[0]);
+    host::Guarded([&] { form->Close(); });
+  }
+  static void Click(Session&, const Action& action) {
+    const int32_t x = ToInt(action, action.Args[0]), y = ToInt(action, action.Args[1]);
+    host::Guarded([&] { host::WindowSystem::Instance().Click(x, y); });
+  }
+  static void Menu(Session& s, const Action& action) {
+    if (s.ide_->MainMenu() == nullptr) s.Fail(action, "the IDE has no main menu");
+    host::TMenuItem* item = s.ide_->MainMenu()->Items();
+    const std::string& path = action.Args[0];
+    size_t start = 0;
+    while (start <= path.size()) {
+      const size_t end = path.find('>', start);
+      std::string caption =
+          path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      const size_t a = caption.find_first_not_of(' '), b = caption.find_last_not_of(' ');
+      caption = a == std::string::npos ? "" : caption.substr(a, b - a + 1);
+      host::TMenuItem* next = item->Find(caption);
+      if (next == nullptr) s.Fail(action, "no menu entry " + Q(caption));
+      item = next;
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    host::Guarded([&] { item->Click(); });
+  }
+  static void Key(Session& s, const Action& action) {
+    const std::string& key = action.Args[0];
+    host::TForm* form = host::Screen->ActiveForm();
+    if (form == nullptr) s.Fail(action, "no window is active");
+    if (key == "enter")
+      host::Guarded([&] { form->KeyEnter(); });
+    else if (key == "esc")
+      host::Guarded([&] { form->KeyEscape(); });
+    else if (key == "closebox")
+      host::Guarded([&] { form->Close(); });
+    else
+      s.Fail(action, "unknown key " + Q(key) + " (enter, esc or closebox)");
+  }
+  static void Check(Session& s, const Action& action) {
+    const auto& args = action.Args;
+    auto* box = dynamic_cast<host::TCheckBox*>(s.ControlNamed(action, args[0]));
+    if (box == nullptr) s.Fail(action, Q(args[0]) + " is not a check box");
+    if (args[1] != "on" && args[1] != "off") s.Fail(action, "a check box is set 'on' or 'off'");
+    if (box->Checked() != (args[1] == "on")) host::Guarded([&] { box->Click(); });
+  }
+  static void Type(Session& s, const Action& action) {
+    const auto& args = action.Args;
+    host::TControl* control = s.ControlNamed(action, args[0]);
+    host::Guarded([&] { control->SetText(args.size() > 1 ? args[1] : ""); });
+  }
+  // "activate" and "deactivate".
+  static void Activate(Session&, const Action& action) {
+    host::Guarded([&] { host::Application->SetActive(action.Verb == "activate"); });
+  }
+  static void Open(Session& s, const Action& action) {
+    host::Guarded([&] { s.ide_->OpenProject(action.Args[0]); });
+  }
+  // "compile" and "codeinsight".
+  static void Compile(Session& s, const Action& action) {
+    s.ide_->Compile(action.Verb == "codeinsight");
+  }
+  static void Install(Session& s, const Action&) {
+    const size_t errors = s.ide_->Errors().size();
+    host::Guarded([&] { s.ide_->InstallPackage(s.options_.PackageToInstall); });
+    s.CheckPackageLoaded(s.options_.PackageToInstall, errors);
+  }
+  static void Unload(Session& s, const Action&) {
+    host::Guarded([&] { s.ide_->UnloadPackage(); });
+  }
+  static void State(Session& s, const Action&) {
+    if (s.options_.OnState) s.options_.OnState(s.State());
+  }
+  static void Snapshot(Session& s, const Action& action) {
+    if (!s.options_.OnSnapshot) s.Fail(action, "this session cannot draw pictures");
+    try {
+      s.options_.OnSnapshot(action.Args[0]);
+    } catch (const std::exception& error) {
+      s.Fail(action, error.what());
+    }
+  }
+  static void Caption(Session& s, const Action& action) {
+    if (s.options_.OnCaption) s.options_.OnCaption(action.Args[0]);
+  }
+  static void ShowFile(Session& s, const Action& action) {
+    const std::string& file = action.Args[0];
+    std::ifstream in(file, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in || in.bad()) s.Fail(action, "cannot read " + file);
+    if (s.options_.OnShowFile) s.options_.OnShowFile(file, text);
+  }
+};
+
+const ScriptVerbs::Verb ScriptVerbs::kAll[] = {
+    {"wait", 1, false, true, "wait MS", &Wait},
+    {"move", 3, false, false, "move FORM LEFT TOP", &Move},
+    {"size", 3, false, false, "size FORM WIDTH HEIGHT", &Size},
+    {"close", 1, false, false, "close FORM", &Close},
+    {"click", 2, false, true, "click X Y", &Click},
+    {"menu", 1, true, false, "menu PATH", &Menu},
+    {"key", 1, false, true, "key enter|esc|closebox", &Key},
+    {"check", 2, false, true, "check CONTROL on|off", &Check},
+    {"type", 2, true, true, "type CONTROL TEXT", &Type},
+    {"activate", 0, false, false, "activate", &Activate},
+    {"deactivate", 0, false, false, "deactivate", &Activate},
+    {"open", 1, true, false, "open PROJECTFILE", &Open},
+    {"compile", 0, false, false, "compile", &Compile},
+    {"codeinsight", 0, false, false, "codeinsight", &Compile},
+    {"install", 0, false, false, "install", &Install},
+    {"unload", 0, false, false, "unload", &Unload},
+    {"state", 0, false, true, "state", &State},
+    {"snapshot", 1, true, true, "snapshot FILE", &Snapshot},
+    {"caption", 1, true, true, "caption TEXT", &Caption},
+    {"showfile", 1, true, true, "showfile FILE", &ShowFile},
+};
+
+const ScriptVerbs::Verb* ScriptVerbs::Find(const std::string& name) {
+  for (const Verb& v : kAll)
+    if (name == v.Name) return &v;
+  return nullptr;
+}
+
 std::vector<Action> ParseScript(const std::string& text) {
   std::vector<Action> actions;
   std::istringstream in(text);
@@ -99,7 +213,7 @@ std::vector<Action> ParseScript(const std::string& text) {
     std::istringstream words(body);
     std::string verb;
     if (!(words >> verb)) continue;
-    const Verb* known = FindVerb(verb);
+    const ScriptVerbs::Verb* known = ScriptVerbs::Find(verb);
     if (known == nullptr)
       throw ScriptError(Where(number) + "unknown action " + Q(verb) + " (in " + Q(line) + ")");
     Action action;
@@ -247,97 +361,12 @@ host::TControl* Session::ControlNamed(const Action& action, const std::string& n
 }
 
 void Session::Execute(const Action& action) {
-  const std::string& verb = action.Verb;
-  const auto& args = action.Args;
-  if (modal_depth_ > 0 && kInputVerbs.count(verb) == 0)
-    Fail(action, Q(verb) + " cannot be done while a modal window waits for its input");
+  const ScriptVerbs::Verb* verb = ScriptVerbs::Find(action.Verb);
+  if (modal_depth_ > 0 && (verb == nullptr || !verb->WhileModal))
+    Fail(action, Q(action.Verb) + " cannot be done while a modal window waits for its input");
   auto& loop = host::MessageLoop::Instance();
   SyncClock();
-
-  if (verb == "wait") {
-    const int32_t ms = ToInt(action, args[0]);
-    if (ms < 0) Fail(action, "a wait cannot be negative");
-    loop.Advance(ms);
-  } else if (verb == "move") {
-    host::TForm* form = FormNamed(action, args[0]);
-    const int32_t left = ToInt(action, args[1]), top = ToInt(action, args[2]);
-    host::Guarded([&] { form->SetBounds(left, top, form->Width(), form->Height()); });
-  } else if (verb == "size") {
-    host::TForm* form = FormNamed(action, args[0]);
-    const int32_t width = ToInt(action, args[1]), height = ToInt(action, args[2]);
-    host::Guarded([&] { form->SetBounds(form->Left(), form->Top(), width, height); });
-  } else if (verb == "close") {
-    host::TForm* form = FormNamed(action, args[0]);
-    host::Guarded([&] { form->Close(); });
-  } else if (verb == "click") {
-    const int32_t x = ToInt(action, args[0]), y = ToInt(action, args[1]);
-    host::Guarded([&] { host::WindowSystem::Instance().Click(x, y); });
-  } else if (verb == "menu") {
-    if (ide_->MainMenu() == nullptr) Fail(action, "the IDE has no main menu");
-    host::TMenuItem* item = ide_->MainMenu()->Items();
-    std::string path = args[0];
-    size_t start = 0;
-    while (start <= path.size()) {
-      const size_t end = path.find('>', start);
-      std::string caption =
-          path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      const size_t a = caption.find_first_not_of(' '), b = caption.find_last_not_of(' ');
-      caption = a == std::string::npos ? "" : caption.substr(a, b - a + 1);
-      host::TMenuItem* next = item->Find(caption);
-      if (next == nullptr) Fail(action, "no menu entry " + Q(caption));
-      item = next;
-      if (end == std::string::npos) break;
-      start = end + 1;
-    }
-    host::Guarded([&] { item->Click(); });
-  } else if (verb == "key") {
-    host::TForm* form = host::Screen->ActiveForm();
-    if (form == nullptr) Fail(action, "no window is active");
-    if (args[0] == "enter")
-      host::Guarded([&] { form->KeyEnter(); });
-    else if (args[0] == "esc")
-      host::Guarded([&] { form->KeyEscape(); });
-    else if (args[0] == "closebox")
-      host::Guarded([&] { form->Close(); });
-    else
-      Fail(action, "unknown key " + Q(args[0]) + " (enter, esc or closebox)");
-  } else if (verb == "check") {
-    auto* box = dynamic_cast<host::TCheckBox*>(ControlNamed(action, args[0]));
-    if (box == nullptr) Fail(action, Q(args[0]) + " is not a check box");
-    if (args[1] != "on" && args[1] != "off") Fail(action, "a check box is set 'on' or 'off'");
-    if (box->Checked() != (args[1] == "on")) host::Guarded([&] { box->Click(); });
-  } else if (verb == "type") {
-    host::TControl* control = ControlNamed(action, args[0]);
-    host::Guarded([&] { control->SetText(args.size() > 1 ? args[1] : ""); });
-  } else if (verb == "activate" || verb == "deactivate") {
-    host::Guarded([&] { host::Application->SetActive(verb == "activate"); });
-  } else if (verb == "open") {
-    host::Guarded([&] { ide_->OpenProject(args[0]); });
-  } else if (verb == "compile" || verb == "codeinsight") {
-    ide_->Compile(verb == "codeinsight");
-  } else if (verb == "install") {
-    const size_t errors = ide_->Errors().size();
-    host::Guarded([&] { ide_->InstallPackage(options_.PackageToInstall); });
-    CheckPackageLoaded(options_.PackageToInstall, errors);
-  } else if (verb == "unload") {
-    host::Guarded([&] { ide_->UnloadPackage(); });
-  } else if (verb == "state") {
-    if (options_.OnState) options_.OnState(State());
-  } else if (verb == "snapshot") {
-    if (!options_.OnSnapshot) Fail(action, "this session cannot draw pictures");
-    try {
-      options_.OnSnapshot(args[0]);
-    } catch (const std::exception& error) {
-      Fail(action, error.what());
-    }
-  } else if (verb == "caption") {
-    if (options_.OnCaption) options_.OnCaption(args[0]);
-  } else if (verb == "showfile") {
-    std::ifstream in(args[0], std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in || in.bad()) Fail(action, "cannot read " + args[0]);
-    if (options_.OnShowFile) options_.OnShowFile(args[0], text);
-  }
+  if (verb != nullptr) verb->Run(*this, action);
   loop.ProcessMessages();
   // The main window closed (its close box, or the bar's close button): the IDE
   // shuts down, unloading its packages first. Not inside a modal loop, whose
@@ -347,11 +376,12 @@ void Session::Execute(const Action& action) {
 
 json Session::State() const {
   const Ide& ide = *ide_;
+  const AddInView addin(ide);
   host::WindowSystem& ws = host::WindowSystem::Instance();
   json state;
   state["format"] = kStateFormat;
   state["clock_ms"] = host::MessageLoop::Instance().Clock();
-  state["mode"] = ModeName(ide.CurrentMode());
+  state["mode"] = ModeName(addin.CurrentMode());
   const auto& screen = ws.Screen();
   json metrics;
   for (auto [name, index] : std::initializer_list<std::pair<const char*, int>>{
@@ -410,7 +440,7 @@ json Session::State() const {
         {"height", p->Height()},
         {"min_height", p->Constraints().MinHeight()},
         {"parent_max_height", p->Parent() ? p->Parent()->Constraints().MaxHeight() : 0},
-        {"on_resize", ide.Holder(p->OnResize())}};
+        {"on_resize", addin.Holder(p->OnResize())}};
   } else {
     state["palette"] = nullptr;
   }
@@ -420,13 +450,12 @@ json Session::State() const {
       tools.push_back({{"caption", menu->Items(i)->Caption()}, {"name", menu->Items(i)->Name()}});
   state["tools_menu"] = tools;
   state["project"] = ide.ProjectFile();
-  state["icon"] = host::Application ? ide.IconHolder() : "none";
+  state["icon"] = host::Application ? addin.IconHolder() : "none";
   state["application_events"] = {
-      {"on_activate", host::Application ? ide.Holder(host::Application->OnActivate()) : "none"},
+      {"on_activate", host::Application ? addin.Holder(host::Application->OnActivate()) : "none"},
       {"on_deactivate",
-       host::Application ? ide.Holder(host::Application->OnDeactivate()) : "none"}};
-  if (const auto* o = static_cast<const FleetforgeGlobal::TOptionsRecord*>(
-          ide.PackageVariable("FleetforgeGlobal.Options"))) {
+       host::Application ? addin.Holder(host::Application->OnDeactivate()) : "none"}};
+  if (const auto* o = static_cast<const FleetforgeGlobal::TOptionsRecord*>(addin.OptionsRecord())) {
     json options = json::object();
     for (const FleetforgeGlobal::TOptionValue& value : FleetforgeGlobal::kOptionValues)
       options[value.Name] =

@@ -66,6 +66,8 @@ struct SessionOptions {
   bool PackageFailuresStop = false;
 };
 
+struct ScriptVerbs;
+
 class Session {
  public:
   explicit Session(SessionOptions options);
@@ -87,6 +89,8 @@ class Session {
   nlohmann::json State() const;
 
  private:
+  friend struct ScriptVerbs;  // the script's verbs and their handlers
+
   void Execute(const Action& action);
   bool NextModalInput();
   host::TForm* FormNamed(const Action& action, const std::string& name) const;

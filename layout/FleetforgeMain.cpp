@@ -5,6 +5,7 @@
 
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "global/FleetforgeGlobal.h"
+#include "global/IdeNames.h"
 #include "host/rtl/units.h"
 #include "host/toolsapi/toolsapi.h"
 #include "host/vcl/forms.h"
@@ -89,7 +90,8 @@ TFleetforgeMainObject::~TFleetforgeMainObject() {
   // left to give its handler back to.
   if (TForm* main_form = host::Application != nullptr ? host::Application->MainForm() : nullptr;
       main_form != nullptr && FPaletteTakenOver) {
-    if (auto* palette = dynamic_cast<host::TControl*>(FirstComponent(main_form, "TabControl")))
+    if (auto* palette =
+            dynamic_cast<host::TControl*>(FirstComponent(main_form, IdeNames::kTabControl)))
       palette->SetOnResize(FSavedOnResize);
   }
   FTimer.reset();
@@ -110,7 +112,7 @@ void TFleetforgeMainObject::AlignMainForm() {
                         2 * int64_t{host::GetSystemMetrics(host::SM_CXFRAME)};
   main_form->SetBounds(area.Left, area.Top, ToSize(width), 0);
 
-  host::TComponent* found = FirstComponent(main_form, "TabControl");
+  host::TComponent* found = FirstComponent(main_form, IdeNames::kTabControl);
   if (found == nullptr) return;
   TTabControl* palette = host::As<TTabControl>(found);
   palette->SetMultiLine(true);
@@ -150,13 +152,13 @@ void TFleetforgeMainObject::CloseStandardProject() {
   FStandardProjectChecked = true;
   if (!Options.CloseDefault) return;
   const AnsiString name = host::ExtractFileName(host::ToolServices->GetProjectName());
-  if (name != "Project1.dpr" && name != "Project1.cpp") return;
+  if (name != IdeNames::kDefaultProjectDpr && name != IdeNames::kDefaultProjectCpp) return;
   TMenuItem* item = nullptr;
   TForm* main_form = host::Application->MainForm();
   const int32_t count = main_form->ComponentCount();
   for (int32_t i = 0; i < count; ++i) {
     if (auto* menu = dynamic_cast<host::TMainMenu*>(main_form->Components(i)))
-      item = FindMenuItem(menu->Items(), "FileCloseAllItem");
+      item = FindMenuItem(menu->Items(), IdeNames::kFileCloseAllItem);
   }
   if (item != nullptr) item->Click();
 }
@@ -168,7 +170,7 @@ void TFleetforgeMainObject::AlignPropertyInspector() {
   const int64_t cy_min = host::GetSystemMetrics(host::SM_CYMINIMIZED);
   int64_t next_top = main_form->Height();
 
-  if (TForm* tree = FirstForm("ObjectTreeView")) {
+  if (TForm* tree = FirstForm(IdeNames::kObjectTreeView)) {
     const host::TRect area = WorkArea();
     tree->SetTop(ToPosition(int64_t{main_form->Height()} + area.Top));
     tree->SetLeft(ToPosition(int64_t{main_form->Left()} + area.Left));
@@ -176,7 +178,7 @@ void TFleetforgeMainObject::AlignPropertyInspector() {
     next_top = int64_t{tree->Top()} + tree->Height();
     TakeBorderAndDocking(tree);
   }
-  if (TForm* inspector = FirstForm("PropertyInspector")) {
+  if (TForm* inspector = FirstForm(IdeNames::kPropertyInspector)) {
     inspector->SetTop(ToPosition(next_top));
     inspector->SetHeight(ToSize(cy_full - inspector->Top() - cy_min));
     inspector->SetLeft(main_form->Left());
@@ -192,7 +194,7 @@ void TFleetforgeMainObject::AlignProjectManagerForm() {
   const int32_t count = host::Screen->FormCount();
   for (int32_t i = 0; i < count; ++i) {
     TForm* form = host::Screen->Forms(i);
-    if (form->Name() != "ProjectManagerForm") continue;
+    if (form->Name() != IdeNames::kProjectManagerForm) continue;
     form->SetVisible(true);
     form->SetBorderStyle(host::bsNone);
     form->SetLeft(main_form->Left());
@@ -208,12 +210,12 @@ void TFleetforgeMainObject::AlignEditorForm() {
   const int32_t count = host::Screen->FormCount();
   for (int32_t i = 0; i < count; ++i) {
     TForm* editor = host::Screen->Forms(i);
-    if (editor->Name() != "EditWindow_0") continue;
+    if (editor->Name() != IdeNames::kEditWindow) continue;
     int64_t left = main_form->Left();
     if (editor->WindowState() != host::wsMaximized) {
       for (int32_t k = 0; k < count; ++k) {
         TForm* inspector = host::Screen->Forms(k);
-        if (inspector->Name() == "PropertyInspector" && inspector->Visible()) {
+        if (inspector->Name() == IdeNames::kPropertyInspector && inspector->Visible()) {
           left = int64_t{inspector->Left()} + inspector->Width();
           break;
         }
@@ -222,7 +224,7 @@ void TFleetforgeMainObject::AlignEditorForm() {
     editor->SetBounds(ToPosition(left), main_form->Height(),
                       ToSize(int64_t{main_form->Width()} - left),
                       ToSize(screen_height - editor->Top() - cy_min));
-    if (host::TComponent* tabs = FirstComponent(editor, "TabControl"))
+    if (host::TComponent* tabs = FirstComponent(editor, IdeNames::kTabControl))
       host::As<TTabControl>(tabs)->SetStyle(host::tsFlatButtons);
   }
 }
@@ -232,9 +234,10 @@ void RestoreFormsBruteForce() {
   const int32_t count = host::Screen->FormCount();
   for (int32_t i = 0; i < count; ++i) {
     TForm* form = host::Screen->Forms(i);
-    if (form->Name() == "ProjectManagerForm" || form->Name() == "PropertyInspector")
+    if (form->Name() == IdeNames::kProjectManagerForm ||
+        form->Name() == IdeNames::kPropertyInspector)
       form->SetBorderStyle(host::bsSizeToolWin);
-    if (form->Name() == "EditWindow_0") {
+    if (form->Name() == IdeNames::kEditWindow) {
       form->SetBorderStyle(host::bsSizeable);
       form->SetBorderIcons(form->BorderIcons() | host::biMaximize);
     }
@@ -242,13 +245,14 @@ void RestoreFormsBruteForce() {
 }
 
 void RestoreFormsOnUnload() {
-  if (FirstForm("ProjectOptionsDialog") == nullptr) return;
+  if (FirstForm(IdeNames::kProjectOptionsDialog) == nullptr) return;
   // During the IDE's own shutdown the main form may already be gone.
   if (TForm* main_form = host::Application->MainForm()) main_form->SetBorderStyle(host::bsSizeable);
   const int32_t count = host::Screen->FormCount();
   for (int32_t i = 0; i < count; ++i) {
     TForm* form = host::Screen->Forms(i);
-    if (form->Name() == "ProjectManagerForm" || form->Name() == "PropertyInspector")
+    if (form->Name() == IdeNames::kProjectManagerForm ||
+        form->Name() == IdeNames::kPropertyInspector)
       form->SetBorderStyle(host::bsSizeToolWin);
   }
 }

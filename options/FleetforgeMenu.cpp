@@ -4,6 +4,7 @@
 
 #include "buttonbar/FleetforgeDelphiMainForm.h"
 #include "global/FleetforgeGlobal.h"
+#include "global/IdeNames.h"
 #include "host/rtl/units.h"
 #include "icon/FleetforgeIconChanger.h"
 #include "layout/FleetforgeMain.h"
@@ -20,7 +21,7 @@ host::UnitGuard Guard;
 TFleetforgeMenuExpert::TFleetforgeMenuExpert() {
   auto services = host::IntfCast<host::INTAServices>(host::BorlandIDEServices);
   FMainMenu = services->MainMenu();
-  FToolsMenu = FMainMenu->Items()->Find("Tools");
+  FToolsMenu = FMainMenu->Items()->Find(IdeNames::kToolsMenu);
   host::TComponent* existing = FMainMenu->FindComponent(GetName());
   if (existing != nullptr) {
     FMenuItem = host::As<host::TMenuItem>(existing);
