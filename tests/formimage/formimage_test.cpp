@@ -5,11 +5,13 @@
 
 #include <cstdio>
 #include <memory>
+#include <source_location>
 #include <string>
 
 #include "host/rtl/modules.h"
 #include "host/vcl/formimage.h"
 #include "host/vcl/stdctrls.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
@@ -98,14 +100,11 @@ std::string BinaryLines(const std::string& bytes, const std::string& indent) {
   return out;
 }
 
-std::string ReadError(const std::string& text) {
+std::string ReadError(const std::string& text,
+                      std::source_location where = std::source_location::current()) {
   TTestForm form(nullptr);
-  try {
-    host::ReadFormImage(&form, text, form.Bindings());
-  } catch (const EReadError& e) {
-    return e.Message();
-  }
-  return "(no error)";
+  return fleetforge_test::HostError<EReadError>(
+      [&] { host::ReadFormImage(&form, text, form.Bindings()); }, where);
 }
 
 constexpr const char* kDialog = R"(object fmTest: TTestForm
@@ -420,12 +419,9 @@ TEST_F(FormImageReading, LoadsTheResourceNamedAfterTheClassInCapitals) {
     using host::TForm::TForm;
     host::AnsiString ClassName() const override { return "TOther"; }
   } other(nullptr);
-  try {
-    host::LoadFormImage(&other, module, {});
-    ADD_FAILURE() << "no error";
-  } catch (const host::EResNotFound& e) {
-    EXPECT_EQ(e.Message(), "Resource TOTHER not found");
-  }
+  EXPECT_EQ(fleetforge_test::HostError<host::EResNotFound>(
+                [&] { host::LoadFormImage(&other, module, {}); }),
+            "Resource TOTHER not found");
 }
 
 // ---- Errors ----------------------------------------------------------------------
@@ -552,12 +548,9 @@ TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
     host::TComponent* missing = nullptr;
     host::TFormImageBindings b;
     b.Fields["btMissing"] = &missing;
-    try {
-      host::ReadFormImage(&form, "object f: TTestForm\nend\n", b);
-      ADD_FAILURE() << "no error";
-    } catch (const EReadError& e) {
-      EXPECT_EQ(e.Message(), "Field TTestForm.btMissing does not have a corresponding component");
-    }
+    EXPECT_EQ(fleetforge_test::HostError<EReadError>(
+                  [&] { host::ReadFormImage(&form, "object f: TTestForm\nend\n", b); }),
+              "Field TTestForm.btMissing does not have a corresponding component");
     EXPECT_EQ(missing, nullptr);
   }
   {
@@ -565,13 +558,11 @@ TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
     host::TButton* button = nullptr;
     host::TFormImageBindings b;
     b.Field("ck", button);
-    try {
-      host::ReadFormImage(&form, "object f: TTestForm\n  object ck: TCheckBox\n  end\nend\n", b);
-      ADD_FAILURE() << "no error";
-    } catch (const EReadError& e) {
-      EXPECT_EQ(e.Message(),
-                "Field TTestForm.ck is not of the class of its component, a TCheckBox");
-    }
+    EXPECT_EQ(fleetforge_test::HostError<EReadError>([&] {
+                host::ReadFormImage(&form,
+                                    "object f: TTestForm\n  object ck: TCheckBox\n  end\nend\n", b);
+              }),
+              "Field TTestForm.ck is not of the class of its component, a TCheckBox");
     EXPECT_EQ(button, nullptr);
   }
 }
