@@ -176,7 +176,11 @@ class Picture : public ::testing::Test {
     session_->Do("wait 2000");
   }
   void StartWithLayout(bool hideCaptions, bool maximizeEditor) {
-    fleetforge_test::StoreOptions(true, hideCaptions, maximizeEditor, true, false, 300);
+    fleetforge_test::StoreOptions({.CloseDefault = true,
+                                   .HideCaptions = hideCaptions,
+                                   .MaximizeEditor = maximizeEditor,
+                                   .CreateCompDate = true,
+                                   .ObjectInspectorHeight = 300});
     Start({});
   }
 
