@@ -18,6 +18,7 @@
 #include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
 #include "ide/picture.h"
+#include "tests/support/files.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -69,10 +70,7 @@ Image ReadPng(const std::string& file) {
 }
 
 std::string ReadFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return fleetforge_test::ReadAll(file);
 }
 
 std::string Hex(uint32_t c) {
