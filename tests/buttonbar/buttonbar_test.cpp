@@ -34,7 +34,8 @@ class ButtonBar : public ::testing::Test {
   // Starts the IDE with the package; the captions hidden and the editor
   // maximised unless said otherwise.
   void Start(bool hideCaptions = true, SessionSetup setup = {}) {
-    StoreOptions(false, hideCaptions, true, false, false, 300);
+    StoreOptions(
+        {.HideCaptions = hideCaptions, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
     session_ = MakeSession(setup);
     session_->StartUp();
     ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Active);
@@ -360,7 +361,7 @@ struct DeactivateProbe : host::TObject {
 TEST_F(ButtonBar, ApplicationEventsAreTakenOverAndGivenBackExactly) {
   for (const bool with_deactivate : {false, true}) {
     SCOPED_TRACE(with_deactivate ? "the IDE had a deactivate handler" : "it had none");
-    StoreOptions(false, true, true, false, false, 300);
+    StoreOptions({.HideCaptions = true, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
     session_ = MakeSession();
     DeactivateProbe probe;
     const host::TNotifyEvent probe_slot(&probe, &DeactivateProbe::Deactivated);
@@ -416,7 +417,7 @@ TEST_F(ButtonBar, SecondInitialisationMakesNoSecondBar) {
 }
 
 TEST_F(ButtonBar, DormantModeHasNoBarAndLeavesTheEventsAlone) {
-  StoreOptions(false, true, true, false, false, 300);
+  StoreOptions({.HideCaptions = true, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
   session_ = MakeSession({.LoadAtStartUp = false});
   session_->StartUp();
   const host::TNotifyEvent activate = host::Application->OnActivate();

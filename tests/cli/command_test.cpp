@@ -14,6 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/environment.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
 #include "tests/support/ide_session.h"
 #include "tests/support/processes.h"
@@ -38,11 +40,8 @@ Result RunCli(const std::string& args, const std::string& input = "") {
   const int status = std::system(command.c_str());
   Result r;
   r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ostringstream o, e;
-  o << std::ifstream(out).rdbuf();
-  e << std::ifstream(err).rdbuf();
-  r.Out = o.str();
-  r.Err = e.str();
+  r.Out = fleetforge_test::ReadAll(out);
+  r.Err = fleetforge_test::ReadAll(err);
   return r;
 }
 
@@ -296,9 +295,7 @@ int WholeSetIn(const std::string& text) {
 }
 
 std::string Read(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  return fleetforge_test::ReadAll(path);
 }
 
 // Names of files that writers leave beside the settings file: locks and temporaries.
@@ -575,14 +572,14 @@ TEST_F(Command, MinimisedIdeShowsNoWindow) {
 TEST_F(Command, SessionClockStartsAtSourceDateEpoch) {
   const std::string project = dir_ + "/P.dpr";
   std::ofstream(project) << "program P;\nbegin\nend.\n";
-  ::setenv("TZ", "UTC", 1);
+  const fleetforge_test::ScopedEnv utc("TZ", "UTC");
   for (const auto& [epoch, exit, date, time] :
        std::vector<std::tuple<std::string, int, std::string, std::string>>{
            {"1767268800", 0, "'2026/1/1'", "'12:01:01'"},
            {"", 0, "'2026/1/1'", "'00:01:01'"},
            {"noon", 2, "", ""}}) {
     SCOPED_TRACE(epoch);
-    ::setenv("SOURCE_DATE_EPOCH", epoch.c_str(), 1);
+    const fleetforge_test::ScopedEnv sourceDate("SOURCE_DATE_EPOCH", epoch);
     fs::remove(dir_ + "/CompDate.pas");
     const Result r =
         RunCli("run --quiet --script -" + common_, "wait 61000\nopen " + project + "\ncompile\n");
@@ -597,8 +594,6 @@ TEST_F(Command, SessionClockStartsAtSourceDateEpoch) {
       EXPECT_FALSE(fs::exists(dir_ + "/CompDate.pas")) << "nothing ran";
     }
   }
-  ::unsetenv("SOURCE_DATE_EPOCH");
-  ::unsetenv("TZ");
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/environment.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
 
 #include <algorithm>
@@ -24,22 +26,10 @@
 
 namespace compdate_test {
 
-inline bool Exists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using fleetforge_test::Exists;
+using fleetforge_test::ReadAll;
+using fleetforge_test::ScopedEnv;
+using fleetforge_test::WriteAll;
 
 // The lines of a CR LF text, without their line ends; a text that does not end
 // with CR LF gets its rest as a last line.
@@ -89,10 +79,6 @@ inline const char* ExampleText() {
 class ScratchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/fleetforge-compdate-XXXXXX";
-    ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
-    folder_ = pattern;
     char cwd[4096];
     ASSERT_NE(nullptr, ::getcwd(cwd, sizeof cwd));
     saved_cwd_ = cwd;
@@ -103,39 +89,14 @@ class ScratchTest : public ::testing::Test {
     EXPECT_EQ(0, ::chdir(saved_cwd_.c_str()));
     host::UnpinClock();
     host::SetTimeSeparator(saved_separator_);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
   }
 
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
-  std::string folder_;
+  fleetforge_test::TempFolder scratch_{"compdate"};
+  const std::string folder_ = scratch_.Name();
   std::string saved_cwd_;
   char saved_separator_ = ':';
-};
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(value);
-  }
-  ~ScopedEnv() { Set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Set(const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-    ::tzset();
-  }
-  std::string name_;
-  std::optional<std::string> old_;
 };
 
 }  // namespace compdate_test

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <source_location>
 #include <string>
 
 #include "host/rtl/bytes.h"
@@ -15,6 +16,7 @@
 #include "host/vcl/formimage.h"
 #include "host/vcl/messageloop.h"
 #include "host/vcl/stdctrls.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
@@ -99,14 +101,11 @@ std::string BinaryLines(const std::string& bytes, const std::string& indent) {
   return out;
 }
 
-std::string ReadError(const std::string& text) {
+std::string ReadError(const std::string& text,
+                      std::source_location where = std::source_location::current()) {
   TTestForm form(nullptr);
-  try {
-    host::ReadFormImage(&form, text, form.Bindings());
-  } catch (const EReadError& e) {
-    return e.Message();
-  }
-  return "(no error)";
+  return fleetforge_test::HostError<EReadError>(
+      [&] { host::ReadFormImage(&form, text, form.Bindings()); }, where);
 }
 
 constexpr const char* kDialog = R"(object fmTest: TTestForm
@@ -180,15 +179,26 @@ end
 
 class FormImageReading : public ::testing::Test {};
 
-TEST_F(FormImageReading, FormPropertiesControlsParentsAndBindings) {
-  TTestForm form(nullptr);
+// The dialog above, read with the form's handlers and two fields bound.
+class DialogImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::TFormImageBindings b = form.Bindings();
+    b.Fields["btOK"] = &ok;
+    b.Field("ckFirst", first);
+    host::ReadFormImage(&form, kDialog, b);
+  }
+  template <class T>
+  T* Find(const char* name) {
+    return dynamic_cast<T*>(form.FindComponent(name));
+  }
+
+  TTestForm form{nullptr};
   host::TComponent* ok = nullptr;
   host::TCheckBox* first = nullptr;
-  host::TFormImageBindings b = form.Bindings();
-  b.Fields["btOK"] = &ok;
-  b.Field("ckFirst", first);
-  host::ReadFormImage(&form, kDialog, b);
+};
 
+TEST_F(DialogImage, FormPropertiesAndItsCreateHandler) {
   EXPECT_EQ(form.Name(), "fmTest");
   EXPECT_EQ(form.Caption(), "Test 'Options'");
   EXPECT_EQ(form.BorderStyle(), host::bsDialog);
@@ -203,21 +213,25 @@ TEST_F(FormImageReading, FormPropertiesControlsParentsAndBindings) {
   EXPECT_EQ(form.creates, 0) << "OnCreate is bound, and run by the form class, not the reader";
   form.DoCreate();
   EXPECT_EQ(form.creates, 1);
+}
 
-  // Every object is owned by the form, in image order; controls are parented to
-  // the object that encloses them.
+// Every object is owned by the form, in image order; controls are parented to
+// the object that encloses them.
+TEST_F(DialogImage, ObjectsOwnedInImageOrderAndParentedByTheirEnclosure) {
   ASSERT_EQ(form.ComponentCount(), 6);
   EXPECT_EQ(form.Components(0)->Name(), "labTitle");
   EXPECT_EQ(form.Components(2)->Name(), "btInner");
-  auto* panel = dynamic_cast<host::TPanel*>(form.FindComponent("pnBox"));
-  auto* inner = dynamic_cast<host::TButton*>(form.FindComponent("btInner"));
+  auto* panel = Find<host::TPanel>("pnBox");
+  auto* inner = Find<host::TButton>("btInner");
   ASSERT_NE(panel, nullptr);
   ASSERT_NE(inner, nullptr);
   EXPECT_EQ(panel->Parent(), &form);
   EXPECT_EQ(inner->Parent(), panel);
   EXPECT_EQ(inner->Owner(), &form);
   EXPECT_EQ(inner->Caption(), "&Inner");
+}
 
+TEST_F(DialogImage, FieldsPointAtTheirComponents) {
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok, form.FindComponent("btOK"));
   auto* button = static_cast<host::TButton*>(ok);
@@ -226,25 +240,42 @@ TEST_F(FormImageReading, FormPropertiesControlsParentsAndBindings) {
   EXPECT_EQ(button->BoundsRect(), (host::TRect{200, 232, 275, 257}));
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->Checked());
+}
 
-  // Fonts: the parent's, then the control's own properties.
-  auto* title = dynamic_cast<host::TLabel*>(form.FindComponent("labTitle"));
+// Fonts: the parent's, then the control's own properties.
+TEST_F(DialogImage, FontsAreTheParentsThenTheControlsOwn) {
+  auto* title = Find<host::TLabel>("labTitle");
+  auto* button = Find<host::TButton>("btOK");
   ASSERT_NE(title, nullptr);
+  ASSERT_NE(button, nullptr);
   EXPECT_EQ(title->Font().Style(), host::TFontStyles{host::fsBold});
   EXPECT_EQ(title->Font().Name(), "MS Sans Serif");
   EXPECT_EQ(button->Font().Style(), 0u);
   // The designed bounds stand, although the label sizes itself to its caption.
   EXPECT_EQ(title->BoundsRect(), (host::TRect{48, 8, 113, 21}));
+}
 
-  // Events reach the form's methods with the control as sender.
+// Events reach the form's methods with the control as sender.
+TEST_F(DialogImage, EventsReachTheFormsMethodsWithTheControlAsSender) {
+  auto* button = Find<host::TButton>("btOK");
+  auto* inner = Find<host::TButton>("btInner");
+  ASSERT_NE(button, nullptr);
+  ASSERT_NE(inner, nullptr);
   button->Click();
   inner->Click();
   EXPECT_EQ(form.clicks, 2);
   EXPECT_EQ(form.last_sender, inner);
   EXPECT_EQ(form.ModalResult(), host::mrOk) << "the button's own modal result went to the form";
+}
 
-  // Tab orders are set once all children are there: in the form, ckFirst,
-  // btOK, pnBox; in the panel, its button.
+// Tab orders are set once all children are there: in the form, ckFirst,
+// btOK, pnBox; in the panel, its button.
+TEST_F(DialogImage, TabOrdersSetOnceAllChildrenAreThere) {
+  auto* button = Find<host::TButton>("btOK");
+  auto* panel = Find<host::TPanel>("pnBox");
+  auto* inner = Find<host::TButton>("btInner");
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(inner, nullptr);
   const auto tabs = form.TabList();
   ASSERT_EQ(tabs.size(), 3u);
   EXPECT_EQ(tabs[0], first);
@@ -252,9 +283,11 @@ TEST_F(FormImageReading, FormPropertiesControlsParentsAndBindings) {
   EXPECT_EQ(tabs[2], panel);
   EXPECT_EQ(panel->TabOrder(), 2);
   EXPECT_EQ(inner->TabOrder(), 0);
+}
 
-  // A non-visual component: owned, not parented; its designer place is dropped.
-  auto* timer = dynamic_cast<host::TTimer*>(form.FindComponent("Timer"));
+// A non-visual component: owned, not parented; its designer place is dropped.
+TEST_F(DialogImage, NonVisualComponentIsOwnedAndRuns) {
+  auto* timer = Find<host::TTimer>("Timer");
   ASSERT_NE(timer, nullptr);
   EXPECT_EQ(timer->Interval(), 250u);
   EXPECT_TRUE(timer->Running());
@@ -421,12 +454,9 @@ TEST_F(FormImageReading, LoadsTheResourceNamedAfterTheClassInCapitals) {
     using host::TForm::TForm;
     host::AnsiString ClassName() const override { return "TOther"; }
   } other(nullptr);
-  try {
-    host::LoadFormImage(&other, module, {});
-    ADD_FAILURE() << "no error";
-  } catch (const host::EResNotFound& e) {
-    EXPECT_EQ(e.Message(), "Resource TOTHER not found");
-  }
+  EXPECT_EQ(fleetforge_test::HostError<host::EResNotFound>(
+                [&] { host::LoadFormImage(&other, module, {}); }),
+            "Resource TOTHER not found");
 }
 
 // ---- Errors ----------------------------------------------------------------------
@@ -553,12 +583,9 @@ TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
     host::TComponent* missing = nullptr;
     host::TFormImageBindings b;
     b.Fields["btMissing"] = &missing;
-    try {
-      host::ReadFormImage(&form, "object f: TTestForm\nend\n", b);
-      ADD_FAILURE() << "no error";
-    } catch (const EReadError& e) {
-      EXPECT_EQ(e.Message(), "Field TTestForm.btMissing does not have a corresponding component");
-    }
+    EXPECT_EQ(fleetforge_test::HostError<EReadError>(
+                  [&] { host::ReadFormImage(&form, "object f: TTestForm\nend\n", b); }),
+              "Field TTestForm.btMissing does not have a corresponding component");
     EXPECT_EQ(missing, nullptr);
   }
   {
@@ -566,13 +593,11 @@ TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
     host::TButton* button = nullptr;
     host::TFormImageBindings b;
     b.Field("ck", button);
-    try {
-      host::ReadFormImage(&form, "object f: TTestForm\n  object ck: TCheckBox\n  end\nend\n", b);
-      ADD_FAILURE() << "no error";
-    } catch (const EReadError& e) {
-      EXPECT_EQ(e.Message(),
-                "Field TTestForm.ck is not of the class of its component, a TCheckBox");
-    }
+    EXPECT_EQ(fleetforge_test::HostError<EReadError>([&] {
+                host::ReadFormImage(&form,
+                                    "object f: TTestForm\n  object ck: TCheckBox\n  end\nend\n", b);
+              }),
+              "Field TTestForm.ck is not of the class of its component, a TCheckBox");
     EXPECT_EQ(button, nullptr);
   }
 }

@@ -1,5 +1,5 @@
 // What the host unit tests share: a fresh desktop, message loop and the two host
-// globals for each test, a sink that collects reported errors, and checks for the
+// globals for each test, a sink that collects reported errors, and the check for the
 // host's error class and message.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"
 #include "host/win32/win32.h"
+#include "tests/support/host_error.h"
 
 namespace host_test {
 
@@ -38,19 +39,7 @@ inline void PrintTo(const Reported& r, std::ostream* os) {
   *os << r.ClassName << ": \"" << r.Message << "\"";
 }
 
-// Runs f and checks that it raises exactly the host error class E with this message.
-template <class E, class F>
-void ExpectHostError(F&& f, const std::string& message) {
-  try {
-    std::forward<F>(f)();
-    ADD_FAILURE() << "no error raised; expected \"" << message << "\"";
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-    EXPECT_STREQ(e.ClassName(), E("").ClassName()) << "a subclass was raised";
-  } catch (const host::Exception& e) {
-    ADD_FAILURE() << "raised " << e.ClassName() << " \"" << e.Message() << "\"";
-  }
-}
+using fleetforge_test::ExpectHostError;
 
 // A fresh desktop (1024 x 768 with a 30-pixel task bar at the bottom unless
 // asked otherwise), an empty message loop, the application and the screen.

@@ -255,7 +255,13 @@ class IconSwitch : public ::testing::Test {
   void SetUp() override { host::RegistryLocation::UseMemory(); }
   void TearDown() override { host::RegistryLocation::Reset(); }
 
-  static void StoreChangeIcon(bool on) { StoreOptions(true, true, false, true, on, 300); }
+  static void StoreChangeIcon(bool on) {
+    StoreOptions({.CloseDefault = true,
+                  .HideCaptions = true,
+                  .CreateCompDate = true,
+                  .ChangeIcon = on,
+                  .ObjectInspectorHeight = 300});
+  }
   static host::HICON IconHandle() { return host::Application->Icon()->Handle(); }
   template <class T>
   static T* Variable(const ide::Ide& ide, const char* name) {

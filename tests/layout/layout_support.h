@@ -52,8 +52,10 @@ class LayoutSession {
   void Start(const Switches& s, bool withPackage = true) {
     Stop();
     host::RegistryLocation::UseMemory();
-    fleetforge_test::StoreOptions(s.CloseDefault, s.HideCaptions, s.MaximizeEditor, false, false,
-                                  s.InspectorHeight);
+    fleetforge_test::StoreOptions({.CloseDefault = s.CloseDefault,
+                                   .HideCaptions = s.HideCaptions,
+                                   .MaximizeEditor = s.MaximizeEditor,
+                                   .ObjectInspectorHeight = s.InspectorHeight});
     projects_ = fleetforge_test::ScratchFolder("layout-life");
     session_ =
         fleetforge_test::MakeSession({.Screen = screen_, .LoadAtStartUp = withPackage}, projects_);

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/environment.h"
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
+#include "tests/support/host_error.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,6 +24,7 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <source_location>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,35 +41,15 @@ constexpr const char* kFleetforgeKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetf
 constexpr const char* kFleetforgePath =
     "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
 
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
+using fleetforge_test::Exists;
 using fleetforge_test::FolderEntries;
+using fleetforge_test::ReadAll;
+using fleetforge_test::WriteAll;
 
-// The message of the ERegistryException that call raises, or "" when it raises none.
+// The message of the ERegistryException that call raises.
 template <class Call>
-std::string RegistryError(Call call) {
-  try {
-    call();
-  } catch (const ERegistryException& e) {
-    EXPECT_STREQ("ERegistryException", e.ClassName());
-    return e.Message();
-  }
-  return std::string();
+std::string RegistryError(Call call, std::source_location where = std::source_location::current()) {
+  return fleetforge_test::HostError<ERegistryException>(call, where);
 }
 
 // A scratch folder, the environment the registry looks at, and the location
@@ -73,35 +57,17 @@ std::string RegistryError(Call call) {
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/fleetforge-registry-XXXXXX";
-    ASSERT_NE(nullptr, ::mkdtemp(name));
-    folder_ = name;
-    for (const char* variable : {"FLEETFORGE_REGISTRY", "XDG_CONFIG_HOME", "HOME"}) {
-      const char* value = std::getenv(variable);
-      saved_.emplace_back(variable, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    ::unsetenv("FLEETFORGE_REGISTRY");
     RegistryLocation::Reset();
-    file_ = folder_ + "/registry.reg";
     RegistryLocation::UseFile(file_);
   }
 
-  void TearDown() override {
-    RegistryLocation::Reset();
-    for (const auto& [variable, value] : saved_) {
-      if (value) {
-        ::setenv(variable.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(variable.c_str());
-      }
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
+  void TearDown() override { RegistryLocation::Reset(); }
 
-  std::string folder_;
-  std::string file_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  fleetforge_test::TempFolder scratch_{"registry"};
+  const std::string folder_ = scratch_.Name();
+  const std::string file_ = folder_ + "/registry.reg";
+  fleetforge_test::ScopedEnv registry_{"FLEETFORGE_REGISTRY", std::nullopt};
+  fleetforge_test::ScopedEnv config_{"XDG_CONFIG_HOME"}, home_{"HOME"};
 };
 
 TEST_F(RegistryTest, TypedReadsAndTheirErrors) {

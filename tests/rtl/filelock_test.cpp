@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
 #include "tests/support/folders.h"
 #include "tests/support/processes.h"
 
@@ -27,16 +28,8 @@ using fleetforge_test::FolderEntries;
 using fleetforge_test::InChild;
 using fleetforge_test::kNobody;
 
-std::string Get(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+constexpr auto Get = &fleetforge_test::ReadAll;
+constexpr auto Put = &fleetforge_test::WriteAll;
 
 // The message of the EInOutError that a write of "new" to path raises; "" for none.
 std::string WriteError(const std::string& path) {
@@ -52,9 +45,6 @@ std::string WriteError(const std::string& path) {
 class LockedFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/rtl-lock.XXXXXX";
-    ASSERT_NE(nullptr, ::mkdtemp(name));
-    root_ = name;
     ASSERT_EQ(0, ::chmod(root_.c_str(), 0755));
     folder_ = root_ + "/f";
     ASSERT_EQ(0, ::mkdir(folder_.c_str(), 0755));
@@ -62,10 +52,7 @@ class LockedFileTest : public ::testing::Test {
       ASSERT_EQ(0, ::chown(folder_.c_str(), kNobody, kNobody));
     }
   }
-  void TearDown() override {
-    ::chmod(folder_.c_str(), 0755);
-    fs::remove_all(root_);
-  }
+  void TearDown() override { ::chmod(folder_.c_str(), 0755); }
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
   // A file of the unprivileged user with the given mode.
   void PutOwned(const std::string& name, const std::string& bytes, mode_t mode) {
@@ -75,7 +62,9 @@ class LockedFileTest : public ::testing::Test {
     }
     ASSERT_EQ(0, ::chmod(Path(name).c_str(), mode));
   }
-  std::string root_, folder_;
+  fleetforge_test::TempFolder scratch_{"rtl-lock"};
+  const std::string root_ = scratch_.Name();
+  std::string folder_;
 };
 
 // What the permission bits allow, as an ordinary user sees it (under root, the

@@ -15,6 +15,8 @@
 #include <random>
 #include <regex>
 
+#include "tests/support/files.h"
+
 namespace host {
 namespace {
 
@@ -196,9 +198,8 @@ TEST(FileNames, OnlySlashSeparatesFolders) {
 }
 
 TEST(FileExists, IsTrueForRegularFilesOnly) {
-  char folderTemplate[] = "/tmp/rtl-exists.XXXXXX";
-  ASSERT_NE(::mkdtemp(folderTemplate), nullptr);
-  const std::string folder = folderTemplate;
+  const fleetforge_test::TempFolder scratch("rtl-exists");
+  const std::string folder = scratch.Name();
   const std::string file = folder + "/a.txt";
   std::FILE* f = std::fopen(file.c_str(), "w");
   ASSERT_NE(f, nullptr);
@@ -213,7 +214,6 @@ TEST(FileExists, IsTrueForRegularFilesOnly) {
   EXPECT_FALSE(FileExists(folder + "/missing.txt"));
   EXPECT_FALSE(FileExists(file + "/below"));
   EXPECT_FALSE(FileExists(""));
-  std::filesystem::remove_all(folder);
 }
 
 // ---- Dates and times -----------------------------------------------------------

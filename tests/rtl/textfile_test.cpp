@@ -10,36 +10,27 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <set>
+
+#include "tests/support/files.h"
+#include "tests/support/host_error.h"
 
 namespace host {
 namespace {
 
 namespace fs = std::filesystem;
 
+using fleetforge_test::ExpectHostError;
+
 class FileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char folderTemplate[] = "/tmp/rtl-files.XXXXXX";
-    ASSERT_NE(::mkdtemp(folderTemplate), nullptr);
-    folder_ = folderTemplate;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+  std::string PathOf(const std::string& name) const { return scratch_.Path(name); }
 
   void Put(const std::string& path, const std::string& bytes) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good());
+    ASSERT_TRUE(fleetforge_test::WriteAll(path, bytes));
   }
 
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string Get(const std::string& path) { return fleetforge_test::ReadAll(path); }
 
   std::set<std::string> Entries() const {
     std::set<std::string> names;
@@ -49,19 +40,9 @@ class FileTest : public ::testing::Test {
     return names;
   }
 
-  std::string folder_;
+  fleetforge_test::TempFolder scratch_{"rtl-files"};
+  const std::string folder_ = scratch_.Name();
 };
-
-// Runs action and checks that it raises EInOutError with the given message.
-void ExpectInOutError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no EInOutError raised; expected \"" << message << "\"";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), message);
-    EXPECT_STREQ(e.ClassName(), "EInOutError");
-  }
-}
 
 // ---- Reading lines ---------------------------------------------------------------
 
@@ -185,12 +166,13 @@ TEST_F(FileTest, OpeningFailuresHaveTheHostMessages) {
   Put(PathOf("plain"), "x");
   fs::create_directory(PathOf("folder"));
   TTextFile file;
-  ExpectInOutError([&] { file.Reset(PathOf("missing.txt")); }, "File not found");
-  ExpectInOutError([&] { file.Reset(PathOf("nofolder/missing.txt")); }, "Path not found");
-  ExpectInOutError([&] { file.Reset(PathOf("plain/below.txt")); }, "Path not found");
-  ExpectInOutError([&] { file.Reset(PathOf("folder")); }, "Access denied");
-  ExpectInOutError([&] { file.Rewrite(PathOf("nofolder/new.txt")); }, "Path not found");
-  ExpectInOutError([&] { file.Rewrite(PathOf("folder")); }, "Access denied");
+  ExpectHostError<EInOutError>([&] { file.Reset(PathOf("missing.txt")); }, "File not found");
+  ExpectHostError<EInOutError>([&] { file.Reset(PathOf("nofolder/missing.txt")); },
+                               "Path not found");
+  ExpectHostError<EInOutError>([&] { file.Reset(PathOf("plain/below.txt")); }, "Path not found");
+  ExpectHostError<EInOutError>([&] { file.Reset(PathOf("folder")); }, "Access denied");
+  ExpectHostError<EInOutError>([&] { file.Rewrite(PathOf("nofolder/new.txt")); }, "Path not found");
+  ExpectHostError<EInOutError>([&] { file.Rewrite(PathOf("folder")); }, "Access denied");
   EXPECT_FALSE(file.IsOpen());
   EXPECT_FALSE(fs::exists(PathOf("nofolder")));
 }
@@ -199,22 +181,22 @@ TEST_F(FileTest, OperationsNeedAFileOpenInTheRightDirection) {
   const std::string path = PathOf("dir.txt");
   Put(path, "line\r\n");
   TTextFile file;
-  ExpectInOutError([&] { file.ReadLn(); }, "File not open");
-  ExpectInOutError([&] { file.Eof(); }, "File not open");
-  ExpectInOutError([&] { file.Write("x"); }, "File not open");
-  ExpectInOutError([&] { file.WriteLn("x"); }, "File not open");
-  ExpectInOutError([&] { file.CloseFile(); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.ReadLn(); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.Eof(); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.Write("x"); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.WriteLn("x"); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.CloseFile(); }, "File not open");
 
   file.Reset(path);
-  ExpectInOutError([&] { file.Write("x"); }, "File not open for output");
-  ExpectInOutError([&] { file.WriteLn("x"); }, "File not open for output");
+  ExpectHostError<EInOutError>([&] { file.Write("x"); }, "File not open for output");
+  ExpectHostError<EInOutError>([&] { file.WriteLn("x"); }, "File not open for output");
   EXPECT_EQ(file.ReadLn(), "line");
   file.CloseFile();
-  ExpectInOutError([&] { file.CloseFile(); }, "File not open");
+  ExpectHostError<EInOutError>([&] { file.CloseFile(); }, "File not open");
 
   file.Rewrite(path);
-  ExpectInOutError([&] { file.ReadLn(); }, "File not open for input");
-  ExpectInOutError([&] { file.Eof(); }, "File not open for input");
+  ExpectHostError<EInOutError>([&] { file.ReadLn(); }, "File not open for input");
+  ExpectHostError<EInOutError>([&] { file.Eof(); }, "File not open for input");
   file.CloseFile();
   EXPECT_EQ(Get(path), "");
 }
@@ -223,13 +205,13 @@ TEST_F(FileTest, AFullDiskIsReportedAndTheFileIsClosed) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
   TTextFile file;
   file.Rewrite("/dev/full");
-  ExpectInOutError(
+  ExpectHostError<EInOutError>(
       [&] {
         file.WriteLn("no room");
         file.CloseFile();
       },
       "Disk full");
-  if (file.IsOpen()) ExpectInOutError([&] { file.CloseFile(); }, "Disk full");
+  if (file.IsOpen()) ExpectHostError<EInOutError>([&] { file.CloseFile(); }, "Disk full");
   EXPECT_FALSE(file.IsOpen());
 }
 
@@ -258,9 +240,9 @@ TEST_F(FileTest, ReadFileBytesReadsEveryByte) {
   Put(PathOf("empty"), "");
   EXPECT_EQ(ReadFileBytes(PathOf("empty")), "");
   fs::create_directory(PathOf("folder"));
-  ExpectInOutError([&] { ReadFileBytes(PathOf("missing")); }, "File not found");
-  ExpectInOutError([&] { ReadFileBytes(PathOf("nofolder/x")); }, "Path not found");
-  ExpectInOutError([&] { ReadFileBytes(PathOf("folder")); }, "Access denied");
+  ExpectHostError<EInOutError>([&] { ReadFileBytes(PathOf("missing")); }, "File not found");
+  ExpectHostError<EInOutError>([&] { ReadFileBytes(PathOf("nofolder/x")); }, "Path not found");
+  ExpectHostError<EInOutError>([&] { ReadFileBytes(PathOf("folder")); }, "Access denied");
 }
 
 mode_t ModeOf(const std::string& path) {
@@ -309,16 +291,16 @@ TEST_F(FileTest, AtomicWriteThroughASymbolicLinkReplacesItsTarget) {
 TEST_F(FileTest, AtomicWriteFailureOverAFolderRemovesTheTemporaryFile) {
   fs::create_directory(PathOf("target"));
   Put(PathOf("target/inside"), "untouched");
-  ExpectInOutError([&] { AtomicWriteFile(PathOf("target"), "bytes"); },
-                   PathOf("target") + ": Is a directory");
+  ExpectHostError<EInOutError>([&] { AtomicWriteFile(PathOf("target"), "bytes"); },
+                               PathOf("target") + ": Is a directory");
   EXPECT_TRUE(fs::is_directory(PathOf("target")));
   EXPECT_EQ(Get(PathOf("target/inside")), "untouched");
   EXPECT_EQ(Entries(), std::set<std::string>{"target"});
 }
 
 TEST_F(FileTest, AtomicWriteIntoAMissingFolderFails) {
-  ExpectInOutError([&] { AtomicWriteFile(PathOf("nofolder/file"), "bytes"); },
-                   PathOf("nofolder/file") + ": No such file or directory");
+  ExpectHostError<EInOutError>([&] { AtomicWriteFile(PathOf("nofolder/file"), "bytes"); },
+                               PathOf("nofolder/file") + ": No such file or directory");
   EXPECT_TRUE(Entries().empty());
 }
 

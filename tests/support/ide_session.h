@@ -24,17 +24,27 @@ struct SessionSetup {
   bool LoadAtStartUp = true;
 };
 
+// The six option values, named as the add-in's options record names them; a
+// value not named is false or 0.
+struct StoredOptions {
+  bool CloseDefault = false;
+  bool HideCaptions = false;
+  bool MaximizeEditor = false;
+  bool CreateCompDate = false;
+  bool ChangeIcon = false;
+  int32_t ObjectInspectorHeight = 0;
+};
+
 // Writes all six option values into the current registry.
-inline void StoreOptions(bool closeDefault, bool hideCaptions, bool maximizeEditor,
-                         bool createCompDate, bool changeIcon, int32_t height) {
+inline void StoreOptions(const StoredOptions& options) {
   host::TRegistry registry;
   registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true);
-  registry.WriteBool("CloseDefault", closeDefault);
-  registry.WriteBool("HideCaptions", hideCaptions);
-  registry.WriteBool("MaximizeEditor", maximizeEditor);
-  registry.WriteBool("CreateCompDate", createCompDate);
-  registry.WriteBool("ChangeIcon", changeIcon);
-  registry.WriteInteger("ObjectInspectorHeight", height);
+  registry.WriteBool("CloseDefault", options.CloseDefault);
+  registry.WriteBool("HideCaptions", options.HideCaptions);
+  registry.WriteBool("MaximizeEditor", options.MaximizeEditor);
+  registry.WriteBool("CreateCompDate", options.CreateCompDate);
+  registry.WriteBool("ChangeIcon", options.ChangeIcon);
+  registry.WriteInteger("ObjectInspectorHeight", options.ObjectInspectorHeight);
 }
 
 inline std::unique_ptr<ide::Session> MakeSession(

@@ -47,8 +47,12 @@ std::optional<Stored> ReadStored() {
 }
 
 void Store(const Stored& s) {
-  StoreOptions(s.CloseDefault, s.HideCaptions, s.MaximizeEditor, s.CreateCompDate, s.ChangeIcon,
-               s.Height);
+  StoreOptions({.CloseDefault = s.CloseDefault,
+                .HideCaptions = s.HideCaptions,
+                .MaximizeEditor = s.MaximizeEditor,
+                .CreateCompDate = s.CreateCompDate,
+                .ChangeIcon = s.ChangeIcon,
+                .ObjectInspectorHeight = s.Height});
 }
 
 class OptionsDialog : public ::testing::Test {

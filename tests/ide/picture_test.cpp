@@ -19,6 +19,7 @@
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
 #include "ide/picture.h"
+#include "tests/support/files.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -70,10 +71,7 @@ Image ReadPng(const std::string& file) {
 }
 
 std::string ReadFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return fleetforge_test::ReadAll(file);
 }
 
 std::string Hex(uint32_t c) {
@@ -177,7 +175,11 @@ class Picture : public ::testing::Test {
     session_->Do("wait 2000");
   }
   void StartWithLayout(bool hideCaptions, bool maximizeEditor) {
-    fleetforge_test::StoreOptions(true, hideCaptions, maximizeEditor, true, false, 300);
+    fleetforge_test::StoreOptions({.CloseDefault = true,
+                                   .HideCaptions = hideCaptions,
+                                   .MaximizeEditor = maximizeEditor,
+                                   .CreateCompDate = true,
+                                   .ObjectInspectorHeight = 300});
     Start({});
   }
 

@@ -161,7 +161,12 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
   EXPECT_EQ(host::Application->MessagesShown().size(), 1000u);
   EXPECT_EQ(static_cast<size_t>(host::Screen->FormCount()), windows);
   session->Do("unload");
-  fleetforge_test::StoreOptions(true, true, true, true, true, 300);
+  fleetforge_test::StoreOptions({.CloseDefault = true,
+                                 .HideCaptions = true,
+                                 .MaximizeEditor = true,
+                                 .CreateCompDate = true,
+                                 .ChangeIcon = true,
+                                 .ObjectInspectorHeight = 300});
   session->QueueInput("key enter");
   session->Do("install");
   EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant)

@@ -10,6 +10,7 @@
 #include "host/rtl/modules.h"
 #include "host/rtl/regfile.h"
 #include "host/vcl/registry.h"
+#include "tests/support/files.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -41,11 +42,7 @@ class OptionsStore : public ::testing::Test {
     host::RegistryLocation::Reset();
   }
   void WriteFile(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
-  std::string FileBytes() {
-    std::ostringstream s;
-    s << std::ifstream(file_, std::ios::binary).rdbuf();
-    return s.str();
-  }
+  std::string FileBytes() { return fleetforge_test::ReadAll(file_); }
   const host::RegValue* Stored(const char* name) {
     static host::RegFile file;
     file = host::LoadRegFile(file_);

@@ -18,7 +18,7 @@ class MenuLookup : public ::testing::Test {
  protected:
   void SetUp() override {
     host::RegistryLocation::UseMemory();
-    fleetforge_test::StoreOptions(false, false, false, true, false, 0);
+    fleetforge_test::StoreOptions({.CreateCompDate = true});
     session_ = fleetforge_test::MakeSession();
     session_->StartUp();
     const host::HMODULE package = session_->GetIde().Package();
