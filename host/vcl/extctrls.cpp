@@ -61,24 +61,4 @@ void TImage::FitPicture() {
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
 }
 
-const char* BevelShapeName(TBevelShape shape) {
-  switch (shape) {
-    case bsBox:
-      return "bsBox";
-    case bsFrame:
-      return "bsFrame";
-    case bsTopLine:
-      return "bsTopLine";
-    case bsBottomLine:
-      return "bsBottomLine";
-    case bsLeftLine:
-      return "bsLeftLine";
-    case bsRightLine:
-      return "bsRightLine";
-    case bsSpacer:
-      return "bsSpacer";
-  }
-  return "bsBox";
-}
-
 }  // namespace host

@@ -61,7 +61,6 @@ class HOST_API TImage : public TControl {
 
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
 enum TBevelStyle { bsLowered, bsRaised };
-HOST_API const char* BevelShapeName(TBevelShape shape);
 
 // A bevel: a box, a frame or one separator line along an edge of its bounds.
 class HOST_API TBevel : public TControl {
