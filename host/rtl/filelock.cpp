@@ -155,7 +155,7 @@ AnsiString TLockedFile::LockFileName(const AnsiString& target) {
 }
 
 bool TLockedFile::IsTemporaryFileName(const AnsiString& target, const AnsiString& name) {
-  const std::string prefix = "." + BaseName(target) + kTag + "-";
+  const std::string prefix = std::string(".") + BaseName(target) + kTag + "-";
   const std::string suffix = ".tmp";
   return name.size() == prefix.size() + kRandomLength + suffix.size() &&
          name.compare(0, prefix.size(), prefix) == 0 &&

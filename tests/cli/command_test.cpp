@@ -288,7 +288,7 @@ int WholeSetIn(const std::string& text) {
   const int n = std::stoi(text.substr(at + key.size(), 8), nullptr, 16) - 1000;
   for (int k = 0; k < 5; ++k) {
     const std::string line =
-        "\"" + std::string(kSettingNames[k]) + "\"=dword:0000000" + std::to_string((n >> k) & 1);
+        std::string("\"") + kSettingNames[k] + "\"=dword:0000000" + std::to_string((n >> k) & 1);
     if (text.find(line) == std::string::npos) return -1;
   }
   return n;

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <source_location>
 #include <string>
 
 #include "host/rtl/bytes.h"
@@ -102,7 +101,7 @@ std::string BinaryLines(const std::string& bytes, const std::string& indent) {
 }
 
 std::string ReadError(const std::string& text,
-                      std::source_location where = std::source_location::current()) {
+                      fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
   TTestForm form(nullptr);
   return fleetforge_test::HostError<EReadError>(
       [&] { host::ReadFormImage(&form, text, form.Bindings()); }, where);

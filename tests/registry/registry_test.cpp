@@ -24,7 +24,6 @@
 #include <optional>
 #include <ostream>
 #include <set>
-#include <source_location>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,7 +47,8 @@ using fleetforge_test::WriteAll;
 
 // The message of the ERegistryException that call raises.
 template <class Call>
-std::string RegistryError(Call call, std::source_location where = std::source_location::current()) {
+std::string RegistryError(Call call,
+                          fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
   return fleetforge_test::HostError<ERegistryException>(call, where);
 }
 

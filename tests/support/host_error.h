@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <source_location>
 #include <string>
 #include <utility>
 
@@ -12,11 +11,20 @@
 
 namespace fleetforge_test {
 
+// Where a helper was called from: the defaults are filled in at the caller's line
+// (std::source_location is not there for every compiler the project builds with).
+struct CallSite {
+  CallSite(const char* file = __builtin_FILE(), int line = __builtin_LINE())
+      : File(file), Line(line) {}
+  const char* File;
+  int Line;
+};
+
 // The message of the host error E that call raises (a subclass of E counts as a
 // failure), or "(no error)" when it raises none.
 template <class E, class Call>
-std::string HostError(Call&& call, std::source_location where = std::source_location::current()) {
-  ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "host error");
+std::string HostError(Call&& call, CallSite where = CallSite()) {
+  ::testing::ScopedTrace trace(where.File, where.Line, "host error");
   try {
     std::forward<Call>(call)();
   } catch (const E& e) {
@@ -31,9 +39,8 @@ std::string HostError(Call&& call, std::source_location where = std::source_loca
 
 // Runs call and checks that it raises exactly the host error class E with this message.
 template <class E, class Call>
-void ExpectHostError(Call&& call, const std::string& message,
-                     std::source_location where = std::source_location::current()) {
-  ::testing::ScopedTrace trace(where.file_name(), static_cast<int>(where.line()), "");
+void ExpectHostError(Call&& call, const std::string& message, CallSite where = CallSite()) {
+  ::testing::ScopedTrace trace(where.File, where.Line, "");
   EXPECT_EQ(HostError<E>(std::forward<Call>(call), where), message);
 }
 
