@@ -23,14 +23,6 @@ namespace {
 
 constexpr const char* kPrefix = "fleetforge compdate: ";
 
-std::optional<int64_t> ParseEpoch(const std::string& text) {
-  int64_t seconds = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
-  if (error != std::errc() || stop != end) return std::nullopt;
-  return seconds;
-}
-
 }  // namespace
 
 std::optional<double> LocalDateTimeFromEpoch(int64_t seconds) {
@@ -44,6 +36,14 @@ std::optional<double> LocalDateTimeFromEpoch(int64_t seconds) {
   // Whole local seconds since 1970; the host forms the date-time from them.
   const int64_t localSeconds = seconds + static_cast<int64_t>(local.tm_gmtoff);
   return host::DateTimeFromUnixMs(localSeconds * 1000);
+}
+
+std::optional<double> LocalDateTimeFromEpochText(const std::string& text) {
+  int64_t seconds = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return LocalDateTimeFromEpoch(seconds);
 }
 
 int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& out,
@@ -63,9 +63,7 @@ int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& 
   double moment = 0;
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
   if (epoch != nullptr && *epoch != '\0') {
-    const std::optional<int64_t> seconds = ParseEpoch(epoch);
-    const std::optional<double> local =
-        seconds ? LocalDateTimeFromEpoch(*seconds) : std::optional<double>();
+    const std::optional<double> local = LocalDateTimeFromEpochText(epoch);
     if (!local) {
       err << kPrefix << "SOURCE_DATE_EPOCH " << host::QuotedForMessage(epoch)
           << " is not a number of seconds since 1970 within the years 1 to 9999; " << path

@@ -27,4 +27,8 @@ int RunCompDate(const std::string& projectFile, bool codeInsight, std::ostream& 
 // process's time zone; nullopt when it lies outside the years 1 to 9999.
 std::optional<double> LocalDateTimeFromEpoch(int64_t seconds);
 
+// The same for SOURCE_DATE_EPOCH's text: a whole number of seconds and nothing
+// else; nullopt for any other text or a moment outside the years 1 to 9999.
+std::optional<double> LocalDateTimeFromEpochText(const std::string& text);
+
 }  // namespace fleetforge

@@ -1,6 +1,4 @@
-#include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -75,11 +73,7 @@ std::string ReadScript(const std::string& file) {
 std::optional<double> SessionClockStart(std::ostream& err) {
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
   if (epoch == nullptr || *epoch == '\0') return host::EncodeDate(2026, 1, 1);
-  int64_t seconds = 0;
-  const char* end = epoch + std::strlen(epoch);
-  const auto [stop, error] = std::from_chars(epoch, end, seconds);
-  std::optional<double> local;
-  if (error == std::errc() && stop == end) local = LocalDateTimeFromEpoch(seconds);
+  const std::optional<double> local = LocalDateTimeFromEpochText(epoch);
   if (!local)
     err << "fleetforge run: SOURCE_DATE_EPOCH " << host::QuotedForMessage(epoch)
         << " is not a number of seconds since 1970 within the years 1 to 9999\n";
