@@ -2,10 +2,20 @@
 // descriptor that closes itself, and the folder part of a path.
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
+
+// Flags that only one of the platforms knows: no inheritance by child programs
+// (POSIX), no text-mode translation (Windows).
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
 
 namespace host::detail {
 
