@@ -137,9 +137,8 @@ class Page {
 }  // namespace
 
 std::string CommandFolder() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : self.parent_path().string();
+  const std::string self = host::ExecutableFileName();
+  return self.empty() ? std::string(".") : std::filesystem::path(self).parent_path().string();
 }
 
 std::string DefaultPackageFile() {

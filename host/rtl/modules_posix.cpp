@@ -3,6 +3,7 @@
 // function returns; the executable's own resources are registered by the IDE.
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -45,6 +46,12 @@ HMODULE HandleOf(LoadedModule* module) {
 }  // namespace
 
 // ---- Modules -----------------------------------------------------------------
+
+std::string ExecutableFileName() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : self.string();
+}
 
 HINSTANCE MainInstance() {
   return Registry().main;
