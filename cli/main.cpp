@@ -42,6 +42,9 @@ int main(int argc, char** argv) {
       "fleetforge"};
   app.set_version_flag("--version", std::string("fleetforge ") + FLEETFORGE_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every platform, so that "/" can begin a path on
+  // Windows as well.
+  app.allow_windows_style_options(false);
   // Options of a command word are taken after the words below it as well
   // ("fleetforge options show --registry FILE").
   app.fallthrough();

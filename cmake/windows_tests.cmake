@@ -1,0 +1,51 @@
+# The tests of the Windows build, run under Wine (CTest starts each program
+# through the cross-compiling emulator, cmake/wine-run). Included from
+# tests/CMakeLists.txt.
+#
+# Every test runs in a Wine prefix of the build's own, made by the first test
+# (wine_prefix), so that the tests never touch the user's ~/.wine and its
+# registry.
+
+# GoogleTest from Debian's sources (package googletest), built with the same
+# compiler.
+set(FLEETFORGE_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources")
+if(NOT EXISTS ${FLEETFORGE_GOOGLETEST_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "${FLEETFORGE_GOOGLETEST_SOURCE} is missing: install googletest")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${FLEETFORGE_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# The POSIX build's command, for the checks that compare the two builds.
+set(FLEETFORGE_POSIX_CLI "" CACHE FILEPATH "The POSIX build's fleetforge, to compare with")
+
+set(FLEETFORGE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(FLEETFORGE_TEST_ENVIRONMENT "WINEPREFIX=${FLEETFORGE_WINE_PREFIX};WINEDEBUG=-all")
+add_test(NAME wine_prefix COMMAND wineboot --init)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine
+  ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 300)
+
+# The test programs: the folders whose tests apply to the Windows build.
+set(FLEETFORGE_WINDOWS_TEST_AREAS windows)
+foreach(area ${FLEETFORGE_WINDOWS_TEST_AREAS})
+  file(GLOB area_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*.cpp)
+  add_executable(test_${area} ${area_sources} ${FLEETFORGE_IDE_RESOURCES})
+  target_link_libraries(test_${area} PRIVATE fleetforge_ide gtest gmock gtest_main version)
+  target_compile_definitions(test_${area} PRIVATE
+    FLEETFORGE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    FLEETFORGE_DEFAULT_PACKAGE="$<TARGET_FILE:Fleetforge7>")
+  add_dependencies(test_${area} Fleetforge7)
+  gtest_discover_tests(test_${area} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300
+    ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
+endforeach()
+
+# Checks by outside programs: objdump, icoutils, Wine's reg and regedit, Free
+# Pascal; the ones that compare with the POSIX build need FLEETFORGE_POSIX_CLI.
+foreach(check exports icons registry regedit compdate same-state)
+  add_test(NAME outside.${check}
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/outside_checks.sh ${check}
+            $<TARGET_FILE_DIR:fleetforge> ${PROJECT_SOURCE_DIR} ${FLEETFORGE_POSIX_CLI})
+  set_tests_properties(outside.${check} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+    ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
+endforeach()
