@@ -7,7 +7,7 @@
 # it they are skipped (exit 77).
 set -euo pipefail
 case_name=$1
-bin=$2
+bin=$(cd "$2" && pwd)
 source_dir=$3
 linux_cli=${4:-}
 export WINEDEBUG=-all
@@ -139,17 +139,29 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     (cd "$scratch/windows" && fpc -v0 Hello.dpr >/dev/null) || fail "fpc did not compile it"
     ;;
   same-state)
-    # One script, the same states on both builds.
+    # The same scripts give the same states on both builds, after every step:
+    # the short example and the guided tour (without its pictures, which the
+    # Windows build does not draw), each from the tour's starting settings.
     need_linux_cli
-    mkdir "$scratch/windows" "$scratch/linux"
-    TZ=UTC0 wine "$exe" run --json --script "$source_dir/examples/demo.ffs" \
-      --registry "$scratch/windows.reg" --projects "$scratch/windows" | tr -d '\r' |
-      sed "s#$scratch/windows#PROJECTS#g" >"$scratch/windows.states"
-    TZ=UTC0 "$linux_cli" run --json --script "$source_dir/examples/demo.ffs" \
-      --registry "$scratch/linux.reg" --projects "$scratch/linux" |
-      sed "s#$scratch/linux#PROJECTS#g" >"$scratch/linux.states"
-    diff "$scratch/linux.states" "$scratch/windows.states" || fail "the states differ"
-    [ "$(wc -l <"$scratch/linux.states")" -gt 1 ] || fail "no states printed"
+    for script in demo tour; do
+      for build in windows linux; do
+        folder="$scratch/$script-$build"
+        mkdir -p "$folder/Hello"
+        cp "$source_dir/examples/Hello.dpr" "$folder/Hello/"
+        sed '/^snapshot /d; /^[a-z]/a state' "$source_dir/examples/$script.ffs" >"$folder/script.ffs"
+        if [ $build = windows ]; then command=(wine "$exe"); else command=("$linux_cli"); fi
+        (cd "$folder" &&
+          "${command[@]}" options set --registry registry.reg HideCaptions=true \
+            MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null &&
+          TZ=UTC0 "${command[@]}" run --json --registry registry.reg --projects Projects \
+            --script script.ffs | tr -d '\r' >states)
+      done
+      diff "$scratch/$script-linux/states" "$scratch/$script-windows/states" ||
+        fail "the states of $script.ffs differ"
+      [ "$(wc -l <"$scratch/$script-linux/states")" -gt 4 ] || fail "too few states from $script.ffs"
+      cmp "$scratch/$script-linux/Hello/CompDate.pas" "$scratch/$script-windows/Hello/CompDate.pas" 2>/dev/null ||
+        [ ! -e "$scratch/$script-linux/Hello/CompDate.pas" ] || fail "$script.ffs: different units"
+    done
     ;;
   *)
     fail "no case $case_name"
