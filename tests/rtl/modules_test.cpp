@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/rtl/modules.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -21,46 +21,24 @@ std::vector<std::string>& Calls() {
   return calls;
 }
 
-void InitGlobal() {
-  Calls().push_back("init Global");
-}
-void InitMainForm() {
-  Calls().push_back("init MainForm");
-  throw host::ERegistryException("Failed to get data for 'HideCaptions'");
-}
-void InitMain() {
-  Calls().push_back("init Main");
-}
-void InitCompDate() {
-  Calls().push_back("init CompDate");
-  throw std::runtime_error("not a host error");
-}
-void InitIcon() {
-  Calls().push_back("init Icon");
-  throw 42;
-}
-void FinGlobal() {
-  Calls().push_back("fin Global");
-}
-void FinMainForm() {
-  Calls().push_back("fin MainForm");
-}
-void FinMain() {
-  Calls().push_back("fin Main");
-  throw host::EInvalidOperation("Cannot focus a disabled or invisible window");
-}
-void FinCompDate() {
-  Calls().push_back("fin CompDate");
+void Call(const char* what) {
+  Calls().push_back(what);
 }
 
+// Each unit's sections record their call; some fail.
 // clang-format off
 const host::PackageUnitEntry kUnits[] = {
-    {&InitGlobal, &FinGlobal},
-    {&InitMainForm, &FinMainForm},
+    {[] { Call("init Global"); }, [] { Call("fin Global"); }},
+    {[] { Call("init MainForm");
+          throw host::ERegistryException("Failed to get data for 'HideCaptions'"); },
+     [] { Call("fin MainForm"); }},
     {nullptr, nullptr},               // a unit without sections
-    {&InitMain, &FinMain},
-    {&InitCompDate, &FinCompDate},
-    {&InitIcon, nullptr},
+    {[] { Call("init Main"); },
+     [] { Call("fin Main");
+          throw host::EInvalidOperation("Cannot focus a disabled or invisible window"); }},
+    {[] { Call("init CompDate"); throw std::runtime_error("not a host error"); },
+     [] { Call("fin CompDate"); }},
+    {[] { Call("init Icon"); throw 42; }, nullptr},
 };
 // clang-format on
 const host::PackageInfoTable kTable = {6, kUnits};

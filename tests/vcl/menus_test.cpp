@@ -7,7 +7,7 @@
 
 #include "host/vcl/actnlist.h"
 #include "host/vcl/menus.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -202,8 +202,7 @@ TEST_F(Menus, ClickRunsOnClickOrElseTheAction) {
   item->Click();
   item->SetEnabled(false);
   item->Click();
-  const std::vector<std::pair<std::string, host::TObject*>> expected = {{"clickB", &action},
-                                                                        {"clickA", item}};
+  const EventLog::Entries expected = {{"clickB", &action}, {"clickA", item}};
   EXPECT_EQ(log_.entries, expected);
 }
 

@@ -10,7 +10,7 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/graphics.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 
 #include "host/rtl/interfaces.h"
 #include "host/toolsapi/toolsapi.h"
-#include "tests/host/host_fixture.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
+using fleetforge_test::ExpectHostError;
 using host::IInterface;
 using host::IRef;
 using host::TGUID;
-using host_test::ExpectHostError;
 
 }  // namespace
 

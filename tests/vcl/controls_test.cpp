@@ -11,7 +11,7 @@
 #include "host/vcl/controls.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/messageloop.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -280,8 +280,7 @@ TEST_F(Controls, ClickGoesToTheFrontMostVisibleChildAtThePoint) {
   panel->MouseClick(160, 160);
   front->SetEnabled(false);
   panel->MouseClick(60, 60);  // a disabled control takes the click and does nothing
-  const std::vector<std::pair<std::string, host::TObject*>> expected = {{"clickB", front},
-                                                                        {"clickA", panel}};
+  const EventLog::Entries expected = {{"clickB", front}, {"clickA", panel}};
   EXPECT_EQ(log_.entries, expected);
 
   const host::TPoint origin = front->ScreenOrigin();
@@ -527,8 +526,7 @@ TEST_F(Controls, ActionExecutesItsCommandWhenItHasOne) {
   EXPECT_FALSE(action.Execute());
   action.SetOnExecute({&log_, &EventLog::ClickA});
   EXPECT_TRUE(action.Execute());
-  EXPECT_EQ(log_.entries,
-            (std::vector<std::pair<std::string, host::TObject*>>{{"clickA", &action}}));
+  EXPECT_EQ(log_.entries, (EventLog::Entries{{"clickA", &action}}));
 }
 
 }  // namespace

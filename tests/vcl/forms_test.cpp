@@ -12,7 +12,7 @@
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 

@@ -79,7 +79,8 @@ class EventLog : public host::TObject {
   void Show(host::TObject* sender) { Add("show", sender); }
   void Close(host::TObject* sender) { Add("close", sender); }
 
-  std::vector<std::pair<std::string, host::TObject*>> entries;
+  using Entries = std::vector<std::pair<std::string, host::TObject*>>;
+  Entries entries;
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& e : entries) names.push_back(e.first);
