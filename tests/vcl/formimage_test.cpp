@@ -433,12 +433,14 @@ TEST_F(FormImageReading, LoadsTheResourceNamedAfterTheClassInCapitals) {
 
 // ---- Errors ----------------------------------------------------------------------
 
+// Text that the reader refuses, and the message it refuses it with.
+struct BadText {
+  const char* Text;
+  const char* Message;
+};
+
 TEST_F(FormImageReading, MalformedTextNamesTheLine) {
-  struct Case {
-    const char* Text;
-    const char* Message;
-  };
-  const Case cases[] = {
+  const BadText cases[] = {
       {"", "Line 1: 'object' expected"},
       {"objekt f: TTestForm\nend\n", "Line 1: 'object' expected"},
       {"object f: TTestForm\n  Caption 'x'\nend\n", "Line 2: '=' expected"},
@@ -469,7 +471,7 @@ TEST_F(FormImageReading, MalformedTextNamesTheLine) {
       {"object f: TOtherForm\nend\n",
        "Line 1: The form image is of class TOtherForm, not TTestForm"},
   };
-  for (const Case& c : cases) {
+  for (const BadText& c : cases) {
     SCOPED_TRACE(c.Text);
     EXPECT_EQ(ReadError(c.Text), c.Message);
   }
@@ -492,11 +494,8 @@ TEST_F(FormImageReading, NestingIsBoundedAndTheLineNamed) {
 }
 
 TEST_F(FormImageReading, UnknownClassesPropertiesMethodsAndBadValues) {
-  struct Case {
-    const char* Body;
-    const char* Message;
-  };
-  const Case cases[] = {
+  const BadText cases[] = {
+      // the objects inside the form
       {"  object x: TGrid\n  end\n", "Line 2: Class TGrid not found"},
       {"  object b: TButton\n    Colour = clRed\n  end\n",
        "Error reading b.Colour: Property Colour does not exist"},
@@ -541,26 +540,22 @@ TEST_F(FormImageReading, UnknownClassesPropertiesMethodsAndBadValues) {
       {"  object t: TTimer\n    object b: TButton\n    end\n  end\n",
        "Line 3: t cannot hold b: it is not a windowed control"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Body);
-    EXPECT_EQ(ReadError(std::string("object f: TTestForm\n") + c.Body + "end\n"), c.Message);
+  for (const BadText& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(ReadError(std::string("object f: TTestForm\n") + c.Text + "end\n"), c.Message);
   }
   EXPECT_EQ(ReadError("object f: TTestForm\n  Foo.Bar = 1\nend\n"),
             "Error reading f.Foo.Bar: Property Foo.Bar does not exist");
 }
 
 TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
-  {
-    TTestForm form(nullptr);
-    host::TComponent* missing = nullptr;
-    host::TFormImageBindings b;
-    b.Fields["btMissing"] = &missing;
-    EXPECT_EQ(fleetforge_test::HostError<EReadError>(
-                  [&] { host::ReadFormImage(&form, "object f: TTestForm\nend\n", b); }),
-              "Field TTestForm.btMissing does not have a corresponding component");
-    EXPECT_EQ(missing, nullptr);
-  }
-  {
+  host::TComponent* missing = nullptr;
+  host::TFormImageBindings b;
+  b.Fields["btMissing"] = &missing;
+  EXPECT_EQ(fleetforge_test::HostError<EReadError>([&] { Read("object f: TTestForm\nend\n", b); }),
+            "Field TTestForm.btMissing does not have a corresponding component");
+  EXPECT_EQ(missing, nullptr);
+  {  // a fresh form for the second image
     TTestForm form(nullptr);
     host::TButton* button = nullptr;
     host::TFormImageBindings b;
