@@ -307,6 +307,8 @@ class TimerLog : public host::TObject {
   std::function<void(host::TObject*)> on_tick;
 };
 
+using Ticks = std::vector<TimerLog::Fired>;
+
 void PrintTo(const TimerLog::Fired& f, std::ostream* os) {
   *os << f.timer << "@" << f.at;
 }
@@ -329,9 +331,9 @@ TEST_F(MessageLoopTest, TimerFiresExactlyWhenTheClockPassesItsDueTime) {
   Loop().Advance(999);
   EXPECT_TRUE(log_.fired.empty());
   Loop().Advance(1);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1000}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"T", 1000}}));
   Loop().Advance(2500);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1000}, {"T", 2000}, {"T", 3000}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"T", 1000}, {"T", 2000}, {"T", 3000}}));
   EXPECT_EQ(Loop().Clock(), 3500);
   Loop().Advance(499);
   EXPECT_EQ(log_.fired.size(), 3u);
@@ -345,7 +347,7 @@ TEST_F(MessageLoopTest, TimersFireInDueOrderAndTiesInStartOrder) {
   MakeTimer("C", 300);
   Loop().Advance(1000);
   // clang-format off
-  const std::vector<TimerLog::Fired> expected = {
+  const Ticks expected = {
       {"A", 300}, {"C", 300}, {"B", 500}, {"A", 600}, {"C", 600},
       {"A", 900}, {"C", 900}, {"B", 1000}};
   // clang-format on
@@ -363,7 +365,7 @@ TEST_F(MessageLoopTest, OneLongAdvanceFiresTheSameAsManyShortOnes) {
     delete b;
     return log_.fired;
   };
-  const std::vector<TimerLog::Fired> at_once = run(1, 1000);
+  const Ticks at_once = run(1, 1000);
   EXPECT_EQ(at_once.size(), 14u + 9u);
   EXPECT_EQ(run(100, 10), at_once);
   EXPECT_EQ(run(1000, 1), at_once);
@@ -380,7 +382,7 @@ TEST_F(MessageLoopTest, TimerRunsOnlyWhileEnabledWithAnIntervalAndAHandler) {
   Loop().Advance(99);
   EXPECT_TRUE(log_.fired.empty());
   Loop().Advance(1);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1100}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"T", 1100}}));
 
   t->SetInterval(0);
   EXPECT_FALSE(t->Running());
@@ -404,8 +406,7 @@ TEST_F(MessageLoopTest, DestroyedTimerNeverFiresAgain) {
   delete a;
   EXPECT_EQ(Loop().ActiveTimers(), 1u);
   Loop().Advance(400);
-  EXPECT_EQ(log_.fired,
-            (std::vector<TimerLog::Fired>{{"A", 100}, {"B", 150}, {"B", 300}, {"B", 450}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"A", 100}, {"B", 150}, {"B", 300}, {"B", 450}}));
   // A timer freed by another timer's handler, with its own tick due in the same advance.
   host::TTimer* c = MakeTimer("C", 30);
   log_.fired.clear();
@@ -416,8 +417,7 @@ TEST_F(MessageLoopTest, DestroyedTimerNeverFiresAgain) {
     }
   };
   Loop().Advance(200);  // B at 600 frees C before its tick at 620
-  EXPECT_EQ(log_.fired,
-            (std::vector<TimerLog::Fired>{{"C", 530}, {"C", 560}, {"C", 590}, {"B", 600}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"C", 530}, {"C", 560}, {"C", 590}, {"B", 600}}));
 }
 
 TEST_F(MessageLoopTest, ClockNeverGoesBackAfterANestedLoop) {
@@ -516,7 +516,7 @@ TEST_F(MessageLoopTest, NegativeAdvanceDoesNotMoveTheClockBack) {
   Loop().Advance(-1000);
   EXPECT_EQ(Loop().Clock(), 50);
   Loop().Advance(50);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 100}}));
+  EXPECT_EQ(log_.fired, (Ticks{{"T", 100}}));
 }
 
 // ---- Actions --------------------------------------------------------------------
