@@ -60,7 +60,6 @@ class Forms : public host_test::HostTest {
 
   std::vector<std::unique_ptr<TForm>> forms_;
   std::deque<std::function<void()>> input_;
-  EventLog log_;
 };
 
 // ---- Visible and shown ----------------------------------------------------------------

@@ -41,32 +41,6 @@ inline void PrintTo(const Reported& r, std::ostream* os) {
 
 using fleetforge_test::ExpectHostError;
 
-// A fresh desktop (1024 x 768 with a 30-pixel task bar at the bottom unless
-// asked otherwise), an empty message loop, the application and the screen.
-class HostTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    host::WindowSystem::Instance().Reset(host::ScreenDescription{});
-    host::MessageLoop::Instance().Reset();
-    host::Application = &app_;
-    host::Screen = &screen_;
-    ReportedErrors().clear();
-    host::SetExceptionSink(&CollectError);
-  }
-  void TearDown() override {
-    host::SetExceptionSink(nullptr);
-    host::MessageLoop::Instance().Reset();
-    host::Application = nullptr;
-    host::Screen = nullptr;
-  }
-
-  static host::WindowSystem& Desktop() { return host::WindowSystem::Instance(); }
-  static host::MessageLoop& Loop() { return host::MessageLoop::Instance(); }
-
-  host::TApplication app_{nullptr};
-  host::TScreen screen_{nullptr};
-};
-
 // Records the events it receives, in order, by name.
 class EventLog : public host::TObject {
  public:
@@ -94,6 +68,35 @@ class EventLog : public host::TObject {
 
  private:
   void Add(const char* name, host::TObject* sender) { entries.emplace_back(name, sender); }
+};
+
+// A fresh desktop (1024 x 768 with a 30-pixel task bar at the bottom unless
+// asked otherwise), an empty message loop, the application and the screen; an
+// owner for the test's components and a log of their events.
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::WindowSystem::Instance().Reset(host::ScreenDescription{});
+    host::MessageLoop::Instance().Reset();
+    host::Application = &app_;
+    host::Screen = &screen_;
+    ReportedErrors().clear();
+    host::SetExceptionSink(&CollectError);
+  }
+  void TearDown() override {
+    host::SetExceptionSink(nullptr);
+    host::MessageLoop::Instance().Reset();
+    host::Application = nullptr;
+    host::Screen = nullptr;
+  }
+
+  static host::WindowSystem& Desktop() { return host::WindowSystem::Instance(); }
+  static host::MessageLoop& Loop() { return host::MessageLoop::Instance(); }
+
+  host::TApplication app_{nullptr};
+  host::TScreen screen_{nullptr};
+  host::TComponent owner_{nullptr};
+  EventLog log_;
 };
 
 }  // namespace host_test

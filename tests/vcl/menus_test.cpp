@@ -72,8 +72,6 @@ class Menus : public host_test::HostTest {
       captions.push_back(parent->Items(i)->Caption());
     return captions;
   }
-  host::TComponent owner_{nullptr};
-  EventLog log_;
 };
 
 TEST_F(Menus, FindLooksAtDirectChildrenOnly) {
