@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/rtl/bytes.h"
 #include "host/rtl/sysutils.h"
 
 namespace host {
@@ -50,9 +51,7 @@ std::string WithByte(std::string bytes, size_t at, char value) {
 
 // UTF-16LE with the terminating zero.
 std::string Utf16(std::string_view text) {
-  std::string out;
-  for (char c : text) out += {c, '\0'};
-  return out + std::string(2, '\0');
+  return WidenToUtf16LE(text) + std::string(2, '\0');
 }
 
 // Offset of the block whose key is `key` (found once, right after a header).
