@@ -166,7 +166,8 @@ class FormImageReading : public ::testing::Test {
   TTestForm form{nullptr};
 };
 
-// The dialog above, read with the form's handlers and two fields bound.
+// The dialog above, read with the form's handlers and two fields bound, and the
+// controls that the tests look at.
 class DialogImage : public FormImageReading {
  protected:
   void SetUp() override {
@@ -174,10 +175,19 @@ class DialogImage : public FormImageReading {
     b.Fields["btOK"] = &ok;
     b.Field("ckFirst", first);
     Read(kDialog, b);
+    title = Find<host::TLabel>("labTitle");
+    panel = Find<host::TPanel>("pnBox");
+    inner = Find<host::TButton>("btInner");
+    button = Find<host::TButton>("btOK");
+    const host::TControl* controls[] = {title, panel, inner, button};
+    for (const host::TControl* control : controls) ASSERT_NE(control, nullptr);
   }
 
   host::TComponent* ok = nullptr;
   host::TCheckBox* first = nullptr;
+  host::TLabel* title = nullptr;
+  host::TPanel* panel = nullptr;
+  host::TButton *inner = nullptr, *button = nullptr;
 };
 
 TEST_F(DialogImage, FormPropertiesAndItsCreateHandler) {
@@ -203,10 +213,6 @@ TEST_F(DialogImage, ObjectsOwnedInImageOrderAndParentedByTheirEnclosure) {
   ASSERT_EQ(form.ComponentCount(), 6);
   EXPECT_EQ(form.Components(0)->Name(), "labTitle");
   EXPECT_EQ(form.Components(2)->Name(), "btInner");
-  auto* panel = Find<host::TPanel>("pnBox");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(panel, nullptr);
-  ASSERT_NE(inner, nullptr);
   EXPECT_EQ(panel->Parent(), &form);
   EXPECT_EQ(inner->Parent(), panel);
   EXPECT_EQ(inner->Owner(), &form);
@@ -216,20 +222,16 @@ TEST_F(DialogImage, ObjectsOwnedInImageOrderAndParentedByTheirEnclosure) {
 TEST_F(DialogImage, FieldsPointAtTheirComponents) {
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok, form.FindComponent("btOK"));
-  auto* button = static_cast<host::TButton*>(ok);
-  EXPECT_TRUE(button->Default());
-  EXPECT_EQ(button->ModalResult(), host::mrOk);
-  EXPECT_EQ(button->BoundsRect(), (host::TRect{200, 232, 275, 257}));
+  auto* bound = static_cast<host::TButton*>(ok);
+  EXPECT_TRUE(bound->Default());
+  EXPECT_EQ(bound->ModalResult(), host::mrOk);
+  EXPECT_EQ(bound->BoundsRect(), (host::TRect{200, 232, 275, 257}));
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->Checked());
 }
 
 // Fonts: the parent's, then the control's own properties.
 TEST_F(DialogImage, FontsAreTheParentsThenTheControlsOwn) {
-  auto* title = Find<host::TLabel>("labTitle");
-  auto* button = Find<host::TButton>("btOK");
-  ASSERT_NE(title, nullptr);
-  ASSERT_NE(button, nullptr);
   EXPECT_EQ(title->Font().Style(), host::TFontStyles{host::fsBold});
   EXPECT_EQ(title->Font().Name(), "MS Sans Serif");
   EXPECT_EQ(button->Font().Style(), 0u);
@@ -239,10 +241,6 @@ TEST_F(DialogImage, FontsAreTheParentsThenTheControlsOwn) {
 
 // Events reach the form's methods with the control as sender.
 TEST_F(DialogImage, EventsReachTheFormsMethodsWithTheControlAsSender) {
-  auto* button = Find<host::TButton>("btOK");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(button, nullptr);
-  ASSERT_NE(inner, nullptr);
   button->Click();
   inner->Click();
   EXPECT_EQ(form.clicks, 2);
@@ -253,11 +251,6 @@ TEST_F(DialogImage, EventsReachTheFormsMethodsWithTheControlAsSender) {
 // Tab orders are set once all children are there: in the form, ckFirst,
 // btOK, pnBox; in the panel, its button.
 TEST_F(DialogImage, TabOrdersSetOnceAllChildrenAreThere) {
-  auto* button = Find<host::TButton>("btOK");
-  auto* panel = Find<host::TPanel>("pnBox");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(panel, nullptr);
-  ASSERT_NE(inner, nullptr);
   const auto tabs = form.TabList();
   ASSERT_EQ(tabs.size(), 3u);
   EXPECT_EQ(tabs[0], first);
