@@ -78,6 +78,14 @@ class OptionsDialog : public ::testing::Test {
     session_->StartUp();
   }
 
+  // A new session over a new in-memory registry, with stored written first.
+  void StartOver(const std::optional<Stored>& stored = std::nullopt) {
+    session_.reset();
+    host::RegistryLocation::UseMemory();
+    if (stored) Store(*stored);
+    Start();
+  }
+
   ide::Ide& Ide() { return session_->GetIde(); }
 
   // Opens the dialog, performs the input lines in it, and returns when the
@@ -136,8 +144,16 @@ T* Control(host::TForm& form, const char* name) {
 
 // ---- What the dialog shows -----------------------------------------------------------
 
-TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
-  Start();
+// The dialog opened over fresh options.
+class FreshOptionsDialog : public OptionsDialog {
+ protected:
+  void SetUp() override {
+    OptionsDialog::SetUp();
+    Start();
+  }
+};
+
+TEST_F(FreshOptionsDialog, IsTheModalFormOfTheImageCentredAndFreedWhenItEnds) {
   LookAtDialog([&](host::TForm& dialog) {
     EXPECT_EQ(dialog.ClassName(), "TfmOptions");
     EXPECT_EQ(&dialog, DialogVariable()) << "fmOptions is the dialog being run";
@@ -156,7 +172,14 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     // Centred on the work area (1024 x 738).
     EXPECT_EQ(dialog.Left(), (1024 - dialog.Width()) / 2);
     EXPECT_EQ(dialog.Top(), (738 - dialog.Height()) / 2);
+  });
+  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
+  EXPECT_EQ(DialogVariable(), nullptr);
+  EXPECT_TRUE(Ide().Errors().empty());
+}
 
+TEST_F(FreshOptionsDialog, HoldsTheImagesControlsInItsOrderWithTheirPlacesAndTexts) {
+  LookAtDialog([&](host::TForm& dialog) {
     struct Row {
       const char* Name;
       const char* Class;
@@ -224,6 +247,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
       auto* w = dynamic_cast<host::TWinControl*>(c);
       EXPECT_EQ(w != nullptr ? w->TabOrder() : -1, row.TabOrder);
     }
+  });
+}
+
+TEST_F(FreshOptionsDialog, SizesItsLabelsToTheirTextsAndMarksTheDefaultAndCancelButtons) {
+  LookAtDialog([&](host::TForm& dialog) {
     // The label texts set by FormCreate size their labels; the date keeps its
     // right edge at 354.
     auto* version = Control<host::TLabel>(dialog, "labVersion");
@@ -245,7 +273,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_FALSE(ok->Cancel());
     EXPECT_TRUE(cancel->Cancel());
     EXPECT_FALSE(cancel->Default());
+  });
+}
 
+TEST_F(FreshOptionsDialog, TicksTheTwoSwitchesThatDefaultOnAndShowsTheLowestHeight) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Fresh options: the two switches that default on are ticked.
     EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckCloseDefault")->Checked());
     EXPECT_FALSE(Control<host::TCheckBox>(dialog, "ckHideCaptions")->Checked());
@@ -259,7 +291,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_EQ(updown->Max(), 800);
     EXPECT_EQ(updown->Position(), 150);
     EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), "150");
+  });
+}
 
+TEST_F(FreshOptionsDialog, ShowsOnlyTheSecondOfItsThreeLogosEachRealArtwork) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Only the second logo shows, at (8, 8).
     auto* logo1 = Control<host::TImage>(dialog, "imLogo1");
     auto* logo2 = Control<host::TImage>(dialog, "imLogo2");
@@ -290,9 +326,6 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     }
     EXPECT_NE(logo2->Picture().Data(), logo3->Picture().Data());
   });
-  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
-  EXPECT_EQ(DialogVariable(), nullptr);
-  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) {
@@ -306,9 +339,7 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
                         {150, 150, "150"},   {-65136, 400, "400"}, {2147483647, -1, "150"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);
-    host::RegistryLocation::UseMemory();
-    Store({false, true, true, false, true, c.Stored});
-    Start();
+    StartOver(Stored{false, true, true, false, true, c.Stored});
     EXPECT_EQ(Options()["ObjectInspectorHeight"], c.Stored);
     LookAtDialog([&](host::TForm& dialog) {
       EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), c.Shown);
@@ -322,7 +353,6 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
       EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckChangeIcon")->Checked());
     });
     EXPECT_EQ(ReadStored()->Height, c.Stored) << "Esc stores nothing";
-    session_.reset();
   }
 }
 
@@ -372,9 +402,7 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
   const Stored before{false, true, false, false, true, 420};
   for (const char* end : {"click-cancel", "key esc", "key closebox"}) {
     SCOPED_TRACE(end);
-    host::RegistryLocation::UseMemory();
-    Store(before);
-    Start();
+    StartOver(before);
     session_->Do("wait 2000");
     const json state_before = session_->State();
     std::string input =
@@ -398,7 +426,6 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     EXPECT_EQ(DialogVariable(), nullptr);
     EXPECT_TRUE(Ide().Errors().empty());
-    session_.reset();
   }
 }
 
@@ -523,12 +550,10 @@ TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
   for (const auto& [typed, height] :
        std::vector<std::pair<std::string, int32_t>>{{"1000", 1000}, {"-7", -7}, {"$10", 16}}) {
     SCOPED_TRACE(typed);
-    host::RegistryLocation::UseMemory();
-    Start();
+    StartOver();
     RunDialog("type edOIHeight " + typed + "\nkey enter");
     EXPECT_EQ(ReadStored()->Height, height);
     EXPECT_EQ(Options()["ObjectInspectorHeight"], height);
-    session_.reset();
   }
 }
 
@@ -552,9 +577,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("height text '") + c.text + "'");
-    host::RegistryLocation::UseMemory();
-    Store(c.before);
-    Start();
+    StartOver(c.before);
     session_->Do("wait 1500");
     const host::TFormBorderStyle main_before = Border("AppBuilder");
     const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
@@ -598,7 +621,6 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     session_->Do("unload");
     EXPECT_EQ(Ide().Errors().size(), 1u);
-    session_.reset();  // shuts the IDE down
   }
 }
 
