@@ -46,15 +46,6 @@ std::optional<Stored> ReadStored() {
                 registry.ReadBool("ChangeIcon"),     registry.ReadInteger("ObjectInspectorHeight")};
 }
 
-void Store(const Stored& s) {
-  StoreOptions({.CloseDefault = s.CloseDefault,
-                .HideCaptions = s.HideCaptions,
-                .MaximizeEditor = s.MaximizeEditor,
-                .CreateCompDate = s.CreateCompDate,
-                .ChangeIcon = s.ChangeIcon,
-                .ObjectInspectorHeight = s.Height});
-}
-
 class OptionsDialog : public ::testing::Test {
  protected:
   void SetUp() override { host::RegistryLocation::UseMemory(); }
@@ -79,10 +70,16 @@ class OptionsDialog : public ::testing::Test {
   }
 
   // A new session over a new in-memory registry, with stored written first.
-  void StartOver(const std::optional<Stored>& stored = std::nullopt) {
+  void StartFresh(const std::optional<Stored>& stored = std::nullopt) {
     session_.reset();
     host::RegistryLocation::UseMemory();
-    if (stored) Store(*stored);
+    if (stored)
+      StoreOptions({.CloseDefault = stored->CloseDefault,
+                    .HideCaptions = stored->HideCaptions,
+                    .MaximizeEditor = stored->MaximizeEditor,
+                    .CreateCompDate = stored->CreateCompDate,
+                    .ChangeIcon = stored->ChangeIcon,
+                    .ObjectInspectorHeight = stored->Height});
     Start();
   }
 
@@ -339,7 +336,7 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
                         {150, 150, "150"},   {-65136, 400, "400"}, {2147483647, -1, "150"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);
-    StartOver(Stored{false, true, true, false, true, c.Stored});
+    StartFresh(Stored{false, true, true, false, true, c.Stored});
     EXPECT_EQ(Options()["ObjectInspectorHeight"], c.Stored);
     LookAtDialog([&](host::TForm& dialog) {
       EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), c.Shown);
@@ -357,8 +354,7 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
 }
 
 TEST_F(OptionsDialog, ArrowsStepWithinTheRangeFromWhatWasTyped) {
-  Store({true, false, false, true, false, 799});
-  Start();
+  StartFresh(Stored{true, false, false, true, false, 799});
   LookAtDialog([&](host::TForm& dialog) {
     auto* updown = Control<host::TUpDown>(dialog, "udOIHeight");
     auto* edit = Control<host::TEdit>(dialog, "edOIHeight");
@@ -402,7 +398,7 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
   const Stored before{false, true, false, false, true, 420};
   for (const char* end : {"click-cancel", "key esc", "key closebox"}) {
     SCOPED_TRACE(end);
-    StartOver(before);
+    StartFresh(before);
     session_->Do("wait 2000");
     const json state_before = session_->State();
     std::string input =
@@ -464,8 +460,7 @@ TEST_F(OptionsDialog, OkOnARegistryThatCannotBeWrittenIsReported) {
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
-  Store({true, true, false, true, true, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, true, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   ASSERT_EQ(Border("PropertyInspector"), host::bsNone);
@@ -498,8 +493,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
 }
 
 TEST_F(OptionsDialog, OkWithHideCaptionsClearedKeepsTheBordersAndHidesTheBar) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   host::TForm* bar = Bar();
@@ -550,7 +544,7 @@ TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
   for (const auto& [typed, height] :
        std::vector<std::pair<std::string, int32_t>>{{"1000", 1000}, {"-7", -7}, {"$10", 16}}) {
     SCOPED_TRACE(typed);
-    StartOver();
+    StartFresh();
     RunDialog("type edOIHeight " + typed + "\nkey enter");
     EXPECT_EQ(ReadStored()->Height, height);
     EXPECT_EQ(Options()["ObjectInspectorHeight"], height);
@@ -577,7 +571,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("height text '") + c.text + "'");
-    StartOver(c.before);
+    StartFresh(c.before);
     session_->Do("wait 1500");
     const host::TFormBorderStyle main_before = Border("AppBuilder");
     const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
@@ -636,8 +630,7 @@ TEST_F(OptionsDialog, AFailedCommandLeavesNoDialogBehindForShutdown) {
 // While the dialog is open, a tick shows the closed Project Manager again; the
 // dialog keeps the keyboard, so its input still reaches it.
 TEST_F(OptionsDialog, InputGoesToTheDialogWhileATickShowsTheProjectManager) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 1500");
   session_->Do("close ProjectManagerForm");
   host::TForm* manager = Ide().FindForm("ProjectManagerForm");
