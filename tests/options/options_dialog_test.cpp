@@ -46,15 +46,6 @@ std::optional<Stored> ReadStored() {
                 registry.ReadBool("ChangeIcon"),     registry.ReadInteger("ObjectInspectorHeight")};
 }
 
-void Store(const Stored& s) {
-  StoreOptions({.CloseDefault = s.CloseDefault,
-                .HideCaptions = s.HideCaptions,
-                .MaximizeEditor = s.MaximizeEditor,
-                .CreateCompDate = s.CreateCompDate,
-                .ChangeIcon = s.ChangeIcon,
-                .ObjectInspectorHeight = s.Height});
-}
-
 class OptionsDialog : public ::testing::Test {
  protected:
   void SetUp() override { host::RegistryLocation::UseMemory(); }
@@ -76,6 +67,20 @@ class OptionsDialog : public ::testing::Test {
     };
     session_ = std::make_unique<ide::Session>(std::move(options));
     session_->StartUp();
+  }
+
+  // A new session over a new in-memory registry, with stored written first.
+  void StartFresh(const std::optional<Stored>& stored = std::nullopt) {
+    session_.reset();
+    host::RegistryLocation::UseMemory();
+    if (stored)
+      StoreOptions({.CloseDefault = stored->CloseDefault,
+                    .HideCaptions = stored->HideCaptions,
+                    .MaximizeEditor = stored->MaximizeEditor,
+                    .CreateCompDate = stored->CreateCompDate,
+                    .ChangeIcon = stored->ChangeIcon,
+                    .ObjectInspectorHeight = stored->Height});
+    Start();
   }
 
   ide::Ide& Ide() { return session_->GetIde(); }
@@ -136,8 +141,16 @@ T* Control(host::TForm& form, const char* name) {
 
 // ---- What the dialog shows -----------------------------------------------------------
 
-TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
-  Start();
+// The dialog opened over fresh options.
+class FreshOptionsDialog : public OptionsDialog {
+ protected:
+  void SetUp() override {
+    OptionsDialog::SetUp();
+    Start();
+  }
+};
+
+TEST_F(FreshOptionsDialog, IsTheModalFormOfTheImageCentredAndFreedWhenItEnds) {
   LookAtDialog([&](host::TForm& dialog) {
     EXPECT_EQ(dialog.ClassName(), "TfmOptions");
     EXPECT_EQ(&dialog, DialogVariable()) << "fmOptions is the dialog being run";
@@ -156,7 +169,14 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     // Centred on the work area (1024 x 738).
     EXPECT_EQ(dialog.Left(), (1024 - dialog.Width()) / 2);
     EXPECT_EQ(dialog.Top(), (738 - dialog.Height()) / 2);
+  });
+  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
+  EXPECT_EQ(DialogVariable(), nullptr);
+  EXPECT_TRUE(Ide().Errors().empty());
+}
 
+TEST_F(FreshOptionsDialog, HoldsTheImagesControlsInItsOrderWithTheirPlacesAndTexts) {
+  LookAtDialog([&](host::TForm& dialog) {
     struct Row {
       const char* Name;
       const char* Class;
@@ -224,6 +244,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
       auto* w = dynamic_cast<host::TWinControl*>(c);
       EXPECT_EQ(w != nullptr ? w->TabOrder() : -1, row.TabOrder);
     }
+  });
+}
+
+TEST_F(FreshOptionsDialog, SizesItsLabelsToTheirTextsAndMarksTheDefaultAndCancelButtons) {
+  LookAtDialog([&](host::TForm& dialog) {
     // The label texts set by FormCreate size their labels; the date keeps its
     // right edge at 354.
     auto* version = Control<host::TLabel>(dialog, "labVersion");
@@ -245,7 +270,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_FALSE(ok->Cancel());
     EXPECT_TRUE(cancel->Cancel());
     EXPECT_FALSE(cancel->Default());
+  });
+}
 
+TEST_F(FreshOptionsDialog, TicksTheTwoSwitchesThatDefaultOnAndShowsTheLowestHeight) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Fresh options: the two switches that default on are ticked.
     EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckCloseDefault")->Checked());
     EXPECT_FALSE(Control<host::TCheckBox>(dialog, "ckHideCaptions")->Checked());
@@ -259,7 +288,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_EQ(updown->Max(), 800);
     EXPECT_EQ(updown->Position(), 150);
     EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), "150");
+  });
+}
 
+TEST_F(FreshOptionsDialog, ShowsOnlyTheSecondOfItsThreeLogosEachRealArtwork) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Only the second logo shows, at (8, 8).
     auto* logo1 = Control<host::TImage>(dialog, "imLogo1");
     auto* logo2 = Control<host::TImage>(dialog, "imLogo2");
@@ -290,9 +323,6 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     }
     EXPECT_NE(logo2->Picture().Data(), logo3->Picture().Data());
   });
-  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
-  EXPECT_EQ(DialogVariable(), nullptr);
-  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) {
@@ -306,9 +336,7 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
                         {150, 150, "150"},   {-65136, 400, "400"}, {2147483647, -1, "150"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);
-    host::RegistryLocation::UseMemory();
-    Store({false, true, true, false, true, c.Stored});
-    Start();
+    StartFresh(Stored{false, true, true, false, true, c.Stored});
     EXPECT_EQ(Options()["ObjectInspectorHeight"], c.Stored);
     LookAtDialog([&](host::TForm& dialog) {
       EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), c.Shown);
@@ -322,13 +350,11 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
       EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckChangeIcon")->Checked());
     });
     EXPECT_EQ(ReadStored()->Height, c.Stored) << "Esc stores nothing";
-    session_.reset();
   }
 }
 
 TEST_F(OptionsDialog, ArrowsStepWithinTheRangeFromWhatWasTyped) {
-  Store({true, false, false, true, false, 799});
-  Start();
+  StartFresh(Stored{true, false, false, true, false, 799});
   LookAtDialog([&](host::TForm& dialog) {
     auto* updown = Control<host::TUpDown>(dialog, "udOIHeight");
     auto* edit = Control<host::TEdit>(dialog, "edOIHeight");
@@ -372,9 +398,7 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
   const Stored before{false, true, false, false, true, 420};
   for (const char* end : {"click-cancel", "key esc", "key closebox"}) {
     SCOPED_TRACE(end);
-    host::RegistryLocation::UseMemory();
-    Store(before);
-    Start();
+    StartFresh(before);
     session_->Do("wait 2000");
     const json state_before = session_->State();
     std::string input =
@@ -398,7 +422,6 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     EXPECT_EQ(DialogVariable(), nullptr);
     EXPECT_TRUE(Ide().Errors().empty());
-    session_.reset();
   }
 }
 
@@ -437,8 +460,7 @@ TEST_F(OptionsDialog, OkOnARegistryThatCannotBeWrittenIsReported) {
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
-  Store({true, true, false, true, true, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, true, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   ASSERT_EQ(Border("PropertyInspector"), host::bsNone);
@@ -471,8 +493,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
 }
 
 TEST_F(OptionsDialog, OkWithHideCaptionsClearedKeepsTheBordersAndHidesTheBar) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   host::TForm* bar = Bar();
@@ -523,12 +544,10 @@ TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
   for (const auto& [typed, height] :
        std::vector<std::pair<std::string, int32_t>>{{"1000", 1000}, {"-7", -7}, {"$10", 16}}) {
     SCOPED_TRACE(typed);
-    host::RegistryLocation::UseMemory();
-    Start();
+    StartFresh();
     RunDialog("type edOIHeight " + typed + "\nkey enter");
     EXPECT_EQ(ReadStored()->Height, height);
     EXPECT_EQ(Options()["ObjectInspectorHeight"], height);
-    session_.reset();
   }
 }
 
@@ -552,9 +571,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("height text '") + c.text + "'");
-    host::RegistryLocation::UseMemory();
-    Store(c.before);
-    Start();
+    StartFresh(c.before);
     session_->Do("wait 1500");
     const host::TFormBorderStyle main_before = Border("AppBuilder");
     const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
@@ -598,7 +615,6 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     session_->Do("unload");
     EXPECT_EQ(Ide().Errors().size(), 1u);
-    session_.reset();  // shuts the IDE down
   }
 }
 
@@ -614,8 +630,7 @@ TEST_F(OptionsDialog, AFailedCommandLeavesNoDialogBehindForShutdown) {
 // While the dialog is open, a tick shows the closed Project Manager again; the
 // dialog keeps the keyboard, so its input still reaches it.
 TEST_F(OptionsDialog, InputGoesToTheDialogWhileATickShowsTheProjectManager) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 1500");
   session_->Do("close ProjectManagerForm");
   host::TForm* manager = Ide().FindForm("ProjectManagerForm");
