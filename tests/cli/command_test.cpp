@@ -32,7 +32,8 @@ struct Result {
 
 // Runs the command with the given arguments (and standard input), capturing both streams.
 Result RunCli(const std::string& args, const std::string& input = "") {
-  const std::string dir = fleetforge_test::ScratchFolder("cli-run");
+  const fleetforge_test::TempFolder scratch("cli-run");
+  const std::string dir = scratch.Name();
   const std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
   std::ofstream(in) << input;
   const std::string command =

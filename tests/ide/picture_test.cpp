@@ -164,8 +164,6 @@ class Picture : public ::testing::Test {
   void TearDown() override {
     session_.reset();
     host::RegistryLocation::Reset();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
   }
 
   // Starts the IDE; with the add-in, the options are stored first.
