@@ -12,11 +12,14 @@
 #include "host/rtl/regfile.h"
 #include "host/vcl/registry.h"
 #include "tests/support/files.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+using fleetforge_test::ExpectHostError;
+using fleetforge_test::HostError;
 using OptionsRecord = FleetforgeGlobal::TOptionsRecord;
 
 constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
@@ -118,12 +121,8 @@ TEST_F(OptionsStore, MissingValueStopsTheReadWithTheHostsError) {
   WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey +
             "]\r\n\"CloseDefault\"=dword:00000000\r\n\"HideCaptions\"=dword:00000001\r\n");
   *options_ = {true, false, true, false, true, 77};
-  try {
-    package_->Read();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Failed to get data for 'MaximizeEditor'");
-  }
+  ExpectHostError<host::ERegistryException>([&] { package_->Read(); },
+                                            "Failed to get data for 'MaximizeEditor'");
   EXPECT_FALSE(options_->CloseDefault) << "read before the failure";
   EXPECT_TRUE(options_->HideCaptions) << "read before the failure";
   EXPECT_FALSE(options_->MaximizeEditor) << "the failing one keeps its default";
@@ -134,12 +133,8 @@ TEST_F(OptionsStore, MissingValueStopsTheReadWithTheHostsError) {
 
 TEST_F(OptionsStore, SwitchStoredAsTextFailsLikeAMissingValue) {
   WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey + "]\r\n\"CloseDefault\"=\"1\"\r\n");
-  try {
-    package_->Read();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Invalid data type for 'CloseDefault'");
-  }
+  ExpectHostError<host::ERegistryException>([&] { package_->Read(); },
+                                            "Invalid data type for 'CloseDefault'");
   EXPECT_TRUE(options_->CloseDefault) << "the default stands";
 }
 
@@ -163,13 +158,9 @@ TEST_F(OptionsStore, UnparseableFileIsNamedWithItsLineAndNeverOverwritten) {
   const std::string broken =
       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"A\"=dword:xyz\r\n";
   WriteFile(broken);
-  try {
-    package_->Read();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_NE(e.Message().find(file_), std::string::npos) << e.Message();
-    EXPECT_NE(e.Message().find("line 4"), std::string::npos) << e.Message();
-  }
+  const std::string message = HostError<host::ERegistryException>([&] { package_->Read(); });
+  EXPECT_NE(message.find(file_), std::string::npos) << message;
+  EXPECT_NE(message.find("line 4"), std::string::npos) << message;
   EXPECT_THROW(package_->Write(), host::ERegistryException);
   EXPECT_EQ(FileBytes(), broken);
 }
