@@ -45,36 +45,21 @@ class TempFolder {
   std::string name_;
 };
 
-// The scratch folders made by ScratchFolder: those made while a test runs are
-// removed when that test ends (after its fixture is gone), the others when the
-// test program ends.
-class ScratchFolders : public ::testing::EmptyTestEventListener {
- public:
-  static std::string Make(const std::string& purpose) {
-    static ScratchFolders* const folders = [] {
-      auto* listener = new ScratchFolders;  // the listener list owns it
-      ::testing::UnitTest::GetInstance()->listeners().Append(listener);
-      return listener;
-    }();
-    auto& owner = ::testing::UnitTest::GetInstance()->current_test_info() != nullptr
-                      ? folders->test_
-                      : Program();
-    owner.push_back(std::make_unique<TempFolder>(purpose));
-    return owner.back()->Name();
-  }
-
- private:
-  void OnTestEnd(const ::testing::TestInfo&) override { test_.clear(); }
-  static std::vector<std::unique_ptr<TempFolder>>& Program() {
-    static std::vector<std::unique_ptr<TempFolder>> folders;
-    return folders;
-  }
-  std::vector<std::unique_ptr<TempFolder>> test_;
-};
-
-// A fresh scratch folder, removed with all it holds when the running test ends.
+// A fresh scratch folder, removed with all it holds when the running test ends
+// (after its fixture is gone); one made outside a test goes when the program ends.
 inline std::string ScratchFolder(const std::string& purpose) {
-  return ScratchFolders::Make(purpose);
+  struct Keeper : ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { test.clear(); }
+    std::vector<std::unique_ptr<TempFolder>> test;
+  };
+  static std::vector<std::unique_ptr<TempFolder>> program;
+  static Keeper* const keeper = [] {
+    auto* listener = new Keeper;  // the listener list owns it
+    ::testing::UnitTest::GetInstance()->listeners().Append(listener);
+    return listener;
+  }();
+  auto& owner = ::testing::UnitTest::GetInstance()->current_test_info() ? keeper->test : program;
+  return owner.emplace_back(std::make_unique<TempFolder>(purpose))->Name();
 }
 
 inline bool Exists(const std::string& path) {
