@@ -49,12 +49,9 @@ std::vector<nlohmann::json> JsonLines(const std::string& text) {
 
 class Command : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fleetforge_test::ScratchFolder("cli");
-    registry_ = dir_ + "/registry.reg";
-    common_ = " --registry " + registry_ + " --projects " + dir_ + "/Projects";
-  }
-  std::string dir_, registry_, common_;
+  const std::string dir_ = fleetforge_test::ScratchFolder("cli");
+  const std::string registry_ = dir_ + "/registry.reg";
+  const std::string common_ = " --registry " + registry_ + " --projects " + dir_ + "/Projects";
 };
 
 TEST_F(Command, RunWithoutScriptStartsUpAndPrintsOneState) {
