@@ -166,7 +166,7 @@ class Ide : public host::TObject {
   const std::string& PackageFile() const { return package_file_; }
   // A variable the package exports, or nullptr.
   const void* PackageVariable(const char* name) const;
-  // Shorthands for what AddInView (ide/addin.h) observes of the loaded add-in.
+  // Forwarders to AddInView (ide/addin.h) for older tests; new code asks AddInView.
   Mode CurrentMode() const;
   std::string Holder(const host::TNotifyEvent& slot) const;
   std::string IconHolder() const;
