@@ -9,6 +9,7 @@
 #include "host/vcl/actnlist.h"
 #include "host/vcl/buttons.h"
 #include "host/vcl/extctrls.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -43,7 +44,7 @@ class ButtonBar : public ::testing::Test {
   void Start(bool hideCaptions = true, const SessionSetup& setup = {}) {
     Prepare(hideCaptions, setup);
     session_->StartUp();
-    ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Active);
+    ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Active);
     ASSERT_NE(Bar(), nullptr) << "the active mode has a bar";
   }
   ide::Ide& Ide() { return session_->GetIde(); }
@@ -250,7 +251,7 @@ TEST_F(ButtonBar, CloseButtonClosesTheMainWindowAndTheIdeEnds) {
   ClickClose();
   EXPECT_TRUE(host::Application->Terminated());
   EXPECT_TRUE(Ide().ShutDown());
-  EXPECT_EQ(Ide().CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Unloaded);
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
@@ -417,7 +418,7 @@ TEST_F(ButtonBar, DormantModeHasNoBarAndLeavesTheEventsAlone) {
   const host::TNotifyEvent activate = host::Application->OnActivate();
   session_->QueueInput("key enter");  // the restart notice
   session_->Do("install");
-  ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
   EXPECT_EQ(Bar(), nullptr);
   const auto* variable = static_cast<host::TObject* const*>(
       Ide().PackageVariable("FleetforgeDelphiMainForm.ffDelphiMainForm"));

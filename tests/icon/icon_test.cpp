@@ -12,6 +12,7 @@
 
 #include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
+#include "ide/addin.h"
 #include "tests/support/host_error.h"
 #include "tests/support/ide_session.h"
 
@@ -349,7 +350,7 @@ TEST_F(IconSwitch, DormantPackageNeverTouchesTheIcon) {
   ASSERT_NE(before, 0u);
   session_->QueueInput("key enter");  // the restart notice
   session_->Do("install");
-  ASSERT_EQ(ide.CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant);
   EXPECT_EQ(IconHandle(), before);
   EXPECT_EQ(Icon(), "ide");
   // Not through the routine either, though the option is on.

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "host/vcl/messageloop.h"
+#include "ide/addin.h"
 #include "tests/layout/layout_support.h"
 #include "tests/support/host_error.h"
 
@@ -202,10 +203,10 @@ TEST_P(LayoutLifecycle, AfterUnloadThePaletteHasTheIdesHandlerAndNothingCallsInt
   Start({.CloseDefault = true});
   S().Do("wait 2000");
   host::TTabControl* palette = Ide().Palette();
-  ASSERT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
   S().Do("unload");
   ASSERT_EQ(Ide().Package(), 0u);
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   EXPECT_EQ(host::MessageLoop::Instance().ActiveTimers(), 0u) << "a timer outlived the module";
 
   // Resizing the palette runs the IDE's own handler, which counts the buttons
@@ -237,9 +238,9 @@ TEST_P(LayoutLifecycle, OptionsConfirmedTwiceStillGiveTheIdesHandlerBackAtUnload
     S().Do("wait 1000");
   }
   host::TTabControl* palette = Ide().Palette();
-  ASSERT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
   S().Do("unload");
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   S().Do("size AppBuilder 700 0");
   S().Do("wait 3000");
   EXPECT_TRUE(Ide().Errors().empty());
@@ -253,9 +254,9 @@ TEST_P(LayoutLifecycle, PaletteWithoutHandlerHasNoneAgainAfterUnload) {
   palette->SetOnResize({});
   align(Manager());
   align(Manager());
-  ASSERT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
   S().Do("unload");
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "none");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "none");
   S().Do("size AppBuilder 700 0");
   S().Do("wait 3000");
   EXPECT_TRUE(Ide().Errors().empty());
@@ -265,9 +266,9 @@ TEST_P(LayoutLifecycle, PaletteNeverTakenOverKeepsTheIdesHandlerAtUnload) {
   Start({.HideCaptions = false});
   host::TTabControl* palette = Ide().Palette();
   S().Do("wait 2000");
-  ASSERT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   S().Do("unload");
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   S().Do("size AppBuilder 700 0");
   EXPECT_EQ(Ide().PaletteButtonsShown(), ButtonsThatFit(palette));
   EXPECT_TRUE(Ide().Errors().empty());
@@ -281,16 +282,16 @@ TEST_P(LayoutLifecycle, AHandlerReplacedAfterTheTakeOverStillGivesTheIdesBack) {
     SCOPED_TRACE(alignAgain ? "taken over again" : "taken over once");
     Start({});
     host::TTabControl* palette = Ide().Palette();
-    ASSERT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
+    ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
     struct OtherPackage : host::TObject {
       void Resize(host::TObject*) {}
     } other_package;
     palette->SetOnResize(host::TNotifyEvent(&other_package, &OtherPackage::Resize));
-    ASSERT_EQ(Ide().Holder(palette->OnResize()), "other");
+    ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "other");
     if (alignAgain)
       Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()")(Manager());
     S().Do("unload");
-    EXPECT_EQ(Ide().Holder(palette->OnResize()), alignAgain ? "other" : "ide");
+    EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), alignAgain ? "other" : "ide");
     if (!alignAgain) {
       S().Do("size AppBuilder 700 0");
       EXPECT_EQ(Ide().PaletteButtonsShown(), ButtonsThatFit(palette));
@@ -305,7 +306,7 @@ TEST_P(LayoutLifecycle, UnloadWithTheMainWindowGoneTouchesNothingOfIt) {
   S().Do("wait 2000");
   host::TTabControl* palette = Ide().Palette();
   const host::TNotifyEvent taken = palette->OnResize();
-  ASSERT_EQ(Ide().Holder(taken), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(taken), "fleetforge");
   // As at the IDE's own shutdown: the application has no main window any more.
   host::Application->SetMainForm(nullptr);
   S().Do("unload");
@@ -326,14 +327,14 @@ TEST_P(LayoutLifecycle, InstalledIntoARunningIdeLaysOutNothingButRestoresAtUnloa
   Start({.CloseDefault = true}, /*withPackage=*/false);
   S().QueueInput("key enter");  // the restart notice is a modal box
   S().Do("install");
-  ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
   EXPECT_EQ(Manager(), nullptr) << "no layout manager in a running IDE";
   ASSERT_EQ(host::Application->MessagesShown().size(), 1u);
   EXPECT_EQ(host::Application->MessagesShown()[0].Text,
             "Please restart Delphi to activate Fleetforge!");
   EXPECT_EQ(host::Application->MessagesShown()[0].Caption, "Fleetforge");
   EXPECT_EQ(Main()->BorderStyle(), host::bsSizeable);
-  EXPECT_EQ(Ide().Holder(Ide().Palette()->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "ide");
 
   const std::string project = Ide().ProjectFile();
   S().Do("move ObjectTreeView 333 222");
@@ -349,7 +350,7 @@ TEST_P(LayoutLifecycle, InstalledIntoARunningIdeLaysOutNothingButRestoresAtUnloa
   S().Do("unload");
   ExpectTheIdesBorders();
   EXPECT_EQ(Form("EditWindow_0")->BorderStyle(), host::bsDialog);
-  EXPECT_EQ(Ide().Holder(Ide().Palette()->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "ide");
   EXPECT_TRUE(Ide().Errors().empty());
 }
 

@@ -13,6 +13,7 @@
 
 #include "host/vcl/extctrls.h"
 #include "host/vcl/messageloop.h"
+#include "ide/addin.h"
 #include "tests/layout/layout_support.h"
 #include "tests/support/host_error.h"
 
@@ -149,7 +150,7 @@ TEST_P(ToolWindowLayout, LoadWithHiddenCaptionsTakesOverMainWindowAndPaletteBefo
   EXPECT_TRUE(palette->HotTrack());
   EXPECT_TRUE(palette->RaggedRight());
   EXPECT_GT(palette->RowCount(), 1) << "the pages wrap onto several rows of buttons";
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
   ExpectPaletteFitsItsRows();
 
   // The constructor places no tool window: they stand where the IDE put them.
@@ -184,7 +185,7 @@ TEST_P(ToolWindowLayout, LoadWithCaptionsShownLeavesEveryWindowAsTheIdeMadeIt) {
     s.RaggedRight = p->RaggedRight();
     s.MinHeight = p->Constraints().MinHeight();
     s.ParentMaxHeight = p->Parent()->Constraints().MaxHeight();
-    s.Holder = Ide().Holder(p->OnResize());
+    s.Holder = ide::AddInView(Ide()).Holder(p->OnResize());
     return s;
   };
   const Switches off{.CloseDefault = true, .HideCaptions = false, .MaximizeEditor = false};
@@ -223,7 +224,7 @@ TEST_P(ToolWindowLayout, AligningTheMainWindowAgainBringsItBackToTheWorkArea) {
   ASSERT_EQ(BoxOf(Main()).Left, 50);
   align(Manager());
   ExpectMainWindowAligned();
-  EXPECT_EQ(Ide().Holder(Ide().Palette()->OnResize()), "fleetforge");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "fleetforge");
 }
 
 TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTakenOver) {
@@ -238,10 +239,10 @@ TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTaken
   ExpectMainWindowAligned();
   EXPECT_EQ(palette->Style(), host::tsTabs);
   EXPECT_FALSE(palette->MultiLine());
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   palette->SetName("TabControl");
   S().Do("unload");
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   EXPECT_TRUE(Ide().Errors().empty());
 }
 

@@ -15,6 +15,7 @@
 #include "host/vcl/extctrls.h"
 #include "host/vcl/registry.h"
 #include "host/vcl/stdctrls.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -464,7 +465,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   ASSERT_EQ(Border("PropertyInspector"), host::bsNone);
-  ASSERT_EQ(Ide().IconHolder(), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge");
   // Values changed behind the add-in's back: OK writes its own record again.
   {
     host::TRegistry registry;
@@ -474,7 +475,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
     registry.DeleteValue("ChangeIcon");
   }
   host::Application->Icon()->SetHandle(host::LoadIconA(host::MainInstance(), "MAINICON"));
-  ASSERT_EQ(Ide().IconHolder(), "ide");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
 
   RunDialog("key enter");
   EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 300}));
@@ -483,7 +484,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
   EXPECT_EQ(Border("AppBuilder"), host::bsNone);
   EXPECT_EQ(Border("PropertyInspector"), host::bsSizeToolWin);
   EXPECT_EQ(Border("ProjectManagerForm"), host::bsSizeToolWin);
-  EXPECT_EQ(Ide().IconHolder(), "fleetforge") << "the icon is set again";
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge") << "the icon is set again";
   if (host::TForm* bar = Bar()) {
     EXPECT_TRUE(bar->Visible());
   }
@@ -533,11 +534,11 @@ TEST_F(OptionsDialog, OkWithHideCaptionsTickedTakesTheCaptionAwayAndShowsTheBar)
 
 TEST_F(OptionsDialog, TheIconFollowsChangeIcon) {
   Start();
-  ASSERT_EQ(Ide().IconHolder(), "ide");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
   RunDialog("check ckChangeIcon on\nkey enter");
-  EXPECT_EQ(Ide().IconHolder(), "fleetforge");
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge");
   RunDialog("check ckChangeIcon off\nkey enter");
-  EXPECT_EQ(Ide().IconHolder(), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
 }
 
 TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
@@ -575,7 +576,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     session_->Do("wait 1500");
     const host::TFormBorderStyle main_before = Border("AppBuilder");
     const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
-    const std::string icon_before = Ide().IconHolder();
+    const std::string icon_before = ide::AddInView(Ide()).IconHolder();
     ASSERT_EQ(main_before, c.before.HideCaptions ? host::bsNone : host::bsSizeable);
 
     on_state_ = [&] {
@@ -601,7 +602,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     for (int tick = 0; tick < 3; ++tick) {
       EXPECT_EQ(Border("AppBuilder"), main_before) << "tick " << tick;
       EXPECT_EQ(Border("PropertyInspector"), inspector_before) << "tick " << tick;
-      EXPECT_EQ(Ide().IconHolder(), icon_before) << "tick " << tick;
+      EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), icon_before) << "tick " << tick;
       if (host::TForm* bar = Bar()) {
         EXPECT_EQ(bar->Visible(), c.before.HideCaptions) << "tick " << tick;
       }
@@ -654,7 +655,7 @@ TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {
   Start(false);
   session_->QueueInput("key enter");  // the restart notice
   session_->Do("install");
-  ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
   ASSERT_EQ(Bar(), nullptr);
   const host::TFormBorderStyle main_before = Border("AppBuilder");
   RunDialog("check ckHideCaptions on\ncheck ckChangeIcon on\ntype edOIHeight 320\nkey enter");
@@ -662,7 +663,7 @@ TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {
   EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 320}));
   EXPECT_EQ(Options()["HideCaptions"], true);
   EXPECT_EQ(Border("AppBuilder"), main_before) << "no layout manager lays it out";
-  EXPECT_EQ(Ide().IconHolder(), "ide") << "the icon waits for a restart";
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "ide") << "the icon waits for a restart";
   RunDialog("check ckHideCaptions off\nkey enter");
   EXPECT_TRUE(Ide().Errors().empty());
   EXPECT_TRUE(DialogsOnScreen().empty());

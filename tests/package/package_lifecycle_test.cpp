@@ -15,6 +15,7 @@
 #include "host/rtl/modules.h"
 #include "host/rtl/units.h"
 #include "host/rtl/version.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -54,7 +55,7 @@ class PackageLifecycle : public ::testing::Test {
 
 TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {
   ide::Ide& ide = Start();
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
   EXPECT_TRUE(host::Application->MessagesShown().empty());
   EXPECT_TRUE(ide.Errors().empty());
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
@@ -70,11 +71,11 @@ TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {
 
 TEST_F(PackageLifecycle, InstalledIntoRunningIdeIsDormantAndAsksForRestartOnce) {
   ide::Ide& ide = Start({.LoadAtStartUp = false});
-  ASSERT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   const host::TNotifyEvent activate_before = host::Application->OnActivate();
   session_->QueueInput("key enter");  // the notice is a modal box
   session_->Do("install");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant);
   ASSERT_EQ(host::Application->MessagesShown().size(), 1u);
   EXPECT_EQ(host::Application->MessagesShown()[0].Text, kNotice);
   EXPECT_EQ(host::Application->MessagesShown()[0].Caption, "Fleetforge");
@@ -85,7 +86,7 @@ TEST_F(PackageLifecycle, InstalledIntoRunningIdeIsDormantAndAsksForRestartOnce) 
   EXPECT_EQ(ide.Services().Wizards().size(), 1u);
   EXPECT_EQ(ide.ToolsMenu()->Items(0)->Name(), "FleetforgeOptions");
   EXPECT_TRUE(host::Application->OnActivate() == activate_before);
-  EXPECT_EQ(ide.IconHolder(), "ide");
+  EXPECT_EQ(ide::AddInView(ide).IconHolder(), "ide");
   auto* layout = LayoutManager();
   EXPECT_EQ(*layout, nullptr);
   // Time passing brings no second notice.
@@ -124,7 +125,7 @@ TEST_F(PackageLifecycle, UnloadAfterAFailedMenuRegisterLeavesAnotherAddInsWizard
   EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidCast");
   ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "only the other add-in's";
   session_->Do("unload");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "the other add-in's wizard was removed";
   EXPECT_EQ(ide.Services().Wizards().at(other_index).get(), other);
   EXPECT_TRUE(ide.Services().Notifiers().empty()) << "the compile notifier still goes";
@@ -138,7 +139,7 @@ TEST_F(PackageLifecycle, UnloadRemovesNotifierAndWizardAndReleasesThem) {
   EXPECT_GE(live_loaded, live_before + 2);
   const std::string file = ide.PackageFile();
   session_->Do("unload");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   EXPECT_TRUE(ide.Services().Notifiers().empty());
   EXPECT_TRUE(ide.Services().Wizards().empty());
   EXPECT_EQ(host::TInterfacedObject::LiveObjects(), live_loaded - 2);
@@ -161,7 +162,7 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
     session_->Do("unload");
     session_->QueueInput("key enter");
     session_->Do("install");
-    ASSERT_EQ(ide.CurrentMode(), ide::Mode::Dormant) << "cycle " << cycle;
+    ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant) << "cycle " << cycle;
   }
   EXPECT_EQ(host::Application->MessagesShown().size(), 1000u);
   EXPECT_EQ(static_cast<size_t>(host::Screen->FormCount()), windows);
@@ -174,7 +175,7 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
                                  .ObjectInspectorHeight = 300});
   session_->QueueInput("key enter");
   session_->Do("install");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant)
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant)
       << "installed into a running IDE, whatever the options";
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
   EXPECT_EQ(host::RegisteredModuleCount(), 1);
@@ -240,7 +241,7 @@ TEST_F(PackageLifecycle, ThreadAttachAndDetachChangeNothing) {
   EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_ATTACH, nullptr), host::TRUE);
   EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_DETACH, nullptr), host::TRUE);
   EXPECT_EQ(host::RegisteredModuleCount(), modules);
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
 }
 
 // ---- What the module carries ------------------------------------------------------
@@ -383,7 +384,7 @@ TEST_F(PackageLifecycle, ErrorLeavingAnInitialisationIsReportedAndThePackageStay
   ASSERT_EQ(ide.Errors().size(), 1u);
   EXPECT_EQ(ide.Errors()[0].ClassName, "ERegistryException");
   EXPECT_EQ(ide.Errors()[0].Message, "Failed to get data for 'MaximizeEditor'");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
   const nlohmann::json options = session_->State()["options"];
   EXPECT_EQ(options["CloseDefault"], false);
   EXPECT_EQ(options["HideCaptions"], true);
@@ -414,7 +415,7 @@ TEST(PackageLoader, IdeReportsPackageWithoutInitialize) {
   ASSERT_EQ(session.GetIde().Errors().size(), 1u);
   EXPECT_EQ(session.GetIde().Errors()[0].ClassName, "EPackageError");
   EXPECT_NE(session.GetIde().Errors()[0].Message.find("Initialize"), std::string::npos);
-  EXPECT_EQ(session.GetIde().CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(session.GetIde()).CurrentMode(), ide::Mode::Unloaded);
   host::RegistryLocation::Reset();
 }
 
