@@ -24,14 +24,8 @@ host::WindowSystem& Windows() {
   return host::WindowSystem::Instance();
 }
 
-class ButtonBar : public ::testing::Test {
+class ButtonBar : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
   // Stores the options, the captions hidden unless said otherwise and the
   // editor maximised, and makes the session, not yet started.
   void Prepare(bool hideCaptions = true, const SessionSetup& setup = {}) {
@@ -65,8 +59,6 @@ class ButtonBar : public ::testing::Test {
   void ClickComponents() { ClickBar(7, 7); }
   void ClickMinimize() { ClickBar(15 + 7, 7); }
   void ClickClose() { ClickBar(30 + 7, 7); }
-
-  std::unique_ptr<ide::Session> session_;
 };
 
 // ---- Placement, window, region -------------------------------------------------

@@ -140,20 +140,15 @@ struct IconModule {
   }
 };
 
-class IconResources : public ::testing::Test {
+class IconResources : public fleetforge_test::SessionTest {
  protected:
   void SetUp() override {
-    host::RegistryLocation::UseMemory();
+    SessionTest::SetUp();
     session_ = MakeSession();
     session_->StartUp();
     icons_.Module = session_->GetIde().Package();
     ASSERT_NE(icons_.Module, 0u);
   }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-  std::unique_ptr<ide::Session> session_;
   IconModule icons_{};
 };
 
@@ -253,14 +248,8 @@ TEST_F(IconResources, ImagesShowAWhiteLetterFOnASquareWithClearCorners) {
 
 // ---- The application icon -------------------------------------------------------
 
-class IconSwitch : public ::testing::Test {
+class IconSwitch : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
   // Stores the options with ChangeIcon as given and starts the IDE, the package
   // loaded at start-up unless said otherwise.
   void Start(bool changeIcon, const SessionSetup& setup = {}) {
@@ -299,8 +288,6 @@ class IconSwitch : public ::testing::Test {
   static bool& ChangeIconOption(const ide::Ide& ide) {
     return Variable<FleetforgeGlobal::TOptionsRecord>(ide, "FleetforgeGlobal.Options")->ChangeIcon;
   }
-
-  std::unique_ptr<ide::Session> session_;
 };
 
 TEST_F(IconSwitch, OptionOnAtLoadShowsTheAddInsIcon) {

@@ -47,14 +47,8 @@ std::optional<Stored> ReadStored() {
                 registry.ReadBool("ChangeIcon"),     registry.ReadInteger("ObjectInspectorHeight")};
 }
 
-class OptionsDialog : public ::testing::Test {
+class OptionsDialog : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
   // A session whose "state" action runs on_state_ (while the dialog is open,
   // it looks at the dialog).
   void Start(bool loadAtStartUp = true) {
@@ -129,7 +123,6 @@ class OptionsDialog : public ::testing::Test {
     return f != nullptr ? f->BorderStyle() : host::bsSizeable;
   }
 
-  std::unique_ptr<ide::Session> session_;
   std::function<void()> on_state_;
 };
 

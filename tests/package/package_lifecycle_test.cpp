@@ -30,14 +30,8 @@ F Export(const ide::Ide& ide, const char* name) {
   return reinterpret_cast<F>(const_cast<void*>(host::GetProcAddress(ide.Package(), name)));
 }
 
-class PackageLifecycle : public ::testing::Test {
+class PackageLifecycle : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
   // Starts the reference IDE, the package loaded at start-up unless said otherwise.
   ide::Ide& Start(const SessionSetup& setup = {}) {
     session_ = MakeSession(setup);
@@ -49,8 +43,6 @@ class PackageLifecycle : public ::testing::Test {
     return static_cast<host::TObject* const*>(
         session_->GetIde().PackageVariable("FleetforgeMain.FleetforgeMainObject"));
   }
-
-  std::unique_ptr<ide::Session> session_;
 };
 
 TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {

@@ -2,6 +2,8 @@
 // projects folder (removed when the test ends), and the real package module.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -65,5 +67,18 @@ inline std::unique_ptr<ide::Session> MakeSession(
     const SessionSetup& setup = {}, const std::string& projects = ScratchFolder("projects")) {
   return std::make_unique<ide::Session>(SessionOptionsFor(setup, projects));
 }
+
+// A test with a reference-IDE session over a fresh in-memory registry: the
+// session ends and the registry's place is put back when the test ends.
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host::RegistryLocation::UseMemory(); }
+  void TearDown() override {
+    session_.reset();
+    host::RegistryLocation::Reset();
+  }
+
+  std::unique_ptr<ide::Session> session_;
+};
 
 }  // namespace fleetforge_test
