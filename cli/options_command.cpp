@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/package_routines.h"
 #include "global/OptionsRecord.h"
-#include "host/rtl/modules.h"
 #include "host/rtl/quoting.h"
 #include "host/vcl/registry.h"
 
@@ -25,33 +25,6 @@ const TOptionValue* FindValue(const std::string& name) {
     if (name == value.Name) return &value;
   return nullptr;
 }
-
-// The package module, loaded for its routines only (no unit is initialised).
-class PackageRoutines {
- public:
-  explicit PackageRoutines(const std::string& file) : module_(host::LoadLibrary(file)) {
-    options_ = static_cast<OptionsRecord*>(
-        const_cast<void*>(host::GetProcAddress(module_, "FleetforgeGlobal.Options")));
-    read_ = reinterpret_cast<void (*)()>(const_cast<void*>(
-        host::GetProcAddress(module_, "FleetforgeGlobal.ReadOptionsFromRegistry()")));
-    write_ = reinterpret_cast<void (*)()>(const_cast<void*>(
-        host::GetProcAddress(module_, "FleetforgeGlobal.WriteOptionsToRegistry()")));
-    if (!options_ || !read_ || !write_) {
-      host::FreeLibrary(module_);
-      throw host::EPackageError("The package " + file + " does not export the options routines");
-    }
-  }
-  ~PackageRoutines() { host::FreeLibrary(module_); }
-  OptionsRecord& Options() { return *options_; }
-  void Read() { read_(); }
-  void Write() { write_(); }
-
- private:
-  host::HMODULE module_;
-  OptionsRecord* options_ = nullptr;
-  void (*read_)() = nullptr;
-  void (*write_)() = nullptr;
-};
 
 void Print(const OptionsRecord& o, std::ostream& out) {
   for (const TOptionValue& value : kOptionValues) {

@@ -619,20 +619,8 @@ host::TMenuItem* Ide::ToolsMenu() const {
   return main_menu_ ? main_menu_->Items()->Find("Tools") : nullptr;
 }
 
-Mode Ide::CurrentMode() const {
-  return AddInView(*this).CurrentMode();
-}
-
 const void* Ide::PackageVariable(const char* name) const {
   return package_ == 0 ? nullptr : host::GetProcAddress(package_, name);
-}
-
-std::string Ide::Holder(const host::TNotifyEvent& slot) const {
-  return AddInView(*this).Holder(slot);
-}
-
-std::string Ide::IconHolder() const {
-  return AddInView(*this).IconHolder();
 }
 
 void Ide::PaletteResize(host::TObject* sender) {

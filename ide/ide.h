@@ -166,10 +166,6 @@ class Ide : public host::TObject {
   const std::string& PackageFile() const { return package_file_; }
   // A variable the package exports, or nullptr.
   const void* PackageVariable(const char* name) const;
-  // Shorthands for what AddInView (ide/addin.h) observes of the loaded add-in.
-  Mode CurrentMode() const;
-  std::string Holder(const host::TNotifyEvent& slot) const;
-  std::string IconHolder() const;
   int32_t PaletteButtonsShown() const { return palette_buttons_; }
   int32_t Activations() const { return activations_; }
   const IdeOptions& Options() const { return options_; }

@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
+
+#include "host/rtl/clamp.h"
 
 namespace host {
 
 namespace {
-
-int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
 
 uint32_t U16(std::string_view b, size_t at) {
   return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |

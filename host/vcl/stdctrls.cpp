@@ -1,20 +1,11 @@
 #include "host/vcl/stdctrls.h"
 
 #include <algorithm>
-#include <limits>
 
+#include "host/rtl/clamp.h"
 #include "host/vcl/forms.h"
 
 namespace host {
-
-namespace {
-
-int32_t ClampToInt32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
-}  // namespace
 
 // ---- TButton -------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "host/vcl/actnlist.h"
 #include "host/vcl/buttons.h"
 #include "host/vcl/extctrls.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -23,22 +24,21 @@ host::WindowSystem& Windows() {
   return host::WindowSystem::Instance();
 }
 
-class ButtonBar : public ::testing::Test {
+class ButtonBar : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
+  // Stores the options, the captions hidden unless said otherwise and the
+  // editor maximised, and makes the session, not yet started.
+  void Prepare(bool hideCaptions = true, const SessionSetup& setup = {}) {
     session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
-  // Starts the IDE with the package; the captions hidden and the editor
-  // maximised unless said otherwise.
-  void Start(bool hideCaptions = true, SessionSetup setup = {}) {
     StoreOptions(
         {.HideCaptions = hideCaptions, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
     session_ = MakeSession(setup);
+  }
+  // Starts the IDE with the package.
+  void Start(bool hideCaptions = true, const SessionSetup& setup = {}) {
+    Prepare(hideCaptions, setup);
     session_->StartUp();
-    ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Active);
+    ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Active);
     ASSERT_NE(Bar(), nullptr) << "the active mode has a bar";
   }
   ide::Ide& Ide() { return session_->GetIde(); }
@@ -47,6 +47,10 @@ class ButtonBar : public ::testing::Test {
   const host::WindowInfo& BarInfo() { return *Windows().Info(BarWindow()); }
   host::TForm* Form(const char* name) { return Ide().FindForm(name); }
   bool PaletteVisible() { return session_->State()["palette"]["visible"].get<bool>(); }
+  // Who holds the application event on_activate or on_deactivate.
+  nlohmann::json EventHolder(const char* event) {
+    return session_->State()["application_events"][event];
+  }
   // A click at a point of the bar, in the bar's own coordinates.
   void ClickBar(int32_t x, int32_t y) {
     session_->Do("click " + std::to_string(Bar()->Left() + x) + " " +
@@ -55,38 +59,24 @@ class ButtonBar : public ::testing::Test {
   void ClickComponents() { ClickBar(7, 7); }
   void ClickMinimize() { ClickBar(15 + 7, 7); }
   void ClickClose() { ClickBar(30 + 7, 7); }
-
-  std::unique_ptr<ide::Session> session_;
 };
 
 // ---- Placement, window, region -------------------------------------------------
 
 TEST_F(ButtonBar, SitsAtTheTopRightCornerOfTheWorkArea) {
   struct Case {
-    const char* what;
+    const char* what;  // where the task bar stands
     host::ScreenDescription screen;
     host::TRect work_area;
     int32_t left, top;
   };
   const Case cases[] = {
-      {"task bar at the bottom",
-       {1024, 768, host::TaskbarEdge::Bottom, 30},
-       {0, 0, 1024, 738},
-       979,
-       0},
-      {"task bar at the top",
-       {1280, 1024, host::TaskbarEdge::Top, 30},
-       {0, 30, 1280, 1024},
-       1235,
-       30},
-      {"task bar at the right",
-       {1024, 768, host::TaskbarEdge::Right, 30},
-       {0, 0, 994, 768},
-       949,
-       0},
+      {"bottom", {1024, 768, host::TaskbarEdge::Bottom, 30}, {0, 0, 1024, 738}, 979, 0},
+      {"top", {1280, 1024, host::TaskbarEdge::Top, 30}, {0, 30, 1280, 1024}, 1235, 30},
+      {"right", {1024, 768, host::TaskbarEdge::Right, 30}, {0, 0, 994, 768}, 949, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(std::string("task bar at the ") + c.what);
     ASSERT_NO_FATAL_FAILURE(Start(true, {.Screen = c.screen}));
     ASSERT_EQ(Windows().WorkArea(), c.work_area);
     EXPECT_EQ(Bar()->Left(), c.left);
@@ -97,7 +87,6 @@ TEST_F(ButtonBar, SitsAtTheTopRightCornerOfTheWorkArea) {
     // The visible part ends exactly at the work area's right edge.
     EXPECT_EQ(Windows().WindowFromPoint(c.work_area.Right - 1, c.top), BarWindow());
     EXPECT_EQ(Windows().WindowFromPoint(c.work_area.Right - 45, c.top + 14), BarWindow());
-    session_.reset();
   }
 }
 
@@ -217,7 +206,7 @@ TEST_F(ButtonBar, WithCaptionsShownTheBarStaysHiddenWhateverHappens) {
   EXPECT_FALSE(Bar()->Visible());
   EXPECT_FALSE(Bar()->Shown());
   EXPECT_EQ(Windows().WindowFromPoint(1000, 5), Form("AppBuilder")->Handle());
-  EXPECT_EQ(session_->State()["application_events"]["on_activate"], "fleetforge");
+  EXPECT_EQ(EventHolder("on_activate"), "fleetforge");
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
@@ -254,7 +243,7 @@ TEST_F(ButtonBar, CloseButtonClosesTheMainWindowAndTheIdeEnds) {
   ClickClose();
   EXPECT_TRUE(host::Application->Terminated());
   EXPECT_TRUE(Ide().ShutDown());
-  EXPECT_EQ(Ide().CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Unloaded);
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
@@ -361,15 +350,14 @@ struct DeactivateProbe : host::TObject {
 TEST_F(ButtonBar, ApplicationEventsAreTakenOverAndGivenBackExactly) {
   for (const bool with_deactivate : {false, true}) {
     SCOPED_TRACE(with_deactivate ? "the IDE had a deactivate handler" : "it had none");
-    StoreOptions({.HideCaptions = true, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
-    session_ = MakeSession();
+    Prepare();
     DeactivateProbe probe;
     const host::TNotifyEvent probe_slot(&probe, &DeactivateProbe::Deactivated);
     if (with_deactivate) host::Application->SetOnDeactivate(probe_slot);
     session_->StartUp();
     const host::TNotifyEvent ide_activate(&Ide(), &ide::Ide::ApplicationActivate);
-    EXPECT_EQ(session_->State()["application_events"]["on_activate"], "fleetforge");
-    EXPECT_EQ(session_->State()["application_events"]["on_deactivate"], "fleetforge");
+    EXPECT_EQ(EventHolder("on_activate"), "fleetforge");
+    EXPECT_EQ(EventHolder("on_deactivate"), "fleetforge");
     // The handlers found at load stay silent meanwhile.
     session_->Do("deactivate");
     session_->Do("activate");
@@ -411,19 +399,18 @@ TEST_F(ButtonBar, SecondInitialisationMakesNoSecondBar) {
   EXPECT_EQ(bars(), 1);
   section("Finalization")();
   EXPECT_EQ(Bar(), first) << "the matching finalisation leaves it";
-  EXPECT_EQ(session_->State()["application_events"]["on_activate"], "fleetforge");
+  EXPECT_EQ(EventHolder("on_activate"), "fleetforge");
   session_->Do("unload");
   EXPECT_EQ(bars(), 0);
 }
 
 TEST_F(ButtonBar, DormantModeHasNoBarAndLeavesTheEventsAlone) {
-  StoreOptions({.HideCaptions = true, .MaximizeEditor = true, .ObjectInspectorHeight = 300});
-  session_ = MakeSession({.LoadAtStartUp = false});
+  Prepare(true, {.LoadAtStartUp = false});
   session_->StartUp();
   const host::TNotifyEvent activate = host::Application->OnActivate();
   session_->QueueInput("key enter");  // the restart notice
   session_->Do("install");
-  ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
   EXPECT_EQ(Bar(), nullptr);
   const auto* variable = static_cast<host::TObject* const*>(
       Ide().PackageVariable("FleetforgeDelphiMainForm.ffDelphiMainForm"));

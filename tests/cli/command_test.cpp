@@ -1,9 +1,7 @@
 // The fleetforge command as a user runs it: sessions with scripts, the state
 // it prints, the settings commands and their errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -23,6 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using fleetforge_test::ReadAll;
 
 struct Result {
   int Exit = -1;
@@ -32,17 +31,11 @@ struct Result {
 
 // Runs the command with the given arguments (and standard input), capturing both streams.
 Result RunCli(const std::string& args, const std::string& input = "") {
-  const std::string dir = fleetforge_test::ScratchFolder("cli-run");
-  const std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
-  std::ofstream(in) << input;
-  const std::string command =
-      std::string(FLEETFORGE_CLI) + " " + args + " <" + in + " >" + out + " 2>" + err;
-  const int status = std::system(command.c_str());
-  Result r;
-  r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.Out = fleetforge_test::ReadAll(out);
-  r.Err = fleetforge_test::ReadAll(err);
-  return r;
+  const fleetforge_test::TempFolder scratch("cli-run");
+  fleetforge_test::WriteAll(scratch.Path("in"), input);
+  const auto r = fleetforge_test::Shell(
+      std::string(FLEETFORGE_CLI) + " " + args + " <" + scratch.Path("in"), scratch.Path("run"));
+  return {r.exit, r.out, r.err};
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& text) {
@@ -56,12 +49,9 @@ std::vector<nlohmann::json> JsonLines(const std::string& text) {
 
 class Command : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fleetforge_test::ScratchFolder("cli");
-    registry_ = dir_ + "/registry.reg";
-    common_ = " --registry " + registry_ + " --projects " + dir_ + "/Projects";
-  }
-  std::string dir_, registry_, common_;
+  const std::string dir_ = fleetforge_test::ScratchFolder("cli");
+  const std::string registry_ = dir_ + "/registry.reg";
+  const std::string common_ = " --registry " + registry_ + " --projects " + dir_ + "/Projects";
 };
 
 TEST_F(Command, RunWithoutScriptStartsUpAndPrintsOneState) {
@@ -213,13 +203,12 @@ TEST_F(Command, OptionsSetWritesAllSixAndTheSessionReadsThem) {
   EXPECT_EQ(r.Out,
             "CloseDefault=true\nHideCaptions=true\nMaximizeEditor=false\nCreateCompDate=true\n"
             "ChangeIcon=false\nObjectInspectorHeight=-5\n");
-  std::ostringstream text;
-  text << std::ifstream(registry_).rdbuf();
+  const std::string text = ReadAll(registry_);
   for (const char* line :
        {"\"CloseDefault\"=dword:00000001", "\"HideCaptions\"=dword:00000001",
         "\"MaximizeEditor\"=dword:00000000", "\"CreateCompDate\"=dword:00000001",
         "\"ChangeIcon\"=dword:00000000", "\"ObjectInspectorHeight\"=dword:fffffffb"})
-    EXPECT_NE(text.str().find(line), std::string::npos) << line;
+    EXPECT_NE(text.find(line), std::string::npos) << line;
   r = RunCli("run --json" + common_);
   ASSERT_EQ(r.Exit, 0) << r.Err;
   const auto s = JsonLines(r.Out).back();
@@ -250,10 +239,6 @@ TEST_F(Command, OptionsShowReportsAFailedRead) {
   EXPECT_NE(r.Err.find("Invalid data type for 'HideCaptions'"), std::string::npos) << r.Err;
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(Command, ClosingTheMainWindowShutsTheIdeDown) {
   const Result r = RunCli("run --json --script -" + common_, "close AppBuilder\nwait 2000\n");
   ASSERT_EQ(r.Exit, 0) << r.Err;
@@ -267,6 +252,7 @@ TEST_F(Command, ClosingTheMainWindowShutsTheIdeDown) {
 
 using fleetforge_test::ChildSetup;
 using fleetforge_test::kNobody;
+using fleetforge_test::Litter;
 
 const char* const kSettingNames[] = {"CloseDefault",   "HideCaptions", "MaximizeEditor",
                                      "CreateCompDate", "ChangeIcon",   "ObjectInspectorHeight"};
@@ -292,18 +278,6 @@ int WholeSetIn(const std::string& text) {
     if (text.find(line) == std::string::npos) return -1;
   }
   return n;
-}
-
-std::string Read(const std::string& path) {
-  return fleetforge_test::ReadAll(path);
-}
-
-// Names of files that writers leave beside the settings file: locks and temporaries.
-size_t Litter(const std::string& dir) {
-  size_t count = 0;
-  for (const std::string& name : fleetforge_test::FolderEntries(dir))
-    count += name.find(".fleetforge") != std::string::npos;
-  return count;
 }
 
 // A write that does not happen fails, names the file and the cause, and changes nothing.
@@ -365,10 +339,10 @@ TEST_F(Command, OptionsSetThatCannotWriteFailsNamingTheFileAndTheCause) {
     EXPECT_NE(std::string::npos, r.err.find("nothing was written")) << r.err;
     EXPECT_EQ("", r.out);
     ASSERT_EQ(0, ::chmod(place.c_str(), 0755));
-    EXPECT_EQ(c.existing, Read(c.file));
+    EXPECT_EQ(c.existing, ReadAll(c.file));
     EXPECT_EQ(c.existing.empty() ? 0u : 1u, fleetforge_test::FolderEntries(place).size());
   }
-  EXPECT_EQ("a file", Read(dir_ + "/plain"));
+  EXPECT_EQ("a file", ReadAll(dir_ + "/plain"));
 }
 
 // Concurrent runs: each one's change lands, and a run's settings are never mixed
@@ -386,7 +360,7 @@ TEST_F(Command, ConcurrentOptionsSetRunsLoseNothingAndDoNotMix) {
     for (const char* change : changes)
       runs.push_back(fleetforge_test::StartShell("exec " + base + " " + change + " >/dev/null"));
     for (pid_t pid : runs) EXPECT_EQ(0, fleetforge_test::WaitFor(pid));
-    const std::string text = Read(registry_);
+    const std::string text = ReadAll(registry_);
     for (const char* line :
          {"\"CloseDefault\"=dword:00000000", "\"HideCaptions\"=dword:00000001",
           "\"MaximizeEditor\"=dword:00000001", "\"CreateCompDate\"=dword:00000000",
@@ -400,27 +374,22 @@ TEST_F(Command, ConcurrentOptionsSetRunsLoseNothingAndDoNotMix) {
   for (int n = 0; n < 50; ++n)
     runs.push_back(fleetforge_test::StartShell("exec " + base + SetAll(n) + " >/dev/null"));
   for (pid_t pid : runs) EXPECT_EQ(0, fleetforge_test::WaitFor(pid));
-  const int winner = WholeSetIn(Read(registry_));
-  EXPECT_TRUE(winner >= 0 && winner < 50) << Read(registry_);
+  const int winner = WholeSetIn(ReadAll(registry_));
+  EXPECT_TRUE(winner >= 0 && winner < 50) << ReadAll(registry_);
   EXPECT_EQ(0u, Litter(dir_));
 }
 
 // Runs killed at random moments leave the file whole: the set of one run, never half.
 TEST_F(Command, KilledOptionsSetRunsLeaveAllOrNothing) {
-  const char* count = std::getenv("FLEETFORGE_KILLED_RUNS");  // more by hand
-  const int runs = count ? std::atoi(count) : 60;
+  const int runs = fleetforge_test::KilledRunCount();
   const std::string base = std::string(FLEETFORGE_CLI) + " options set --registry " + registry_;
   ASSERT_EQ(0, RunCli("options set --registry " + registry_ + SetAll(0)).Exit);
   std::mt19937 random(12345);
-  std::uniform_int_distribution<int> delay(0, 60000);
   int applied = 0, stray = 0, whole = 0;
   int last = 0;
   for (int n = 1; n <= runs; ++n) {
-    const pid_t pid = fleetforge_test::StartShell("exec " + base + SetAll(n % 32) + " >/dev/null");
-    ::usleep(static_cast<useconds_t>(delay(random)));
-    ::kill(pid, SIGKILL);
-    fleetforge_test::WaitFor(pid);
-    const int set = WholeSetIn(Read(registry_));
+    fleetforge_test::KillAtRandom("exec " + base + SetAll(n % 32) + " >/dev/null", random, 60000);
+    const int set = WholeSetIn(ReadAll(registry_));
     whole += set == n % 32 || set == last;
     if (set == n % 32 && set != last) ++applied;
     last = set;
@@ -584,11 +553,10 @@ TEST_F(Command, SessionClockStartsAtSourceDateEpoch) {
     const Result r =
         RunCli("run --quiet --script -" + common_, "wait 61000\nopen " + project + "\ncompile\n");
     EXPECT_EQ(r.Exit, exit) << r.Err;
-    std::ostringstream text;
-    text << std::ifstream(dir_ + "/CompDate.pas").rdbuf();
+    const std::string text = ReadAll(dir_ + "/CompDate.pas");
     if (exit == 0) {
-      EXPECT_NE(text.str().find(date), std::string::npos) << text.str();
-      EXPECT_NE(text.str().find(time), std::string::npos) << text.str();
+      EXPECT_NE(text.find(date), std::string::npos) << text;
+      EXPECT_NE(text.find(time), std::string::npos) << text;
     } else {
       EXPECT_NE(r.Err.find("SOURCE_DATE_EPOCH"), std::string::npos) << r.Err;
       EXPECT_FALSE(fs::exists(dir_ + "/CompDate.pas")) << "nothing ran";

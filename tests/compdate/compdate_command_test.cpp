@@ -22,6 +22,7 @@ using compdate_test::FolderEntries;
 using compdate_test::ReadAll;
 using compdate_test::ScopedEnv;
 using compdate_test::WriteAll;
+using fleetforge_test::Litter;
 using FleetforgeCompDate::CompDateText;
 using FleetforgeCompDate::ReadCompDate;
 
@@ -248,14 +249,6 @@ TEST_F(CompDateCommandTest, TheExecutableUpdatesTheUnitWhateverTheIdeSettingSays
   EXPECT_NE(std::string::npos, outcome.out.find("nothing to do"));
 }
 
-// Files that writers leave beside the unit: locks and temporaries.
-size_t Litter(const std::string& folder) {
-  size_t count = 0;
-  for (const std::string& name : FolderEntries(folder))
-    count += name.find(".fleetforge") != std::string::npos;
-  return count;
-}
-
 // Parallel runs in one folder (two projects, a parallel make): every run counts,
 // each with its own build number.
 TEST_F(CompDateCommandTest, ParallelRunsCountEveryBuild) {
@@ -284,17 +277,13 @@ TEST_F(CompDateCommandTest, ParallelRunsCountEveryBuild) {
 // Runs killed at random moments leave a whole unit that counts every run that
 // got as far as its write.
 TEST_F(CompDateCommandTest, KilledRunsLeaveAWholeFileThatCountsTheFinishedOnes) {
-  const char* count = std::getenv("FLEETFORGE_KILLED_RUNS");  // more by hand
-  const int runs = count ? std::atoi(count) : 60;
+  const int runs = fleetforge_test::KilledRunCount();
   std::mt19937 random(54321);
-  std::uniform_int_distribution<int> delay(0, 40000);
   int finished = 0, checked = 0, whole = 0, counted = 0, stray = 0;
   for (int n = 1; n <= runs; ++n) {
-    const pid_t pid = fleetforge_test::StartShell(std::string("exec '") + FLEETFORGE_CLI +
-                                                  "' compdate '" + project_ + "' >/dev/null");
-    ::usleep(static_cast<useconds_t>(delay(random)));
-    ::kill(pid, SIGKILL);
-    finished += fleetforge_test::WaitFor(pid) == 0;
+    finished += fleetforge_test::KillAtRandom(std::string("exec '") + FLEETFORGE_CLI +
+                                                  "' compdate '" + project_ + "' >/dev/null",
+                                              random, 40000) == 0;
     const std::string text = ReadAll(Unit());
     if (text.empty()) continue;  // no run has written yet
     ++checked;

@@ -8,7 +8,8 @@
 #include "global/OptionsRecord.h"
 #include "host/toolsapi/toolsapi.h"
 #include "host/vcl/registry.h"
-#include "ide/ide.h"
+#include "ide/addin.h"
+#include "tests/support/ide_session.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ class CompDateIdeTest : public compdate_test::ScratchTest {
     ide_.reset();
     host::RegistryLocation::Reset();
     ScratchTest::TearDown();
-  }
-
-  // Stores the add-in's settings as its options dialog would, with CreateCompDate as given.
-  void StoreSettings(bool createCompDate) {
-    host::TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true));
-    registry.WriteBool("CloseDefault", true);
-    registry.WriteBool("HideCaptions", false);
-    registry.WriteBool("MaximizeEditor", false);
-    registry.WriteBool("CreateCompDate", createCompDate);
-    registry.WriteBool("ChangeIcon", false);
-    registry.WriteInteger("ObjectInspectorHeight", 300);
   }
 
   void StartIde(bool withPackage = true) {
@@ -124,7 +113,8 @@ TEST_F(CompDateIdeTest, OtherProjectsGetNoUnit) {
 }
 
 TEST_F(CompDateIdeTest, WithTheSettingOffNothingIsTouched) {
-  StoreSettings(false);
+  // The add-in's settings as its options dialog would store them, CreateCompDate off.
+  ASSERT_TRUE(fleetforge_test::StoreOptions({.CloseDefault = true, .ObjectInspectorHeight = 300}));
   StartIde();
   WriteAll(Unit(), ExampleText());
   Open(Path("Project.dpr"));
@@ -140,9 +130,9 @@ TEST_F(CompDateIdeTest, WithTheSettingOffNothingIsTouched) {
 
   // The setting is read at each compile: switched on (as the options dialog
   // does, in the add-in's exported record), the next compile counts.
-  const auto* options = static_cast<const char*>(ide_->PackageVariable("FleetforgeGlobal.Options"));
+  const void* options = ide::AddInView(*ide_).OptionsRecord();
   ASSERT_NE(nullptr, options);
-  auto* record = reinterpret_cast<FleetforgeGlobal::TOptionsRecord*>(const_cast<char*>(options));
+  auto* record = static_cast<FleetforgeGlobal::TOptionsRecord*>(const_cast<void*>(options));
   ASSERT_FALSE(record->CreateCompDate);
   record->CreateCompDate = true;
   CompileAt(ExampleMoment());
@@ -282,7 +272,7 @@ TEST_F(CompDateIdeTest, UnloadingTakesTheNotifierOut) {
 TEST_F(CompDateIdeTest, APackageInstalledIntoARunningIdeCountsAllTheSame) {
   StartIde(false);
   ide_->InstallPackage(FLEETFORGE_DEFAULT_PACKAGE);
-  ASSERT_EQ(ide::Mode::Dormant, ide_->CurrentMode());
+  ASSERT_EQ(ide::Mode::Dormant, ide::AddInView(*ide_).CurrentMode());
   Open(Path("Project.dpr"));
   CompileAt(ExampleMoment());
   EXPECT_EQ(CompDateText(1, 0, ExampleMoment()), ReadAll(Unit()));

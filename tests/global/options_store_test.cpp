@@ -4,19 +4,22 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "cli/package_routines.h"
 #include "global/OptionsRecord.h"
-#include "host/rtl/modules.h"
 #include "host/rtl/regfile.h"
 #include "host/vcl/registry.h"
 #include "tests/support/files.h"
-#include "tests/support/ide_session.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+using fleetforge_test::ExpectHostError;
+using fleetforge_test::HostError;
 using OptionsRecord = FleetforgeGlobal::TOptionsRecord;
 
 constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
@@ -25,20 +28,12 @@ constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\
 class OptionsStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fleetforge_test::ScratchFolder("options");
-    file_ = dir_ + "/registry.reg";
     host::RegistryLocation::UseFile(file_);
-    module_ = host::LoadLibrary(FLEETFORGE_DEFAULT_PACKAGE);
-    options_ = static_cast<OptionsRecord*>(
-        const_cast<void*>(host::GetProcAddress(module_, "FleetforgeGlobal.Options")));
-    read_ = reinterpret_cast<void (*)()>(const_cast<void*>(
-        host::GetProcAddress(module_, "FleetforgeGlobal.ReadOptionsFromRegistry()")));
-    write_ = reinterpret_cast<void (*)()>(const_cast<void*>(
-        host::GetProcAddress(module_, "FleetforgeGlobal.WriteOptionsToRegistry()")));
-    ASSERT_TRUE(options_ && read_ && write_);
+    ASSERT_NO_THROW(package_.emplace(FLEETFORGE_DEFAULT_PACKAGE));
+    options_ = &package_->Options();
   }
   void TearDown() override {
-    host::FreeLibrary(module_);
+    package_.reset();
     host::RegistryLocation::Reset();
   }
   void WriteFile(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
@@ -48,12 +43,20 @@ class OptionsStore : public ::testing::Test {
     file = host::LoadRegFile(file_);
     return file.FindValue(kKey, name);
   }
+  // Checks all six fields.
+  void ExpectOptions(const OptionsRecord& expected) {
+    EXPECT_EQ(options_->CloseDefault, expected.CloseDefault);
+    EXPECT_EQ(options_->HideCaptions, expected.HideCaptions);
+    EXPECT_EQ(options_->MaximizeEditor, expected.MaximizeEditor);
+    EXPECT_EQ(options_->CreateCompDate, expected.CreateCompDate);
+    EXPECT_EQ(options_->ChangeIcon, expected.ChangeIcon);
+    EXPECT_EQ(options_->ObjectInspectorHeight, expected.ObjectInspectorHeight);
+  }
 
-  std::string dir_, file_;
-  host::HMODULE module_ = 0;
+  fleetforge_test::TempFolder dir_{"options"};
+  const std::string file_ = dir_.Path("registry.reg");
+  std::optional<fleetforge::PackageRoutines> package_;
   OptionsRecord* options_ = nullptr;
-  void (*read_)() = nullptr;
-  void (*write_)() = nullptr;
 };
 
 TEST_F(OptionsStore, ModuleStartsAllZero) {
@@ -64,19 +67,14 @@ TEST_F(OptionsStore, ModuleStartsAllZero) {
 
 TEST_F(OptionsStore, FreshUserGetsTheDefaultsAndNothingIsCreated) {
   options_->ObjectInspectorHeight = 0;
-  read_();
-  EXPECT_TRUE(options_->CloseDefault);
-  EXPECT_FALSE(options_->HideCaptions);
-  EXPECT_FALSE(options_->MaximizeEditor);
-  EXPECT_TRUE(options_->CreateCompDate);
-  EXPECT_FALSE(options_->ChangeIcon);
-  EXPECT_EQ(options_->ObjectInspectorHeight, 0);
+  package_->Read();
+  ExpectOptions({true, false, false, true, false, 0});
   EXPECT_FALSE(fs::exists(file_));
 }
 
 TEST_F(OptionsStore, WriteCreatesTheKeyWithAllSixAndReadGivesEachFieldBack) {
   *options_ = {false, true, false, true, true, 321};
-  write_();
+  package_->Write();
   for (const char* name : {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate",
                            "ChangeIcon", "ObjectInspectorHeight"}) {
     SCOPED_TRACE(name);
@@ -88,13 +86,8 @@ TEST_F(OptionsStore, WriteCreatesTheKeyWithAllSixAndReadGivesEachFieldBack) {
   EXPECT_EQ(*Stored("CloseDefault"), host::RegValue::Dword(0));
   // Each field from its own value: flip them one by one in the file.
   *options_ = {true, false, true, false, false, 0};
-  read_();
-  EXPECT_FALSE(options_->CloseDefault);
-  EXPECT_TRUE(options_->HideCaptions);
-  EXPECT_FALSE(options_->MaximizeEditor);
-  EXPECT_TRUE(options_->CreateCompDate);
-  EXPECT_TRUE(options_->ChangeIcon);
-  EXPECT_EQ(options_->ObjectInspectorHeight, 321);
+  package_->Read();
+  ExpectOptions({false, true, false, true, true, 321});
 }
 
 TEST_F(OptionsStore, AnyNonZeroSwitchReadsTrueAndIsWrittenBackAsOne) {
@@ -102,12 +95,12 @@ TEST_F(OptionsStore, AnyNonZeroSwitchReadsTrueAndIsWrittenBackAsOne) {
             "]\r\n\"CloseDefault\"=dword:00000002\r\n\"HideCaptions\"=dword:00000000\r\n"
             "\"MaximizeEditor\"=dword:ffffffff\r\n\"CreateCompDate\"=dword:00000000\r\n"
             "\"ChangeIcon\"=dword:00000000\r\n\"ObjectInspectorHeight\"=dword:fffffffb\r\n");
-  read_();
+  package_->Read();
   EXPECT_TRUE(options_->CloseDefault);
   EXPECT_TRUE(options_->MaximizeEditor);
   EXPECT_FALSE(options_->CreateCompDate);
   EXPECT_EQ(options_->ObjectInspectorHeight, -5) << "no clamping";
-  write_();
+  package_->Write();
   EXPECT_EQ(*Stored("CloseDefault"), host::RegValue::Dword(1));
   EXPECT_EQ(*Stored("MaximizeEditor"), host::RegValue::Dword(1));
   EXPECT_EQ(*Stored("ObjectInspectorHeight"), host::RegValue::Dword(0xfffffffbu));
@@ -117,9 +110,9 @@ TEST_F(OptionsStore, HeightsOutsideTheDialogsRangeReadBackUnchanged) {
   for (int32_t height : {-5, 5000, INT32_MIN, INT32_MAX}) {
     SCOPED_TRACE(height);
     options_->ObjectInspectorHeight = height;
-    write_();
+    package_->Write();
     options_->ObjectInspectorHeight = 0;
-    read_();
+    package_->Read();
     EXPECT_EQ(options_->ObjectInspectorHeight, height);
   }
 }
@@ -128,12 +121,8 @@ TEST_F(OptionsStore, MissingValueStopsTheReadWithTheHostsError) {
   WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey +
             "]\r\n\"CloseDefault\"=dword:00000000\r\n\"HideCaptions\"=dword:00000001\r\n");
   *options_ = {true, false, true, false, true, 77};
-  try {
-    read_();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Failed to get data for 'MaximizeEditor'");
-  }
+  ExpectHostError<host::ERegistryException>([&] { package_->Read(); },
+                                            "Failed to get data for 'MaximizeEditor'");
   EXPECT_FALSE(options_->CloseDefault) << "read before the failure";
   EXPECT_TRUE(options_->HideCaptions) << "read before the failure";
   EXPECT_FALSE(options_->MaximizeEditor) << "the failing one keeps its default";
@@ -144,12 +133,8 @@ TEST_F(OptionsStore, MissingValueStopsTheReadWithTheHostsError) {
 
 TEST_F(OptionsStore, SwitchStoredAsTextFailsLikeAMissingValue) {
   WriteFile(std::string("REGEDIT4\r\n\r\n[") + kKey + "]\r\n\"CloseDefault\"=\"1\"\r\n");
-  try {
-    read_();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Invalid data type for 'CloseDefault'");
-  }
+  ExpectHostError<host::ERegistryException>([&] { package_->Read(); },
+                                            "Invalid data type for 'CloseDefault'");
   EXPECT_TRUE(options_->CloseDefault) << "the default stands";
 }
 
@@ -161,7 +146,7 @@ TEST_F(OptionsStore, OtherKeysCommentsAndTypesStayByteForByte) {
   const std::string tail = "\r\n[HKEY_CURRENT_USER\\Software\\Later]\r\n\"X\"=dword:0000000A\r\n";
   WriteFile(head + "[" + kKey + "]\r\n\"CloseDefault\"=dword:00000000\r\n" + tail);
   *options_ = {true, false, false, true, false, 150};
-  write_();
+  package_->Write();
   const std::string after = FileBytes();
   EXPECT_EQ(after.substr(0, head.size()), head);
   EXPECT_EQ(after.substr(after.size() - tail.size()), tail);
@@ -173,14 +158,10 @@ TEST_F(OptionsStore, UnparseableFileIsNamedWithItsLineAndNeverOverwritten) {
   const std::string broken =
       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"A\"=dword:xyz\r\n";
   WriteFile(broken);
-  try {
-    read_();
-    FAIL() << "the read did not fail";
-  } catch (const host::ERegistryException& e) {
-    EXPECT_NE(e.Message().find(file_), std::string::npos) << e.Message();
-    EXPECT_NE(e.Message().find("line 4"), std::string::npos) << e.Message();
-  }
-  EXPECT_THROW(write_(), host::ERegistryException);
+  const std::string message = HostError<host::ERegistryException>([&] { package_->Read(); });
+  EXPECT_NE(message.find(file_), std::string::npos) << message;
+  EXPECT_NE(message.find("line 4"), std::string::npos) << message;
+  EXPECT_THROW(package_->Write(), host::ERegistryException);
   EXPECT_EQ(FileBytes(), broken);
 }
 

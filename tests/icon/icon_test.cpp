@@ -12,11 +12,14 @@
 
 #include "global/OptionsRecord.h"
 #include "host/rtl/modules.h"
+#include "ide/addin.h"
+#include "tests/support/host_error.h"
 #include "tests/support/ide_session.h"
 
 namespace {
 
 using fleetforge_test::MakeSession;
+using fleetforge_test::SessionSetup;
 using fleetforge_test::StoreOptions;
 
 // ---- Reading the resources ----------------------------------------------------
@@ -137,20 +140,15 @@ struct IconModule {
   }
 };
 
-class IconResources : public ::testing::Test {
+class IconResources : public fleetforge_test::SessionTest {
  protected:
   void SetUp() override {
-    host::RegistryLocation::UseMemory();
+    SessionTest::SetUp();
     session_ = MakeSession();
     session_->StartUp();
     icons_.Module = session_->GetIde().Package();
     ASSERT_NE(icons_.Module, 0u);
   }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-  std::unique_ptr<ide::Session> session_;
   IconModule icons_{};
 };
 
@@ -250,17 +248,30 @@ TEST_F(IconResources, ImagesShowAWhiteLetterFOnASquareWithClearCorners) {
 
 // ---- The application icon -------------------------------------------------------
 
-class IconSwitch : public ::testing::Test {
+class IconSwitch : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override { host::RegistryLocation::Reset(); }
-
-  static void StoreChangeIcon(bool on) {
+  // Stores the options with ChangeIcon as given and starts the IDE, the package
+  // loaded at start-up unless said otherwise.
+  void Start(bool changeIcon, const SessionSetup& setup = {}) {
+    session_.reset();
     StoreOptions({.CloseDefault = true,
                   .HideCaptions = true,
                   .CreateCompDate = true,
-                  .ChangeIcon = on,
+                  .ChangeIcon = changeIcon,
                   .ObjectInspectorHeight = 300});
+    session_ = MakeSession(setup);
+    session_->StartUp();
+  }
+  // Which icon the IDE's state names: "fleetforge" or "ide".
+  nlohmann::json Icon() const { return session_->State()["icon"]; }
+  // The application icon is the one of that name from that module.
+  static void ExpectIconFrom(host::HMODULE module, const char* name,
+                             fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
+    ::testing::ScopedTrace trace(where.File, where.Line, name);
+    const host::IconInfo* info = host::IconDetails(IconHandle());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Module, module);
+    EXPECT_EQ(info->Name, name);
   }
   static host::HICON IconHandle() { return host::Application->Icon()->Handle(); }
   template <class T>
@@ -280,81 +291,62 @@ class IconSwitch : public ::testing::Test {
 };
 
 TEST_F(IconSwitch, OptionOnAtLoadShowsTheAddInsIcon) {
-  StoreChangeIcon(true);
-  auto session = MakeSession();
-  session->StartUp();
-  EXPECT_EQ(session->State()["icon"], "fleetforge");
-  const host::IconInfo* info = host::IconDetails(IconHandle());
-  ASSERT_NE(info, nullptr);
-  EXPECT_EQ(info->Module, session->GetIde().Package());
-  EXPECT_EQ(info->Name, "FLEETFORGED7ICON");
-  EXPECT_TRUE(session->GetIde().Errors().empty());
+  Start(true);
+  EXPECT_EQ(Icon(), "fleetforge");
+  ExpectIconFrom(session_->GetIde().Package(), "FLEETFORGED7ICON");
+  EXPECT_TRUE(session_->GetIde().Errors().empty());
 }
 
 TEST_F(IconSwitch, OptionOffAtLoadKeepsTheIdesOwnIcon) {
-  StoreChangeIcon(false);
-  auto session = MakeSession();
-  session->StartUp();
-  EXPECT_EQ(session->State()["icon"], "ide");
-  const host::IconInfo* info = host::IconDetails(IconHandle());
-  ASSERT_NE(info, nullptr);
-  EXPECT_EQ(info->Module, host::MainInstance());
-  EXPECT_EQ(info->Name, "MAINICON");
+  Start(false);
+  EXPECT_EQ(Icon(), "ide");
+  ExpectIconFrom(host::MainInstance(), "MAINICON");
 }
 
 TEST_F(IconSwitch, ChangeIconFollowsTheOptionAtOnceBothWays) {
-  StoreChangeIcon(true);
-  auto session = MakeSession();
-  session->StartUp();
-  const ide::Ide& ide = session->GetIde();
-  ASSERT_EQ(session->State()["icon"], "fleetforge");
+  Start(true);
+  const ide::Ide& ide = session_->GetIde();
+  ASSERT_EQ(Icon(), "fleetforge");
   const host::HICON own = IconHandle();
   ChangeIconOption(ide) = false;
   CallChangeIcon(ide);
-  EXPECT_EQ(session->State()["icon"], "ide");
+  EXPECT_EQ(Icon(), "ide");
   ChangeIconOption(ide) = true;
   CallChangeIcon(ide);
-  EXPECT_EQ(session->State()["icon"], "fleetforge");
+  EXPECT_EQ(Icon(), "fleetforge");
   EXPECT_EQ(IconHandle(), own) << "the same icon, loaded again";
 }
 
 TEST_F(IconSwitch, UnloadGivesTheIdesIconBackWhateverTheOption) {
   for (const bool on : {true, false}) {
     SCOPED_TRACE(on ? "option on" : "option off");
-    StoreChangeIcon(on);
-    auto session = MakeSession();
-    session->StartUp();
-    EXPECT_EQ(session->State()["icon"], on ? "fleetforge" : "ide");
+    Start(on);
+    EXPECT_EQ(Icon(), on ? "fleetforge" : "ide");
     host::Application->Icon()->SetHandle(0);  // so that the unload's own setting shows
-    session->Do("unload");
-    EXPECT_EQ(session->State()["icon"], "ide");
-    const host::IconInfo* info = host::IconDetails(IconHandle());
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->Module, host::MainInstance());
-    EXPECT_EQ(info->Name, "MAINICON");
-    EXPECT_TRUE(session->GetIde().Errors().empty());
+    session_->Do("unload");
+    EXPECT_EQ(Icon(), "ide");
+    ExpectIconFrom(host::MainInstance(), "MAINICON");
+    EXPECT_TRUE(session_->GetIde().Errors().empty());
   }
 }
 
 TEST_F(IconSwitch, DormantPackageNeverTouchesTheIcon) {
-  StoreChangeIcon(true);
-  auto session = MakeSession({.LoadAtStartUp = false});
-  session->StartUp();
-  const ide::Ide& ide = session->GetIde();
+  Start(true, {.LoadAtStartUp = false});
+  const ide::Ide& ide = session_->GetIde();
   const host::HICON before = IconHandle();
   ASSERT_NE(before, 0u);
-  session->QueueInput("key enter");  // the restart notice
-  session->Do("install");
-  ASSERT_EQ(ide.CurrentMode(), ide::Mode::Dormant);
+  session_->QueueInput("key enter");  // the restart notice
+  session_->Do("install");
+  ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant);
   EXPECT_EQ(IconHandle(), before);
-  EXPECT_EQ(session->State()["icon"], "ide");
+  EXPECT_EQ(Icon(), "ide");
   // Not through the routine either, though the option is on.
   ASSERT_TRUE(ChangeIconOption(ide));
   CallChangeIcon(ide);
   EXPECT_EQ(IconHandle(), before);
   // Nor at unload: an icon set meanwhile by someone else stays.
   host::Application->Icon()->SetHandle(0);
-  session->Do("unload");
+  session_->Do("unload");
   EXPECT_EQ(IconHandle(), 0u);
   EXPECT_TRUE(ide.Errors().empty());
 }

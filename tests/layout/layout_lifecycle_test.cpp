@@ -4,25 +4,14 @@
 // IDE that stays sound once the module is closed.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <ostream>
 #include <string>
 #include <tuple>
 
-#include "global/OptionsRecord.h"
-#include "host/vcl/comctrls.h"
-#include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"
+#include "ide/addin.h"
 #include "tests/layout/layout_support.h"
-#include "tests/support/ide_session.h"
-
-namespace FleetforgeMain {
-class TFleetforgeMainObject;
-}
+#include "tests/support/host_error.h"
 
 namespace {
 
@@ -30,25 +19,10 @@ using FleetforgeMain::TFleetforgeMainObject;
 using host::TForm;
 using layout_test::Box;
 using layout_test::BoxOf;
-using layout_test::LayoutSession;
-using layout_test::Switches;
+using layout_test::ButtonsThatFit;
+using layout_test::ScreenCase;
 
-struct ScreenCase {
-  const char* Label;
-  host::ScreenDescription Screen;
-};
-
-const ScreenCase kScreens[] = {
-    {"Bottom1024x768", {1024, 768, host::TaskbarEdge::Bottom, 30}},
-    {"Top1280x1024", {1280, 1024, host::TaskbarEdge::Top, 30}},
-};
-
-std::string ScreenName(const ScreenCase& screen) {
-  return screen.Label;
-}
-void PrintTo(const ScreenCase& screen, std::ostream* out) {
-  *out << screen.Label;
-}
+const ScreenCase kScreens[] = {layout_test::kBottom1024x768, layout_test::kTop1280x1024};
 
 using AlignMainFormFn = void (*)(TFleetforgeMainObject*);
 using RestoreFn = void (*)();
@@ -83,220 +57,221 @@ const ProjectCase kProjects[] = {
     {"ColonInTheName", "colon/v2:Project1.dpr", false},
 };
 
-class DefaultProject : public ::testing::TestWithParam<std::tuple<ScreenCase, ProjectCase>> {
+class DefaultProject : public ::testing::TestWithParam<std::tuple<ScreenCase, ProjectCase>>,
+                       public layout_test::LayoutSession {
  protected:
-  DefaultProject() : ide_(std::get<0>(GetParam()).Screen) {}
-  LayoutSession ide_;
+  DefaultProject() : LayoutSession(std::get<0>(GetParam()).Screen) {}
 };
 
 TEST_P(DefaultProject, FirstTickDecidesOnceByTheFileNameAlone) {
   const ProjectCase& c = std::get<1>(GetParam());
-  ide_.Start({.CloseDefault = true});
-  std::string project = ide_.Ide().ProjectFile();
-  ASSERT_EQ(project, ide_.Projects() + "/Project1.dpr");
+  Start({.CloseDefault = true});
+  std::string project = Ide().ProjectFile();
+  ASSERT_EQ(project, Projects() + "/Project1.dpr");
   if (c.File != nullptr) {
-    project = ide_.MakeFile(c.File);
-    ide_.Ide().OpenProject(project);  // before the first tick
-    ASSERT_EQ(ide_.Ide().ProjectFile(), project);
+    project = MakeFile(c.File);
+    Ide().OpenProject(project);  // before the first tick
+    ASSERT_EQ(Ide().ProjectFile(), project);
   }
-  ide_.S().Do("wait 999");
-  ASSERT_EQ(ide_.Ide().ProjectFile(), project) << "closed before the first tick";
-  ide_.S().Do("wait 1");
+  S().Do("wait 999");
+  ASSERT_EQ(Ide().ProjectFile(), project) << "closed before the first tick";
+  S().Do("wait 1");
   if (c.Closed) {
-    EXPECT_EQ(ide_.Ide().ProjectFile(), "") << "the first tick closes it";
-    EXPECT_EQ(ide_.Main()->Caption(), "Delphi 7") << "through the IDE's Close All";
+    EXPECT_EQ(Ide().ProjectFile(), "") << "the first tick closes it";
+    EXPECT_EQ(Main()->Caption(), "Delphi 7") << "through the IDE's Close All";
   } else {
-    EXPECT_EQ(ide_.Ide().ProjectFile(), project) << "not the default project";
+    EXPECT_EQ(Ide().ProjectFile(), project) << "not the default project";
   }
   // Whatever is opened afterwards, a default project included, stays open.
-  if (!std::filesystem::exists(project)) ide_.MakeFile("Project1.dpr");  // the IDE's is a name only
-  for (const std::string& later : {project, ide_.MakeFile("again/Project1.dpr")}) {
-    ide_.S().Do("open " + later);
-    ide_.S().Do("wait 5000");
-    EXPECT_EQ(ide_.Ide().ProjectFile(), later) << "closed again by a later tick";
+  if (!std::filesystem::exists(project)) MakeFile("Project1.dpr");  // the IDE's is a name only
+  for (const std::string& later : {project, MakeFile("again/Project1.dpr")}) {
+    S().Do("open " + later);
+    S().Do("wait 5000");
+    EXPECT_EQ(Ide().ProjectFile(), later) << "closed again by a later tick";
   }
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, DefaultProject,
     ::testing::Combine(::testing::ValuesIn(kScreens), ::testing::ValuesIn(kProjects)),
     [](const ::testing::TestParamInfo<std::tuple<ScreenCase, ProjectCase>>& info) {
-      return ScreenName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).Label;
+      return std::string(std::get<0>(info.param).Label) + "_" + std::get<1>(info.param).Label;
     });
 
 // ---- Over a load: options, restore, unload ----------------------------------------
 
-class LayoutLifecycle : public ::testing::TestWithParam<ScreenCase> {
+class LayoutLifecycle : public layout_test::OnScreen {
  protected:
-  LayoutLifecycle() : ide_(GetParam().Screen) {}
-  LayoutSession ide_;
+  // The main window and the two tool windows have the borders the IDE made them with.
+  void ExpectTheIdesBorders(fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
+    ::testing::ScopedTrace trace(where.File, where.Line, "the IDE's borders");
+    EXPECT_EQ(Main()->BorderStyle(), host::bsSizeable);
+    EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
+    EXPECT_EQ(Form("ProjectManagerForm")->BorderStyle(), host::bsSizeToolWin);
+  }
 };
 
 TEST_P(LayoutLifecycle, CloseDefaultSwitchedOnAfterTheFirstTickClosesNothing) {
-  ide_.Start({.CloseDefault = false});
-  const std::string project = ide_.Ide().ProjectFile();
+  Start({.CloseDefault = false});
+  const std::string project = Ide().ProjectFile();
   ASSERT_FALSE(project.empty());
-  ide_.S().Do("wait 1000");
-  EXPECT_EQ(ide_.Ide().ProjectFile(), project);
+  S().Do("wait 1000");
+  EXPECT_EQ(Ide().ProjectFile(), project);
   // As the options dialog does when confirmed.
-  FleetforgeGlobal::TOptionsRecord* options = ide_.Options();
+  FleetforgeGlobal::TOptionsRecord* options = Options();
   ASSERT_NE(options, nullptr);
   ASSERT_FALSE(options->CloseDefault);
   options->CloseDefault = true;
-  ide_.S().Do("wait 5000");
-  EXPECT_EQ(ide_.Ide().ProjectFile(), project);
+  S().Do("wait 5000");
+  EXPECT_EQ(Ide().ProjectFile(), project);
 }
 
 TEST_P(LayoutLifecycle, ConfirmedOptionsGiveTheBordersBackUntilTheLayoutTakesThemAgain) {
-  ide_.Start({});
-  ide_.S().Do("wait 2000");
-  const auto restore = ide_.Export<RestoreFn>("FleetforgeMain.RestoreFormsBruteForce()");
+  Start({});
+  S().Do("wait 2000");
+  const auto restore = Export<RestoreFn>("FleetforgeMain.RestoreFormsBruteForce()");
   const auto align =
-      ide_.Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
+      Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   ASSERT_NE(restore, nullptr);
   ASSERT_NE(align, nullptr);
-  TForm* editor = ide_.Form("EditWindow_0");
+  TForm* editor = Form("EditWindow_0");
   editor->SetBorderIcons(host::biSystemMenu | host::biHelp);
   std::vector<Box> placed;
-  for (const char* name : kToolWindows) placed.push_back(BoxOf(ide_.Form(name)));
+  for (const char* name : kToolWindows) placed.push_back(BoxOf(Form(name)));
 
   restore();
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsSizeable);
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
-  EXPECT_EQ(ide_.Form("ProjectManagerForm")->BorderStyle(), host::bsSizeToolWin);
+  ExpectTheIdesBorders();
   EXPECT_EQ(editor->BorderStyle(), host::bsSizeable);
   EXPECT_EQ(editor->BorderIcons(), host::biSystemMenu | host::biHelp | host::biMaximize)
       << "the maximise icon is added, the others kept";
-  EXPECT_EQ(ide_.Form("ObjectTreeView")->BorderStyle(), host::bsNone)
+  EXPECT_EQ(Form("ObjectTreeView")->BorderStyle(), host::bsNone)
       << "the Object TreeView is not restored";
-  EXPECT_FALSE(ide_.Form("PropertyInspector")->DockSite()) << "docking is not given back";
+  EXPECT_FALSE(Form("PropertyInspector")->DockSite()) << "docking is not given back";
   for (size_t i = 0; i < std::size(kToolWindows); ++i)
-    EXPECT_EQ(BoxOf(ide_.Form(kToolWindows[i])), placed[i]) << kToolWindows[i] << " moved";
+    EXPECT_EQ(BoxOf(Form(kToolWindows[i])), placed[i]) << kToolWindows[i] << " moved";
 
   // With the captions still hidden the options command aligns the main window
   // again, and the next tick takes the tool windows' borders again.
-  align(ide_.Manager());
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsNone);
-  ide_.S().Do("wait 1000");
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsNone);
-  EXPECT_EQ(ide_.Form("ProjectManagerForm")->BorderStyle(), host::bsNone);
+  align(Manager());
+  EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
+  S().Do("wait 1000");
+  EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsNone);
+  EXPECT_EQ(Form("ProjectManagerForm")->BorderStyle(), host::bsNone);
   EXPECT_EQ(editor->BorderStyle(), host::bsSizeable);
   EXPECT_EQ(editor->BorderIcons(), host::biSystemMenu | host::biHelp | host::biMaximize);
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, UnloadGivesBordersBackWhileTheIdeIsUpAndLeavesTheEditor) {
-  ide_.Start({});
-  ide_.S().Do("wait 2000");
-  TForm* editor = ide_.Form("EditWindow_0");
+  Start({});
+  S().Do("wait 2000");
+  TForm* editor = Form("EditWindow_0");
   editor->SetBorderStyle(host::bsDialog);
   editor->SetBorderIcons(host::biSystemMenu);
   std::vector<Box> placed;
-  for (const char* name : kToolWindows) placed.push_back(BoxOf(ide_.Form(name)));
-  ASSERT_NE(ide_.Form("ProjectOptionsDialog"), nullptr);
+  for (const char* name : kToolWindows) placed.push_back(BoxOf(Form(name)));
+  ASSERT_NE(Form("ProjectOptionsDialog"), nullptr);
 
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsSizeable);
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
-  EXPECT_EQ(ide_.Form("ProjectManagerForm")->BorderStyle(), host::bsSizeToolWin);
-  EXPECT_EQ(ide_.Form("ObjectTreeView")->BorderStyle(), host::bsNone);
+  S().Do("unload");
+  ExpectTheIdesBorders();
+  EXPECT_EQ(Form("ObjectTreeView")->BorderStyle(), host::bsNone);
   EXPECT_EQ(editor->BorderStyle(), host::bsDialog) << "the unload restore leaves the editor";
   EXPECT_EQ(editor->BorderIcons(), host::biSystemMenu);
-  ide_.S().Do("wait 3000");
+  S().Do("wait 3000");
   for (size_t i = 0; i < std::size(kToolWindows); ++i)
-    EXPECT_EQ(BoxOf(ide_.Form(kToolWindows[i])), placed[i]) << kToolWindows[i] << " moved";
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin)
+    EXPECT_EQ(BoxOf(Form(kToolWindows[i])), placed[i]) << kToolWindows[i] << " moved";
+  EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin)
       << "no tick after the restore";
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, UnloadWithoutProjectOptionsDialogChangesNoForm) {
-  ide_.Start({});
-  ide_.S().Do("wait 2000");
-  delete ide_.Form("ProjectOptionsDialog");
-  ASSERT_EQ(ide_.Form("ProjectOptionsDialog"), nullptr);
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsNone);
+  Start({});
+  S().Do("wait 2000");
+  delete Form("ProjectOptionsDialog");
+  ASSERT_EQ(Form("ProjectOptionsDialog"), nullptr);
+  S().Do("unload");
+  EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
   for (const char* name : {"ObjectTreeView", "PropertyInspector", "ProjectManagerForm"})
-    EXPECT_EQ(ide_.Form(name)->BorderStyle(), host::bsNone) << name;
-  EXPECT_EQ(ide_.Form("EditWindow_0")->BorderStyle(), host::bsSizeable);
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+    EXPECT_EQ(Form(name)->BorderStyle(), host::bsNone) << name;
+  EXPECT_EQ(Form("EditWindow_0")->BorderStyle(), host::bsSizeable);
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, AfterUnloadThePaletteHasTheIdesHandlerAndNothingCallsIntoTheModule) {
-  ide_.Start({.CloseDefault = true});
-  ide_.S().Do("wait 2000");
-  host::TTabControl* palette = ide_.Ide().Palette();
-  ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "fleetforge");
-  ide_.S().Do("unload");
-  ASSERT_EQ(ide_.Ide().Package(), 0u);
-  EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), "ide");
+  Start({.CloseDefault = true});
+  S().Do("wait 2000");
+  host::TTabControl* palette = Ide().Palette();
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
+  S().Do("unload");
+  ASSERT_EQ(Ide().Package(), 0u);
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   EXPECT_EQ(host::MessageLoop::Instance().ActiveTimers(), 0u) << "a timer outlived the module";
 
   // Resizing the palette runs the IDE's own handler, which counts the buttons
   // that fit under the tabs.
-  const int32_t buttons_before = ide_.Ide().PaletteButtonsShown();
-  ide_.S().Do("size AppBuilder 700 0");
-  const int32_t expected = std::max(palette->DisplayRect().Width(), 0) / 24;
+  const int32_t buttons_before = Ide().PaletteButtonsShown();
+  S().Do("size AppBuilder 700 0");
+  const int32_t expected = ButtonsThatFit(palette);
   ASSERT_NE(expected, buttons_before) << "the resize is meant to change the count";
-  EXPECT_EQ(ide_.Ide().PaletteButtonsShown(), expected);
+  EXPECT_EQ(Ide().PaletteButtonsShown(), expected);
   palette->SetBounds(0, 0, 300, palette->Height());
-  EXPECT_EQ(ide_.Ide().PaletteButtonsShown(), std::max(palette->DisplayRect().Width(), 0) / 24);
+  EXPECT_EQ(Ide().PaletteButtonsShown(), ButtonsThatFit(palette));
 
-  const Box tree = BoxOf(ide_.Form("ObjectTreeView"));
-  ide_.S().Do("move ObjectTreeView 333 222");
-  ide_.S().Do("wait 5000");
-  EXPECT_EQ(BoxOf(ide_.Form("ObjectTreeView")), (Box{333, 222, tree.Width, tree.Height}))
+  const Box tree = BoxOf(Form("ObjectTreeView"));
+  S().Do("move ObjectTreeView 333 222");
+  S().Do("wait 5000");
+  EXPECT_EQ(BoxOf(Form("ObjectTreeView")), (Box{333, 222, tree.Width, tree.Height}))
       << "a tick after unload";
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, OptionsConfirmedTwiceStillGiveTheIdesHandlerBackAtUnload) {
-  ide_.Start({});
-  const auto restore = ide_.Export<RestoreFn>("FleetforgeMain.RestoreFormsBruteForce()");
+  Start({});
+  const auto restore = Export<RestoreFn>("FleetforgeMain.RestoreFormsBruteForce()");
   const auto align =
-      ide_.Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
+      Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   for (int i = 0; i < 2; ++i) {  // what each confirmation with hidden captions does
     restore();
-    align(ide_.Manager());
-    ide_.S().Do("wait 1000");
+    align(Manager());
+    S().Do("wait 1000");
   }
-  host::TTabControl* palette = ide_.Ide().Palette();
-  ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "fleetforge");
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), "ide");
-  ide_.S().Do("size AppBuilder 700 0");
-  ide_.S().Do("wait 3000");
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  host::TTabControl* palette = Ide().Palette();
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
+  S().Do("unload");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
+  S().Do("size AppBuilder 700 0");
+  S().Do("wait 3000");
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, PaletteWithoutHandlerHasNoneAgainAfterUnload) {
-  ide_.Start({.HideCaptions = false});
+  Start({.HideCaptions = false});
   const auto align =
-      ide_.Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
-  host::TTabControl* palette = ide_.Ide().Palette();
+      Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
+  host::TTabControl* palette = Ide().Palette();
   palette->SetOnResize({});
-  align(ide_.Manager());
-  align(ide_.Manager());
-  ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "fleetforge");
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), "none");
-  ide_.S().Do("size AppBuilder 700 0");
-  ide_.S().Do("wait 3000");
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  align(Manager());
+  align(Manager());
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
+  S().Do("unload");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "none");
+  S().Do("size AppBuilder 700 0");
+  S().Do("wait 3000");
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, PaletteNeverTakenOverKeepsTheIdesHandlerAtUnload) {
-  ide_.Start({.HideCaptions = false});
-  host::TTabControl* palette = ide_.Ide().Palette();
-  ide_.S().Do("wait 2000");
-  ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "ide");
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), "ide");
-  ide_.S().Do("size AppBuilder 700 0");
-  EXPECT_EQ(ide_.Ide().PaletteButtonsShown(), std::max(palette->DisplayRect().Width(), 0) / 24);
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  Start({.HideCaptions = false});
+  host::TTabControl* palette = Ide().Palette();
+  S().Do("wait 2000");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
+  S().Do("unload");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
+  S().Do("size AppBuilder 700 0");
+  EXPECT_EQ(Ide().PaletteButtonsShown(), ButtonsThatFit(palette));
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 // Another package's handler installed after the take-over: the IDE's own comes
@@ -305,86 +280,81 @@ TEST_P(LayoutLifecycle, PaletteNeverTakenOverKeepsTheIdesHandlerAtUnload) {
 TEST_P(LayoutLifecycle, AHandlerReplacedAfterTheTakeOverStillGivesTheIdesBack) {
   for (const bool alignAgain : {false, true}) {
     SCOPED_TRACE(alignAgain ? "taken over again" : "taken over once");
-    ide_.Start({});
-    host::TTabControl* palette = ide_.Ide().Palette();
-    ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "fleetforge");
+    Start({});
+    host::TTabControl* palette = Ide().Palette();
+    ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
     struct OtherPackage : host::TObject {
       void Resize(host::TObject*) {}
     } other_package;
     palette->SetOnResize(host::TNotifyEvent(&other_package, &OtherPackage::Resize));
-    ASSERT_EQ(ide_.Ide().Holder(palette->OnResize()), "other");
+    ASSERT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "other");
     if (alignAgain)
-      ide_.Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()")(
-          ide_.Manager());
-    ide_.S().Do("unload");
-    EXPECT_EQ(ide_.Ide().Holder(palette->OnResize()), alignAgain ? "other" : "ide");
+      Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()")(Manager());
+    S().Do("unload");
+    EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), alignAgain ? "other" : "ide");
     if (!alignAgain) {
-      ide_.S().Do("size AppBuilder 700 0");
-      EXPECT_EQ(ide_.Ide().PaletteButtonsShown(), std::max(palette->DisplayRect().Width(), 0) / 24);
+      S().Do("size AppBuilder 700 0");
+      EXPECT_EQ(Ide().PaletteButtonsShown(), ButtonsThatFit(palette));
     }
-    EXPECT_TRUE(ide_.Ide().Errors().empty());
-    ide_.Stop();
+    EXPECT_TRUE(Ide().Errors().empty());
+    Stop();
   }
 }
 
 TEST_P(LayoutLifecycle, UnloadWithTheMainWindowGoneTouchesNothingOfIt) {
-  ide_.Start({});
-  ide_.S().Do("wait 2000");
-  host::TTabControl* palette = ide_.Ide().Palette();
+  Start({});
+  S().Do("wait 2000");
+  host::TTabControl* palette = Ide().Palette();
   const host::TNotifyEvent taken = palette->OnResize();
-  ASSERT_EQ(ide_.Ide().Holder(taken), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).Holder(taken), "fleetforge");
   // As at the IDE's own shutdown: the application has no main window any more.
   host::Application->SetMainForm(nullptr);
-  ide_.S().Do("unload");
+  S().Do("unload");
   EXPECT_TRUE(palette->OnResize() == taken) << "the palette of a gone main window was touched";
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsNone);
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin)
+  EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
+  EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin)
       << "the other windows are still restored";
   EXPECT_EQ(host::MessageLoop::Instance().ActiveTimers(), 0u);
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  EXPECT_TRUE(Ide().Errors().empty());
   // The handler left behind belongs to a closed module: give the IDE its own.
-  palette->SetOnResize(host::TNotifyEvent(&ide_.Ide(), &ide::Ide::PaletteResize));
-  host::Application->SetMainForm(ide_.Main());
-  ide_.S().Do("wait 3000");
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  palette->SetOnResize(host::TNotifyEvent(&Ide(), &ide::Ide::PaletteResize));
+  host::Application->SetMainForm(Main());
+  S().Do("wait 3000");
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(LayoutLifecycle, InstalledIntoARunningIdeLaysOutNothingButRestoresAtUnload) {
-  ide_.Start({.CloseDefault = true}, /*withPackage=*/false);
-  ide_.S().QueueInput("key enter");  // the restart notice is a modal box
-  ide_.S().Do("install");
-  ASSERT_EQ(ide_.Ide().CurrentMode(), ide::Mode::Dormant);
-  EXPECT_EQ(ide_.Manager(), nullptr) << "no layout manager in a running IDE";
+  Start({.CloseDefault = true}, /*withPackage=*/false);
+  S().QueueInput("key enter");  // the restart notice is a modal box
+  S().Do("install");
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
+  EXPECT_EQ(Manager(), nullptr) << "no layout manager in a running IDE";
   ASSERT_EQ(host::Application->MessagesShown().size(), 1u);
   EXPECT_EQ(host::Application->MessagesShown()[0].Text,
             "Please restart Delphi to activate Fleetforge!");
   EXPECT_EQ(host::Application->MessagesShown()[0].Caption, "Fleetforge");
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsSizeable);
-  EXPECT_EQ(ide_.Ide().Holder(ide_.Ide().Palette()->OnResize()), "ide");
+  EXPECT_EQ(Main()->BorderStyle(), host::bsSizeable);
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "ide");
 
-  const std::string project = ide_.Ide().ProjectFile();
-  ide_.S().Do("move ObjectTreeView 333 222");
-  ide_.S().Do("wait 3000");
-  EXPECT_EQ(BoxOf(ide_.Form("ObjectTreeView")).Left, 333) << "nothing lays the windows out";
-  EXPECT_EQ(ide_.Ide().ProjectFile(), project) << "nothing closes the project";
+  const std::string project = Ide().ProjectFile();
+  S().Do("move ObjectTreeView 333 222");
+  S().Do("wait 3000");
+  EXPECT_EQ(BoxOf(Form("ObjectTreeView")).Left, 333) << "nothing lays the windows out";
+  EXPECT_EQ(Ide().ProjectFile(), project) << "nothing closes the project";
 
   // The unload restore runs all the same.
-  ide_.Main()->SetBorderStyle(host::bsNone);
-  ide_.Form("PropertyInspector")->SetBorderStyle(host::bsSingle);
-  ide_.Form("ProjectManagerForm")->SetBorderStyle(host::bsSingle);
-  ide_.Form("EditWindow_0")->SetBorderStyle(host::bsDialog);
-  ide_.S().Do("unload");
-  EXPECT_EQ(ide_.Main()->BorderStyle(), host::bsSizeable);
-  EXPECT_EQ(ide_.Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
-  EXPECT_EQ(ide_.Form("ProjectManagerForm")->BorderStyle(), host::bsSizeToolWin);
-  EXPECT_EQ(ide_.Form("EditWindow_0")->BorderStyle(), host::bsDialog);
-  EXPECT_EQ(ide_.Ide().Holder(ide_.Ide().Palette()->OnResize()), "ide");
-  EXPECT_TRUE(ide_.Ide().Errors().empty());
+  Main()->SetBorderStyle(host::bsNone);
+  Form("PropertyInspector")->SetBorderStyle(host::bsSingle);
+  Form("ProjectManagerForm")->SetBorderStyle(host::bsSingle);
+  Form("EditWindow_0")->SetBorderStyle(host::bsDialog);
+  S().Do("unload");
+  ExpectTheIdesBorders();
+  EXPECT_EQ(Form("EditWindow_0")->BorderStyle(), host::bsDialog);
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "ide");
+  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, LayoutLifecycle, ::testing::ValuesIn(kScreens),
-                         [](const ::testing::TestParamInfo<ScreenCase>& info) {
-                           return ScreenName(info.param);
-                         });
+                         layout_test::ScreenName);
 
 }  // namespace

@@ -1,7 +1,11 @@
-// What the layout tests share: window boxes, the option switches a test starts
-// with, and a session of the reference IDE on one screen with them stored.
+// What the layout tests share: the screens they run on, window boxes, the
+// option switches a test starts with, and a session of the reference IDE on one
+// screen with them stored.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +14,7 @@
 #include <string>
 
 #include "global/OptionsRecord.h"
+#include "host/vcl/comctrls.h"
 #include "host/vcl/forms.h"
 #include "tests/support/ide_session.h"
 
@@ -21,6 +26,37 @@ namespace layout_test {
 
 using FleetforgeMain::TFleetforgeMainObject;
 using host::TForm;
+
+// A screen and the work area and metrics the window system must report for it
+// (classic theme: a 19-pixel caption, 4-pixel frames).
+struct ScreenCase {
+  const char* Label;
+  host::ScreenDescription Screen;
+  host::TRect WorkArea;
+  int32_t CyFullScreen;  // work-area height - caption
+  int32_t CxMaximized;   // work-area width + 2 frames
+};
+
+inline const ScreenCase kBottom1024x768{
+    "Bottom1024x768", {1024, 768, host::TaskbarEdge::Bottom, 30}, {0, 0, 1024, 738}, 719, 1032};
+inline const ScreenCase kTop1280x1024{
+    "Top1280x1024", {1280, 1024, host::TaskbarEdge::Top, 30}, {0, 30, 1280, 1024}, 975, 1288};
+inline const ScreenCase kLeft1024x768{
+    "Left1024x768", {1024, 768, host::TaskbarEdge::Left, 30}, {30, 0, 1024, 768}, 749, 1002};
+
+inline void PrintTo(const ScreenCase& screen, std::ostream* out) {
+  *out << screen.Label;
+}
+// Names a test instance after its screen.
+inline std::string ScreenName(const ::testing::TestParamInfo<ScreenCase>& info) {
+  return info.param.Label;
+}
+
+// How many buttons fit under the palette's tabs: what the IDE's own resize
+// handler counts.
+inline int32_t ButtonsThatFit(const host::TTabControl* palette) {
+  return std::max(palette->DisplayRect().Width(), 0) / 24;
+}
 
 // A window's place and size.
 struct Box {
@@ -99,6 +135,12 @@ class LayoutSession {
   host::ScreenDescription screen_;
   std::unique_ptr<ide::Session> session_;
   std::string projects_;
+};
+
+// A test on one of the screens, with a layout session on it.
+class OnScreen : public ::testing::TestWithParam<ScreenCase>, public LayoutSession {
+ protected:
+  OnScreen() : LayoutSession(GetParam().Screen) {}
 };
 
 }  // namespace layout_test

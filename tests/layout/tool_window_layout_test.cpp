@@ -6,23 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <limits>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "host/vcl/comctrls.h"
 #include "host/vcl/extctrls.h"
-#include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"
+#include "ide/addin.h"
 #include "tests/layout/layout_support.h"
-#include "tests/support/ide_session.h"
-
-namespace FleetforgeMain {
-class TFleetforgeMainObject;
-}
+#include "tests/support/host_error.h"
 
 namespace {
 
@@ -30,30 +23,8 @@ using FleetforgeMain::TFleetforgeMainObject;
 using host::TForm;
 using layout_test::Box;
 using layout_test::BoxOf;
-using layout_test::LayoutSession;
+using layout_test::ScreenCase;
 using layout_test::Switches;
-
-// ---- Screens -----------------------------------------------------------------
-
-// A screen and the work area and metrics the window system must report for it
-// (classic theme: a 19-pixel caption, 4-pixel frames).
-struct ScreenCase {
-  const char* Label;
-  host::ScreenDescription Screen;
-  host::TRect WorkArea;
-  int32_t CyFullScreen;  // work-area height - caption
-  int32_t CxMaximized;   // work-area width + 2 frames
-};
-
-const ScreenCase kScreens[] = {
-    {"Bottom1024x768", {1024, 768, host::TaskbarEdge::Bottom, 30}, {0, 0, 1024, 738}, 719, 1032},
-    {"Top1280x1024", {1280, 1024, host::TaskbarEdge::Top, 30}, {0, 30, 1280, 1024}, 975, 1288},
-    {"Left1024x768", {1024, 768, host::TaskbarEdge::Left, 30}, {30, 0, 1024, 768}, 749, 1002},
-};
-
-void PrintTo(const ScreenCase& screen, std::ostream* out) {
-  *out << screen.Label;
-}
 
 // The screen as the running session reports it.
 struct Geometry {
@@ -73,25 +44,13 @@ Geometry ReadGeometry() {
 using ResizeFn = void (*)(TFleetforgeMainObject*, host::TObject*);
 using AlignMainFormFn = void (*)(TFleetforgeMainObject*);
 
-class ToolWindowLayout : public ::testing::TestWithParam<ScreenCase> {
+class ToolWindowLayout : public layout_test::OnScreen {
  protected:
-  void TearDown() override { layout_.reset(); }
-
   // Stores the options and starts the IDE with the package, as at IDE start-up.
   void Start(const Switches& s, bool withPackage = true) {
-    layout_ = std::make_unique<LayoutSession>(GetParam().Screen);
-    layout_->Start(s, withPackage);
+    LayoutSession::Start(s, withPackage);
     geometry_ = ReadGeometry();
   }
-
-  ide::Ide& Ide() { return layout_->Ide(); }
-  TForm* Form(const char* name) { return layout_->Form(name); }
-  TForm* Main() { return layout_->Main(); }
-  template <class F>
-  F Export(const char* name) {
-    return layout_->Export<F>(name);
-  }
-  TFleetforgeMainObject* Manager() { return layout_->Manager(); }
 
   // The Object TreeView's place: below the main window, shifted by the work
   // area's corner, down to OIH pixels above the line CYFULL - CYMIN.
@@ -144,7 +103,26 @@ class ToolWindowLayout : public ::testing::TestWithParam<ScreenCase> {
     EXPECT_TRUE(pm->Shown());
   }
 
-  std::unique_ptr<LayoutSession> layout_;
+  // The main window spans the work area from its top-left corner, without a frame.
+  void ExpectMainWindowAligned(fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
+    ::testing::ScopedTrace trace(where.File, where.Line, "the main window aligned");
+    EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
+    EXPECT_EQ(Main()->Left(), geometry_.WA.Left);
+    EXPECT_EQ(Main()->Top(), geometry_.WA.Top);
+    EXPECT_EQ(Main()->Width(), geometry_.CxMax - 2 * geometry_.CxFrame);
+  }
+  // The palette is as high as its rows of buttons plus 29 pixels, and its
+  // container no higher.
+  void ExpectPaletteFitsItsRows(fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
+    ::testing::ScopedTrace trace(where.File, where.Line, "the palette fits its rows");
+    const host::TTabControl* palette = Ide().Palette();
+    const int32_t outside = palette->Height() - palette->DisplayRect().Height() + 29;
+    EXPECT_EQ(palette->Constraints().MinHeight(), outside);
+    EXPECT_EQ(palette->Parent()->Constraints().MaxHeight(), outside);
+    EXPECT_EQ(palette->Height(), outside);
+    EXPECT_EQ(palette->Parent()->Height(), outside);
+  }
+
   Geometry geometry_{};
 };
 
@@ -164,11 +142,7 @@ TEST_P(ToolWindowLayout, ScreenReportsTheWorkAreaAndMetricsOfItsTaskBar) {
 TEST_P(ToolWindowLayout, LoadWithHiddenCaptionsTakesOverMainWindowAndPaletteBeforeAnyTick) {
   Start({});
   ASSERT_EQ(host::MessageLoop::Instance().Clock(), 0) << "no tick has come yet";
-  const TForm* m = Main();
-  EXPECT_EQ(m->BorderStyle(), host::bsNone);
-  EXPECT_EQ(m->Left(), geometry_.WA.Left);
-  EXPECT_EQ(m->Top(), geometry_.WA.Top);
-  EXPECT_EQ(m->Width(), geometry_.CxMax - 2 * geometry_.CxFrame);
+  ExpectMainWindowAligned();
 
   host::TTabControl* palette = Ide().Palette();
   EXPECT_EQ(palette->Style(), host::tsFlatButtons);
@@ -176,14 +150,8 @@ TEST_P(ToolWindowLayout, LoadWithHiddenCaptionsTakesOverMainWindowAndPaletteBefo
   EXPECT_TRUE(palette->HotTrack());
   EXPECT_TRUE(palette->RaggedRight());
   EXPECT_GT(palette->RowCount(), 1) << "the pages wrap onto several rows of buttons";
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "fleetforge");
-  // The palette is as high as its rows of buttons plus 29 pixels, and its
-  // container no higher.
-  const int32_t outside = palette->Height() - palette->DisplayRect().Height() + 29;
-  EXPECT_EQ(palette->Constraints().MinHeight(), outside);
-  EXPECT_EQ(palette->Parent()->Constraints().MaxHeight(), outside);
-  EXPECT_EQ(palette->Height(), outside);
-  EXPECT_EQ(palette->Parent()->Height(), outside);
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "fleetforge");
+  ExpectPaletteFitsItsRows();
 
   // The constructor places no tool window: they stand where the IDE put them.
   EXPECT_EQ(Form("ObjectTreeView")->BorderStyle(), host::bsSizeToolWin);
@@ -217,7 +185,7 @@ TEST_P(ToolWindowLayout, LoadWithCaptionsShownLeavesEveryWindowAsTheIdeMadeIt) {
     s.RaggedRight = p->RaggedRight();
     s.MinHeight = p->Constraints().MinHeight();
     s.ParentMaxHeight = p->Parent()->Constraints().MaxHeight();
-    s.Holder = Ide().Holder(p->OnResize());
+    s.Holder = ide::AddInView(Ide()).Holder(p->OnResize());
     return s;
   };
   const Switches off{.CloseDefault = true, .HideCaptions = false, .MaximizeEditor = false};
@@ -228,7 +196,7 @@ TEST_P(ToolWindowLayout, LoadWithCaptionsShownLeavesEveryWindowAsTheIdeMadeIt) {
   Start(off);
   EXPECT_TRUE(take() == reference) << "the package changed a window at load";
   ASSERT_FALSE(Ide().ProjectFile().empty());
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_TRUE(take() == reference) << "a tick changed a window with both options off";
   EXPECT_EQ(Ide().ProjectFile(), "") << "the timer runs: its first tick closed the default project";
 }
@@ -238,13 +206,9 @@ TEST_P(ToolWindowLayout, PaletteFollowsItsRowsWhenResizedAndTheIdeHandlerStaysOu
   host::TTabControl* palette = Ide().Palette();
   const int32_t rows_before = palette->RowCount();
   const int32_t buttons_before = Ide().PaletteButtonsShown();
-  layout_->S().Do("size AppBuilder 600 0");
+  S().Do("size AppBuilder 600 0");
   ASSERT_GT(palette->RowCount(), rows_before) << "a narrower palette needs more rows";
-  const int32_t outside = palette->Height() - palette->DisplayRect().Height() + 29;
-  EXPECT_EQ(palette->Constraints().MinHeight(), outside);
-  EXPECT_EQ(palette->Parent()->Constraints().MaxHeight(), outside);
-  EXPECT_EQ(palette->Height(), outside);
-  EXPECT_EQ(palette->Parent()->Height(), outside);
+  ExpectPaletteFitsItsRows();
   EXPECT_EQ(Ide().PaletteButtonsShown(), buttons_before)
       << "the IDE's own resize handler ran while the package holds the palette";
   EXPECT_TRUE(Ide().Errors().empty());
@@ -255,15 +219,12 @@ TEST_P(ToolWindowLayout, AligningTheMainWindowAgainBringsItBackToTheWorkArea) {
   const auto align =
       Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   ASSERT_NE(align, nullptr);
-  layout_->S().Do("move AppBuilder 50 60");
-  layout_->S().Do("size AppBuilder 700 0");
+  S().Do("move AppBuilder 50 60");
+  S().Do("size AppBuilder 700 0");
   ASSERT_EQ(BoxOf(Main()).Left, 50);
   align(Manager());
-  EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
-  EXPECT_EQ(Main()->Left(), geometry_.WA.Left);
-  EXPECT_EQ(Main()->Top(), geometry_.WA.Top);
-  EXPECT_EQ(Main()->Width(), geometry_.CxMax - 2 * geometry_.CxFrame);
-  EXPECT_EQ(Ide().Holder(Ide().Palette()->OnResize()), "fleetforge");
+  ExpectMainWindowAligned();
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(Ide().Palette()->OnResize()), "fleetforge");
 }
 
 TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTakenOver) {
@@ -272,19 +233,16 @@ TEST_P(ToolWindowLayout, MainWindowWithoutPaletteIsStillAlignedAndNothingIsTaken
       Export<AlignMainFormFn>("FleetforgeMain.TFleetforgeMainObject.AlignMainForm()");
   host::TTabControl* palette = Ide().Palette();
   palette->SetName("PaletteTabs");
-  layout_->S().Do("move AppBuilder 50 60");
-  layout_->S().Do("size AppBuilder 700 0");
+  S().Do("move AppBuilder 50 60");
+  S().Do("size AppBuilder 700 0");
   align(Manager());
-  EXPECT_EQ(Main()->BorderStyle(), host::bsNone);
-  EXPECT_EQ(Main()->Left(), geometry_.WA.Left);
-  EXPECT_EQ(Main()->Top(), geometry_.WA.Top);
-  EXPECT_EQ(Main()->Width(), geometry_.CxMax - 2 * geometry_.CxFrame);
+  ExpectMainWindowAligned();
   EXPECT_EQ(palette->Style(), host::tsTabs);
   EXPECT_FALSE(palette->MultiLine());
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   palette->SetName("TabControl");
-  layout_->S().Do("unload");
-  EXPECT_EQ(Ide().Holder(palette->OnResize()), "ide");
+  S().Do("unload");
+  EXPECT_EQ(ide::AddInView(Ide()).Holder(palette->OnResize()), "ide");
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
@@ -363,9 +321,9 @@ TEST_P(ToolWindowLayout, FirstTickPlacesEveryToolWindowAndLaterTicksKeepThem) {
   TForm* editor = Form("EditWindow_0");
   const int64_t editor_top_before = editor->Top();
   ASSERT_GT(ExpectedTree(300).Height, 0) << "an ordinary column for this screen";
-  layout_->S().Do("wait 999");
+  S().Do("wait 999");
   EXPECT_EQ(Form("ObjectTreeView")->BorderStyle(), host::bsSizeToolWin) << "too early for a tick";
-  layout_->S().Do("wait 1");
+  S().Do("wait 1");
   {
     SCOPED_TRACE("first tick");
     ExpectToolWindowsInPlace(300, editor_top_before);
@@ -379,61 +337,61 @@ TEST_P(ToolWindowLayout, FirstTickPlacesEveryToolWindowAndLaterTicksKeepThem) {
   ASSERT_NE(file_tabs, nullptr);
   EXPECT_EQ(file_tabs->Style(), host::tsFlatButtons);
 
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   {
     SCOPED_TRACE("second tick: the editor now starts at the main window's height");
     ExpectToolWindowsInPlace(300, Main()->Height());
   }
-  layout_->S().Do("wait 5000");
+  S().Do("wait 5000");
   ExpectToolWindowsInPlace(300, Main()->Height());
   EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_P(ToolWindowLayout, MovedOrResizedWindowIsBackWithinASecond) {
   Start({.InspectorHeight = 250});
-  layout_->S().Do("wait 2000");
+  S().Do("wait 2000");
   ExpectToolWindowsInPlace(250, Main()->Height());
   for (const char* name : {"ObjectTreeView", "PropertyInspector", "ProjectManagerForm"}) {
     SCOPED_TRACE(name);
     TForm* form = Form(name);
     const Box before = BoxOf(form);
-    layout_->S().Do(std::string("move ") + name + " 333 222");
+    S().Do(std::string("move ") + name + " 333 222");
     ASSERT_EQ(BoxOf(form), (Box{333, 222, before.Width, before.Height}));
-    layout_->S().Do("wait 1000");
+    S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
     // The column's heights and the Project Manager's top are the layout's; the
     // widths, and the Project Manager's height, stay as the user makes them.
-    layout_->S().Do(std::string("size ") + name + " 150 100");
+    S().Do(std::string("size ") + name + " 150 100");
     ASSERT_EQ(BoxOf(form).Height, 100);
-    layout_->S().Do("wait 1000");
+    S().Do("wait 1000");
     EXPECT_EQ(form->Width(), 150);
     ExpectToolWindowsInPlace(250, Main()->Height());
-    layout_->S().Do(std::string("size ") + name + " " + std::to_string(before.Width) + " " +
-                    std::to_string(before.Height));
-    layout_->S().Do("wait 1000");
+    S().Do(std::string("size ") + name + " " + std::to_string(before.Width) + " " +
+           std::to_string(before.Height));
+    S().Do("wait 1000");
   }
   {
     SCOPED_TRACE("the editor resized");
-    layout_->S().Do("size EditWindow_0 400 300");
+    S().Do("size EditWindow_0 400 300");
     ASSERT_EQ(BoxOf(Form("EditWindow_0")).Width, 400);
-    layout_->S().Do("wait 1000");
+    S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   {
     SCOPED_TRACE("the editor moved sideways");
-    layout_->S().Do("move EditWindow_0 444 " + std::to_string(Main()->Height()));
+    S().Do("move EditWindow_0 444 " + std::to_string(Main()->Height()));
     ASSERT_EQ(BoxOf(Form("EditWindow_0")).Left, 444);
-    layout_->S().Do("wait 1000");
+    S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   {
     SCOPED_TRACE("the editor moved down");
-    layout_->S().Do("move EditWindow_0 444 222");
-    layout_->S().Do("wait 1000");
+    S().Do("move EditWindow_0 444 222");
+    S().Do("wait 1000");
     // Its place and width are back at once; its height is worked out from the
     // top it had before the tick, so it is whole again one tick later.
     ExpectToolWindowsInPlace(250, 222);
-    layout_->S().Do("wait 1000");
+    S().Do("wait 1000");
     ExpectToolWindowsInPlace(250, Main()->Height());
   }
   EXPECT_TRUE(Ide().Errors().empty());
@@ -441,13 +399,13 @@ TEST_P(ToolWindowLayout, MovedOrResizedWindowIsBackWithinASecond) {
 
 TEST_P(ToolWindowLayout, ClosedProjectManagerIsShownAgainWithinASecond) {
   Start({});
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   TForm* pm = Form("ProjectManagerForm");
   ASSERT_TRUE(pm->Visible());
-  layout_->S().Do("close ProjectManagerForm");
+  S().Do("close ProjectManagerForm");
   ASSERT_FALSE(pm->Visible());
   ASSERT_FALSE(pm->Shown());
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_TRUE(pm->Visible());
   EXPECT_TRUE(pm->Shown());
   EXPECT_EQ(BoxOf(pm), ExpectedManager(pm));
@@ -455,20 +413,20 @@ TEST_P(ToolWindowLayout, ClosedProjectManagerIsShownAgainWithinASecond) {
 
 TEST_P(ToolWindowLayout, WithBothOptionsOffWindowsStayWhereTheUserPutsThem) {
   Start({.HideCaptions = false, .MaximizeEditor = false});
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   const std::vector<std::pair<const char*, Box>> placed = {
       {"ObjectTreeView", {11, 222, 150, 100}},
       {"PropertyInspector", {22, 333, 160, 110}},
       {"ProjectManagerForm", {33, 444, 170, 120}},
       {"EditWindow_0", {44, 255, 500, 300}}};
   for (const auto& [name, box] : placed) {
-    layout_->S().Do("move " + std::string(name) + " " + std::to_string(box.Left) + " " +
-                    std::to_string(box.Top));
-    layout_->S().Do("size " + std::string(name) + " " + std::to_string(box.Width) + " " +
-                    std::to_string(box.Height));
+    S().Do("move " + std::string(name) + " " + std::to_string(box.Left) + " " +
+           std::to_string(box.Top));
+    S().Do("size " + std::string(name) + " " + std::to_string(box.Width) + " " +
+           std::to_string(box.Height));
   }
-  layout_->S().Do("close ObjectTreeView");
-  layout_->S().Do("wait 3000");
+  S().Do("close ObjectTreeView");
+  S().Do("wait 3000");
   for (const auto& [name, box] : placed) EXPECT_EQ(BoxOf(Form(name)), box) << name;
   EXPECT_FALSE(Form("ObjectTreeView")->Visible());
   EXPECT_FALSE(Form("ProjectManagerForm")->Visible()) << "the closed Project Manager stays closed";
@@ -478,28 +436,28 @@ TEST_P(ToolWindowLayout, WithBothOptionsOffWindowsStayWhereTheUserPutsThem) {
 
 TEST_P(ToolWindowLayout, WithOnlyMaximizeEditorTheEditorFollowsTheInspectorWhereverItStands) {
   Start({.HideCaptions = false, .MaximizeEditor = true});
-  layout_->S().Do("move PropertyInspector 300 150");
+  S().Do("move PropertyInspector 300 150");
   const Box inspector = BoxOf(Form("PropertyInspector"));
   const Box tree = BoxOf(Form("ObjectTreeView"));
   const int64_t top_before = Form("EditWindow_0")->Top();
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(300 + inspector.Width, top_before));
   EXPECT_EQ(BoxOf(Form("PropertyInspector")), inspector) << "the column is not placed";
   EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
   EXPECT_EQ(Form("PropertyInspector")->BorderStyle(), host::bsSizeToolWin);
   EXPECT_FALSE(Form("ProjectManagerForm")->Visible());
-  layout_->S().Do("move EditWindow_0 10 400");
-  layout_->S().Do("wait 1000");
+  S().Do("move EditWindow_0 10 400");
+  S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(300 + inspector.Width, 400));
 }
 
 TEST_P(ToolWindowLayout, WithoutMaximizeEditorTheEditorStaysWhileTheColumnSnapsBack) {
   Start({.MaximizeEditor = false});
-  layout_->S().Do("wait 1000");
-  layout_->S().Do("move EditWindow_0 44 255");
-  layout_->S().Do("size EditWindow_0 500 300");
-  layout_->S().Do("move PropertyInspector 600 100");
-  layout_->S().Do("wait 2000");
+  S().Do("wait 1000");
+  S().Do("move EditWindow_0 44 255");
+  S().Do("size EditWindow_0 500 300");
+  S().Do("move PropertyInspector 600 100");
+  S().Do("wait 2000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), (Box{44, 255, 500, 300}));
   const Box tree = ExpectedTree(300);
   EXPECT_EQ(BoxOf(Form("PropertyInspector")), ExpectedInspector(tree.Top + tree.Height));
@@ -514,7 +472,7 @@ TEST_P(ToolWindowLayout, WithoutObjectTreeViewTheInspectorStartsBelowTheMainWind
   Start({});
   delete Form("ObjectTreeView");
   ASSERT_EQ(Form("ObjectTreeView"), nullptr);
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   const TForm* inspector = Form("PropertyInspector");
   EXPECT_EQ(BoxOf(inspector), ExpectedInspector(Main()->Height()));
   EXPECT_EQ(inspector->Height(), geometry_.CyFull - Main()->Height() - geometry_.CyMin);
@@ -524,10 +482,10 @@ TEST_P(ToolWindowLayout, WithoutObjectTreeViewTheInspectorStartsBelowTheMainWind
 
 TEST_P(ToolWindowLayout, WithTheInspectorHiddenTheEditorStartsAtTheMainWindowsLeft) {
   Start({});
-  layout_->S().Do("wait 1000");
-  layout_->S().Do("close PropertyInspector");
+  S().Do("wait 1000");
+  S().Do("close PropertyInspector");
   ASSERT_FALSE(Form("PropertyInspector")->Visible());
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   const Box editor = BoxOf(Form("EditWindow_0"));
   EXPECT_EQ(editor.Left, Main()->Left());
   EXPECT_EQ(editor.Width, int64_t{Main()->Width()} - Main()->Left());
@@ -536,17 +494,17 @@ TEST_P(ToolWindowLayout, WithTheInspectorHiddenTheEditorStartsAtTheMainWindowsLe
 
 TEST_P(ToolWindowLayout, HiddenInspectorsArePassedOverForTheEditorsLeftEdge) {
   Start({.HideCaptions = false});
-  layout_->S().Do("close PropertyInspector");
+  S().Do("close PropertyInspector");
   host::TForm second(nullptr);
   second.SetName("PropertyInspector");
   second.SetBounds(300, 100, 250, 400);
   second.Show();
   int64_t top_before = Form("EditWindow_0")->Top();
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(550, top_before));
   second.Hide();
   top_before = Form("EditWindow_0")->Top();
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_EQ(BoxOf(Form("EditWindow_0")), ExpectedEditor(Main()->Left(), top_before));
 }
 
@@ -556,7 +514,7 @@ TEST_P(ToolWindowLayout, MaximizedEditorStartsAtTheMainWindowsLeft) {
   ASSERT_NE(RightOfInspector(), Main()->Left()) << "the inspector stands at the left";
   editor->SetWindowState(host::wsMaximized);
   const Box maximized = BoxOf(editor);
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   // Placed at the bounds given, whatever the Object Inspector's position, and
   // still maximised; the window system has it where the form says.
   const Box placed = ExpectedEditor(Main()->Left(), maximized.Top);
@@ -564,7 +522,7 @@ TEST_P(ToolWindowLayout, MaximizedEditorStartsAtTheMainWindowsLeft) {
   EXPECT_EQ(editor->WindowState(), host::wsMaximized);
   EXPECT_EQ(host::WindowSystem::Instance().Info(editor->Handle())->Bounds, editor->BoundsRect());
   // Every later tick keeps it there.
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   EXPECT_EQ(BoxOf(editor), ExpectedEditor(Main()->Left(), placed.Top));
   // The placement is where the window goes when it is restored.
   editor->SetWindowState(host::wsNormal);
@@ -589,7 +547,7 @@ TEST_P(ToolWindowLayout, EveryEditorAndProjectManagerIsPlacedButOnlyTheFirstColu
   auto editor2 = make("EditWindow_0", {500, 300, 300, 200});
   manager2->Hide();
   const int64_t editor_top_before = Form("EditWindow_0")->Top();
-  layout_->S().Do("wait 1000");
+  S().Do("wait 1000");
   ExpectToolWindowsInPlace(300, editor_top_before);
   EXPECT_EQ(BoxOf(tree2.get()), (Box{700, 400, 150, 120}));
   EXPECT_EQ(BoxOf(inspector2.get()), (Box{720, 420, 150, 120}));
@@ -624,7 +582,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("-2147483648: the Object TreeView as high as a window can be");
     Start({.InspectorHeight = std::numeric_limits<int32_t>::min()});
-    layout_->S().Do("wait 2000");
+    S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 32767;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -636,7 +594,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("2147483647: the Object TreeView one pixel high");
     Start({.InspectorHeight = std::numeric_limits<int32_t>::max()});
-    layout_->S().Do("wait 2000");
+    S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 1;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -647,7 +605,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("a height larger than the column");
     Start({.InspectorHeight = 2000});
-    layout_->S().Do("wait 2000");
+    S().Do("wait 2000");
     Box tree = ExpectedTree(0);
     tree.Height = 1;
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
@@ -657,7 +615,7 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   {
     SCOPED_TRACE("0: the Object Inspector keeps one pixel");
     Start({.InspectorHeight = 0});
-    layout_->S().Do("wait 2000");
+    S().Do("wait 2000");
     const Box tree = ExpectedTree(0);
     EXPECT_EQ(BoxOf(Form("ObjectTreeView")), tree);
     EXPECT_EQ(BoxOf(Form("PropertyInspector")),
@@ -666,9 +624,9 @@ TEST_P(ToolWindowLayout, AnyStoredInspectorHeightGivesWindowsOfSaneSize) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, ToolWindowLayout, ::testing::ValuesIn(kScreens),
-                         [](const ::testing::TestParamInfo<ScreenCase>& info) {
-                           return std::string(info.param.Label);
-                         });
+INSTANTIATE_TEST_SUITE_P(Screens, ToolWindowLayout,
+                         ::testing::Values(layout_test::kBottom1024x768, layout_test::kTop1280x1024,
+                                           layout_test::kLeft1024x768),
+                         layout_test::ScreenName);
 
 }  // namespace

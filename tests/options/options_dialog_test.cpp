@@ -15,6 +15,7 @@
 #include "host/vcl/extctrls.h"
 #include "host/vcl/registry.h"
 #include "host/vcl/stdctrls.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -46,23 +47,8 @@ std::optional<Stored> ReadStored() {
                 registry.ReadBool("ChangeIcon"),     registry.ReadInteger("ObjectInspectorHeight")};
 }
 
-void Store(const Stored& s) {
-  StoreOptions({.CloseDefault = s.CloseDefault,
-                .HideCaptions = s.HideCaptions,
-                .MaximizeEditor = s.MaximizeEditor,
-                .CreateCompDate = s.CreateCompDate,
-                .ChangeIcon = s.ChangeIcon,
-                .ObjectInspectorHeight = s.Height});
-}
-
-class OptionsDialog : public ::testing::Test {
+class OptionsDialog : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override {
-    session_.reset();
-    host::RegistryLocation::Reset();
-  }
-
   // A session whose "state" action runs on_state_ (while the dialog is open,
   // it looks at the dialog).
   void Start(bool loadAtStartUp = true) {
@@ -76,6 +62,20 @@ class OptionsDialog : public ::testing::Test {
     };
     session_ = std::make_unique<ide::Session>(std::move(options));
     session_->StartUp();
+  }
+
+  // A new session over a new in-memory registry, with stored written first.
+  void StartFresh(const std::optional<Stored>& stored = std::nullopt) {
+    session_.reset();
+    host::RegistryLocation::UseMemory();
+    if (stored)
+      StoreOptions({.CloseDefault = stored->CloseDefault,
+                    .HideCaptions = stored->HideCaptions,
+                    .MaximizeEditor = stored->MaximizeEditor,
+                    .CreateCompDate = stored->CreateCompDate,
+                    .ChangeIcon = stored->ChangeIcon,
+                    .ObjectInspectorHeight = stored->Height});
+    Start();
   }
 
   ide::Ide& Ide() { return session_->GetIde(); }
@@ -123,7 +123,6 @@ class OptionsDialog : public ::testing::Test {
     return f != nullptr ? f->BorderStyle() : host::bsSizeable;
   }
 
-  std::unique_ptr<ide::Session> session_;
   std::function<void()> on_state_;
 };
 
@@ -136,8 +135,16 @@ T* Control(host::TForm& form, const char* name) {
 
 // ---- What the dialog shows -----------------------------------------------------------
 
-TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
-  Start();
+// The dialog opened over fresh options.
+class FreshOptionsDialog : public OptionsDialog {
+ protected:
+  void SetUp() override {
+    OptionsDialog::SetUp();
+    Start();
+  }
+};
+
+TEST_F(FreshOptionsDialog, IsTheModalFormOfTheImageCentredAndFreedWhenItEnds) {
   LookAtDialog([&](host::TForm& dialog) {
     EXPECT_EQ(dialog.ClassName(), "TfmOptions");
     EXPECT_EQ(&dialog, DialogVariable()) << "fmOptions is the dialog being run";
@@ -156,7 +163,14 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     // Centred on the work area (1024 x 738).
     EXPECT_EQ(dialog.Left(), (1024 - dialog.Width()) / 2);
     EXPECT_EQ(dialog.Top(), (738 - dialog.Height()) / 2);
+  });
+  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
+  EXPECT_EQ(DialogVariable(), nullptr);
+  EXPECT_TRUE(Ide().Errors().empty());
+}
 
+TEST_F(FreshOptionsDialog, HoldsTheImagesControlsInItsOrderWithTheirPlacesAndTexts) {
+  LookAtDialog([&](host::TForm& dialog) {
     struct Row {
       const char* Name;
       const char* Class;
@@ -224,6 +238,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
       auto* w = dynamic_cast<host::TWinControl*>(c);
       EXPECT_EQ(w != nullptr ? w->TabOrder() : -1, row.TabOrder);
     }
+  });
+}
+
+TEST_F(FreshOptionsDialog, SizesItsLabelsToTheirTextsAndMarksTheDefaultAndCancelButtons) {
+  LookAtDialog([&](host::TForm& dialog) {
     // The label texts set by FormCreate size their labels; the date keeps its
     // right edge at 354.
     auto* version = Control<host::TLabel>(dialog, "labVersion");
@@ -245,7 +264,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_FALSE(ok->Cancel());
     EXPECT_TRUE(cancel->Cancel());
     EXPECT_FALSE(cancel->Default());
+  });
+}
 
+TEST_F(FreshOptionsDialog, TicksTheTwoSwitchesThatDefaultOnAndShowsTheLowestHeight) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Fresh options: the two switches that default on are ticked.
     EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckCloseDefault")->Checked());
     EXPECT_FALSE(Control<host::TCheckBox>(dialog, "ckHideCaptions")->Checked());
@@ -259,7 +282,11 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     EXPECT_EQ(updown->Max(), 800);
     EXPECT_EQ(updown->Position(), 150);
     EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), "150");
+  });
+}
 
+TEST_F(FreshOptionsDialog, ShowsOnlyTheSecondOfItsThreeLogosEachRealArtwork) {
+  LookAtDialog([&](host::TForm& dialog) {
     // Only the second logo shows, at (8, 8).
     auto* logo1 = Control<host::TImage>(dialog, "imLogo1");
     auto* logo2 = Control<host::TImage>(dialog, "imLogo2");
@@ -290,9 +317,6 @@ TEST_F(OptionsDialog, ShowsTheFormImageFilledFromFreshOptions) {
     }
     EXPECT_NE(logo2->Picture().Data(), logo3->Picture().Data());
   });
-  EXPECT_TRUE(DialogsOnScreen().empty()) << "the command frees the dialog";
-  EXPECT_EQ(DialogVariable(), nullptr);
-  EXPECT_TRUE(Ide().Errors().empty());
 }
 
 TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) {
@@ -306,9 +330,7 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
                         {150, 150, "150"},   {-65136, 400, "400"}, {2147483647, -1, "150"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Stored);
-    host::RegistryLocation::UseMemory();
-    Store({false, true, true, false, true, c.Stored});
-    Start();
+    StartFresh(Stored{false, true, true, false, true, c.Stored});
     EXPECT_EQ(Options()["ObjectInspectorHeight"], c.Stored);
     LookAtDialog([&](host::TForm& dialog) {
       EXPECT_EQ(Control<host::TEdit>(dialog, "edOIHeight")->Text(), c.Shown);
@@ -322,13 +344,11 @@ TEST_F(OptionsDialog, StoredValuesFillTheControlsAndTheUpDownTakesTheLow16Bits) 
       EXPECT_TRUE(Control<host::TCheckBox>(dialog, "ckChangeIcon")->Checked());
     });
     EXPECT_EQ(ReadStored()->Height, c.Stored) << "Esc stores nothing";
-    session_.reset();
   }
 }
 
 TEST_F(OptionsDialog, ArrowsStepWithinTheRangeFromWhatWasTyped) {
-  Store({true, false, false, true, false, 799});
-  Start();
+  StartFresh(Stored{true, false, false, true, false, 799});
   LookAtDialog([&](host::TForm& dialog) {
     auto* updown = Control<host::TUpDown>(dialog, "udOIHeight");
     auto* edit = Control<host::TEdit>(dialog, "edOIHeight");
@@ -372,9 +392,7 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
   const Stored before{false, true, false, false, true, 420};
   for (const char* end : {"click-cancel", "key esc", "key closebox"}) {
     SCOPED_TRACE(end);
-    host::RegistryLocation::UseMemory();
-    Store(before);
-    Start();
+    StartFresh(before);
     session_->Do("wait 2000");
     const json state_before = session_->State();
     std::string input =
@@ -398,7 +416,6 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseBoxChangeNothingAndFreeTheDialog) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     EXPECT_EQ(DialogVariable(), nullptr);
     EXPECT_TRUE(Ide().Errors().empty());
-    session_.reset();
   }
 }
 
@@ -437,12 +454,11 @@ TEST_F(OptionsDialog, OkOnARegistryThatCannotBeWrittenIsReported) {
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
-  Store({true, true, false, true, true, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, true, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   ASSERT_EQ(Border("PropertyInspector"), host::bsNone);
-  ASSERT_EQ(Ide().IconHolder(), "fleetforge");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge");
   // Values changed behind the add-in's back: OK writes its own record again.
   {
     host::TRegistry registry;
@@ -452,7 +468,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
     registry.DeleteValue("ChangeIcon");
   }
   host::Application->Icon()->SetHandle(host::LoadIconA(host::MainInstance(), "MAINICON"));
-  ASSERT_EQ(Ide().IconHolder(), "ide");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
 
   RunDialog("key enter");
   EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 300}));
@@ -461,7 +477,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
   EXPECT_EQ(Border("AppBuilder"), host::bsNone);
   EXPECT_EQ(Border("PropertyInspector"), host::bsSizeToolWin);
   EXPECT_EQ(Border("ProjectManagerForm"), host::bsSizeToolWin);
-  EXPECT_EQ(Ide().IconHolder(), "fleetforge") << "the icon is set again";
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge") << "the icon is set again";
   if (host::TForm* bar = Bar()) {
     EXPECT_TRUE(bar->Visible());
   }
@@ -471,8 +487,7 @@ TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {
 }
 
 TEST_F(OptionsDialog, OkWithHideCaptionsClearedKeepsTheBordersAndHidesTheBar) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 2000");
   ASSERT_EQ(Border("AppBuilder"), host::bsNone);
   host::TForm* bar = Bar();
@@ -512,23 +527,21 @@ TEST_F(OptionsDialog, OkWithHideCaptionsTickedTakesTheCaptionAwayAndShowsTheBar)
 
 TEST_F(OptionsDialog, TheIconFollowsChangeIcon) {
   Start();
-  ASSERT_EQ(Ide().IconHolder(), "ide");
+  ASSERT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
   RunDialog("check ckChangeIcon on\nkey enter");
-  EXPECT_EQ(Ide().IconHolder(), "fleetforge");
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "fleetforge");
   RunDialog("check ckChangeIcon off\nkey enter");
-  EXPECT_EQ(Ide().IconHolder(), "ide");
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "ide");
 }
 
 TEST_F(OptionsDialog, ATypedHeightIsStoredWithoutARangeCheck) {
   for (const auto& [typed, height] :
        std::vector<std::pair<std::string, int32_t>>{{"1000", 1000}, {"-7", -7}, {"$10", 16}}) {
     SCOPED_TRACE(typed);
-    host::RegistryLocation::UseMemory();
-    Start();
+    StartFresh();
     RunDialog("type edOIHeight " + typed + "\nkey enter");
     EXPECT_EQ(ReadStored()->Height, height);
     EXPECT_EQ(Options()["ObjectInspectorHeight"], height);
-    session_.reset();
   }
 }
 
@@ -552,13 +565,11 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("height text '") + c.text + "'");
-    host::RegistryLocation::UseMemory();
-    Store(c.before);
-    Start();
+    StartFresh(c.before);
     session_->Do("wait 1500");
     const host::TFormBorderStyle main_before = Border("AppBuilder");
     const host::TFormBorderStyle inspector_before = Border("PropertyInspector");
-    const std::string icon_before = Ide().IconHolder();
+    const std::string icon_before = ide::AddInView(Ide()).IconHolder();
     ASSERT_EQ(main_before, c.before.HideCaptions ? host::bsNone : host::bsSizeable);
 
     on_state_ = [&] {
@@ -584,7 +595,7 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     for (int tick = 0; tick < 3; ++tick) {
       EXPECT_EQ(Border("AppBuilder"), main_before) << "tick " << tick;
       EXPECT_EQ(Border("PropertyInspector"), inspector_before) << "tick " << tick;
-      EXPECT_EQ(Ide().IconHolder(), icon_before) << "tick " << tick;
+      EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), icon_before) << "tick " << tick;
       if (host::TForm* bar = Bar()) {
         EXPECT_EQ(bar->Visible(), c.before.HideCaptions) << "tick " << tick;
       }
@@ -598,7 +609,6 @@ TEST_F(OptionsDialog, AHeightThatIsNotANumberIsReportedAndChangesNothing) {
     EXPECT_TRUE(DialogsOnScreen().empty());
     session_->Do("unload");
     EXPECT_EQ(Ide().Errors().size(), 1u);
-    session_.reset();  // shuts the IDE down
   }
 }
 
@@ -614,8 +624,7 @@ TEST_F(OptionsDialog, AFailedCommandLeavesNoDialogBehindForShutdown) {
 // While the dialog is open, a tick shows the closed Project Manager again; the
 // dialog keeps the keyboard, so its input still reaches it.
 TEST_F(OptionsDialog, InputGoesToTheDialogWhileATickShowsTheProjectManager) {
-  Store({true, true, false, true, false, 300});
-  Start();
+  StartFresh(Stored{true, true, false, true, false, 300});
   session_->Do("wait 1500");
   session_->Do("close ProjectManagerForm");
   host::TForm* manager = Ide().FindForm("ProjectManagerForm");
@@ -639,7 +648,7 @@ TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {
   Start(false);
   session_->QueueInput("key enter");  // the restart notice
   session_->Do("install");
-  ASSERT_EQ(Ide().CurrentMode(), ide::Mode::Dormant);
+  ASSERT_EQ(ide::AddInView(Ide()).CurrentMode(), ide::Mode::Dormant);
   ASSERT_EQ(Bar(), nullptr);
   const host::TFormBorderStyle main_before = Border("AppBuilder");
   RunDialog("check ckHideCaptions on\ncheck ckChangeIcon on\ntype edOIHeight 320\nkey enter");
@@ -647,7 +656,7 @@ TEST_F(OptionsDialog, DormantModeStoresTheOptionsAndTouchesNoAbsentObject) {
   EXPECT_EQ(ReadStored(), (Stored{true, true, false, true, true, 320}));
   EXPECT_EQ(Options()["HideCaptions"], true);
   EXPECT_EQ(Border("AppBuilder"), main_before) << "no layout manager lays it out";
-  EXPECT_EQ(Ide().IconHolder(), "ide") << "the icon waits for a restart";
+  EXPECT_EQ(ide::AddInView(Ide()).IconHolder(), "ide") << "the icon waits for a restart";
   RunDialog("check ckHideCaptions off\nkey enter");
   EXPECT_TRUE(Ide().Errors().empty());
   EXPECT_TRUE(DialogsOnScreen().empty());

@@ -9,10 +9,13 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string_view>
 
 #include "host/rtl/modules.h"
 #include "host/rtl/units.h"
 #include "host/rtl/version.h"
+#include "ide/addin.h"
 #include "tests/support/ide_session.h"
 
 namespace {
@@ -27,17 +30,24 @@ F Export(const ide::Ide& ide, const char* name) {
   return reinterpret_cast<F>(const_cast<void*>(host::GetProcAddress(ide.Package(), name)));
 }
 
-class PackageLifecycle : public ::testing::Test {
+class PackageLifecycle : public fleetforge_test::SessionTest {
  protected:
-  void SetUp() override { host::RegistryLocation::UseMemory(); }
-  void TearDown() override { host::RegistryLocation::Reset(); }
+  // Starts the reference IDE, the package loaded at start-up unless said otherwise.
+  ide::Ide& Start(const SessionSetup& setup = {}) {
+    session_ = MakeSession(setup);
+    session_->StartUp();
+    return session_->GetIde();
+  }
+  // Where the package keeps its layout manager (none in the dormant mode).
+  host::TObject* const* LayoutManager() {
+    return static_cast<host::TObject* const*>(
+        session_->GetIde().PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  }
 };
 
 TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {
-  auto session = MakeSession();
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  ide::Ide& ide = Start();
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
   EXPECT_TRUE(host::Application->MessagesShown().empty());
   EXPECT_TRUE(ide.Errors().empty());
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
@@ -46,21 +56,18 @@ TEST_F(PackageLifecycle, LoadedAtStartUpIsActiveWithoutMessage) {
   ASSERT_NE(tools, nullptr);
   EXPECT_EQ(tools->Items(0)->Caption(), "&Fleetforge Options...");
   EXPECT_EQ(tools->Items(0)->Name(), "FleetforgeOptions");
-  auto* layout = static_cast<host::TObject* const*>(
-      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  auto* layout = LayoutManager();
   ASSERT_NE(layout, nullptr);
   EXPECT_NE(*layout, nullptr) << "the active mode has a layout manager";
 }
 
 TEST_F(PackageLifecycle, InstalledIntoRunningIdeIsDormantAndAsksForRestartOnce) {
-  auto session = MakeSession({.LoadAtStartUp = false});
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
-  ASSERT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  ide::Ide& ide = Start({.LoadAtStartUp = false});
+  ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   const host::TNotifyEvent activate_before = host::Application->OnActivate();
-  session->QueueInput("key enter");  // the notice is a modal box
-  session->Do("install");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant);
+  session_->QueueInput("key enter");  // the notice is a modal box
+  session_->Do("install");
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant);
   ASSERT_EQ(host::Application->MessagesShown().size(), 1u);
   EXPECT_EQ(host::Application->MessagesShown()[0].Text, kNotice);
   EXPECT_EQ(host::Application->MessagesShown()[0].Caption, "Fleetforge");
@@ -71,20 +78,17 @@ TEST_F(PackageLifecycle, InstalledIntoRunningIdeIsDormantAndAsksForRestartOnce) 
   EXPECT_EQ(ide.Services().Wizards().size(), 1u);
   EXPECT_EQ(ide.ToolsMenu()->Items(0)->Name(), "FleetforgeOptions");
   EXPECT_TRUE(host::Application->OnActivate() == activate_before);
-  EXPECT_EQ(ide.IconHolder(), "ide");
-  auto* layout = static_cast<host::TObject* const*>(
-      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  EXPECT_EQ(ide::AddInView(ide).IconHolder(), "ide");
+  auto* layout = LayoutManager();
   EXPECT_EQ(*layout, nullptr);
   // Time passing brings no second notice.
-  session->Do("wait 5000");
+  session_->Do("wait 5000");
   EXPECT_EQ(host::Application->MessagesShown().size(), 1u);
 }
 
 TEST_F(PackageLifecycle, NoticeWithoutAnAnswerFailsLoudlyInsteadOfHanging) {
-  auto session = MakeSession({.LoadAtStartUp = false});
-  session->StartUp();
-  session->Do("install");  // no input queued
-  ide::Ide& ide = session->GetIde();
+  ide::Ide& ide = Start({.LoadAtStartUp = false});
+  session_->Do("install");  // no input queued
   ASSERT_FALSE(ide.Errors().empty());
   EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidOperation");
 }
@@ -99,9 +103,7 @@ class OtherWizard : public host::TNotifierObject<host::IOTAWizard> {
 };
 
 TEST_F(PackageLifecycle, UnloadAfterAFailedMenuRegisterLeavesAnotherAddInsWizard) {
-  auto session = MakeSession({.LoadAtStartUp = false});
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
+  ide::Ide& ide = Start({.LoadAtStartUp = false});
   auto* other = new OtherWizard;
   const int32_t other_index = ide.Services().AddWizard(other);
   ASSERT_EQ(other_index, 0) << "the index an unset WizardIndex holds";
@@ -109,13 +111,13 @@ TEST_F(PackageLifecycle, UnloadAfterAFailedMenuRegisterLeavesAnotherAddInsWizard
   // the wizard's constructor fails, and with it the package's Register.
   auto* squatter = new host::TComponent(ide.MainMenu());
   squatter->SetName("FleetforgeOptions");
-  session->QueueInput("key enter");  // the restart notice
-  session->Do("install");
+  session_->QueueInput("key enter");  // the restart notice
+  session_->Do("install");
   ASSERT_EQ(ide.Errors().size(), 1u);
   EXPECT_EQ(ide.Errors()[0].ClassName, "EInvalidCast");
   ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "only the other add-in's";
-  session->Do("unload");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  session_->Do("unload");
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   ASSERT_EQ(ide.Services().Wizards().size(), 1u) << "the other add-in's wizard was removed";
   EXPECT_EQ(ide.Services().Wizards().at(other_index).get(), other);
   EXPECT_TRUE(ide.Services().Notifiers().empty()) << "the compile notifier still goes";
@@ -124,14 +126,12 @@ TEST_F(PackageLifecycle, UnloadAfterAFailedMenuRegisterLeavesAnotherAddInsWizard
 
 TEST_F(PackageLifecycle, UnloadRemovesNotifierAndWizardAndReleasesThem) {
   const int32_t live_before = host::TInterfacedObject::LiveObjects();
-  auto session = MakeSession();
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
+  ide::Ide& ide = Start();
   const int32_t live_loaded = host::TInterfacedObject::LiveObjects();
   EXPECT_GE(live_loaded, live_before + 2);
   const std::string file = ide.PackageFile();
-  session->Do("unload");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Unloaded);
+  session_->Do("unload");
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Unloaded);
   EXPECT_TRUE(ide.Services().Notifiers().empty());
   EXPECT_TRUE(ide.Services().Wizards().empty());
   EXPECT_EQ(host::TInterfacedObject::LiveObjects(), live_loaded - 2);
@@ -141,35 +141,33 @@ TEST_F(PackageLifecycle, UnloadRemovesNotifierAndWizardAndReleasesThem) {
   // The module is really gone from the process.
   EXPECT_EQ(dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
   // Ticks and palette resizes after the module is closed reach nothing of it.
-  session->Do("wait 3000");
-  session->Do("size AppBuilder 700 100");
+  session_->Do("wait 3000");
+  session_->Do("size AppBuilder 700 100");
   EXPECT_TRUE(ide.Errors().empty());
 }
 
 TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
-  auto session = MakeSession();
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
-  session->Do("unload");
+  ide::Ide& ide = Start();
+  session_->Do("unload");
   const size_t windows = host::Screen->FormCount();  // the IDE's own, once the add-in's bar is gone
   for (int cycle = 0; cycle < 1000; ++cycle) {
-    session->Do("unload");
-    session->QueueInput("key enter");
-    session->Do("install");
-    ASSERT_EQ(ide.CurrentMode(), ide::Mode::Dormant) << "cycle " << cycle;
+    session_->Do("unload");
+    session_->QueueInput("key enter");
+    session_->Do("install");
+    ASSERT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant) << "cycle " << cycle;
   }
   EXPECT_EQ(host::Application->MessagesShown().size(), 1000u);
   EXPECT_EQ(static_cast<size_t>(host::Screen->FormCount()), windows);
-  session->Do("unload");
+  session_->Do("unload");
   fleetforge_test::StoreOptions({.CloseDefault = true,
                                  .HideCaptions = true,
                                  .MaximizeEditor = true,
                                  .CreateCompDate = true,
                                  .ChangeIcon = true,
                                  .ObjectInspectorHeight = 300});
-  session->QueueInput("key enter");
-  session->Do("install");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Dormant)
+  session_->QueueInput("key enter");
+  session_->Do("install");
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Dormant)
       << "installed into a running IDE, whatever the options";
   EXPECT_EQ(ide.Services().Notifiers().size(), 1u);
   EXPECT_EQ(host::RegisteredModuleCount(), 1);
@@ -177,9 +175,7 @@ TEST_F(PackageLifecycle, LoadUnloadAndLoadAgainInOneProcess) {
 }
 
 TEST_F(PackageLifecycle, UnitTableHoldsTheHostUnitsThenTheSevenUnitsInOrder) {
-  auto session = MakeSession();
-  session->StartUp();
-  const ide::Ide& ide = session->GetIde();
+  const ide::Ide& ide = Start();
   auto get_table = Export<const host::PackageInfoTable* (*)()>(ide, "@GetPackageInfoTable");
   ASSERT_NE(get_table, nullptr);
   EXPECT_EQ(get_table,
@@ -204,18 +200,15 @@ TEST_F(PackageLifecycle, UnitTableHoldsTheHostUnitsThenTheSevenUnitsInOrder) {
   // host's start-up and the package each hold one count.
   EXPECT_EQ(host::HostUnitCounter("SysUtils"), -2);
   const int32_t runs = host::HostUnitWorkRuns("SysUtils");
-  session->Do("unload");
+  session_->Do("unload");
   EXPECT_EQ(host::HostUnitCounter("SysUtils"), -1);
   EXPECT_EQ(host::HostUnitWorkRuns("SysUtils"), runs)
       << "the package's sections did no work of the unit's";
 }
 
 TEST_F(PackageLifecycle, SecondInitialisationDoesNothingAndOnlyTheLastFinalisationWorks) {
-  auto session = MakeSession();
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
-  auto* layout = static_cast<host::TObject* const*>(
-      ide.PackageVariable("FleetforgeMain.FleetforgeMainObject"));
+  ide::Ide& ide = Start();
+  auto* layout = LayoutManager();
   host::TObject* first = *layout;
   ASSERT_NE(first, nullptr);
   auto init = Export<void (*)()>(ide, "FleetforgeMain.Initialization()");
@@ -225,16 +218,14 @@ TEST_F(PackageLifecycle, SecondInitialisationDoesNothingAndOnlyTheLastFinalisati
   finit();
   EXPECT_EQ(*layout, first) << "the matching finalisation of the second run does nothing";
   const size_t timers = host::MessageLoop::Instance().ActiveTimers();
-  session->Do("unload");
+  session_->Do("unload");
   EXPECT_LT(host::MessageLoop::Instance().ActiveTimers(), timers)
       << "the last finalisation frees it";
   EXPECT_TRUE(ide.Errors().empty());
 }
 
 TEST_F(PackageLifecycle, ThreadAttachAndDetachChangeNothing) {
-  auto session = MakeSession();
-  session->StartUp();
-  const ide::Ide& ide = session->GetIde();
+  const ide::Ide& ide = Start();
   auto entry = Export<host::BOOL (*)(host::HINSTANCE, uint32_t, void*)>(
       ide, "Fleetforge7.EntryPoint(HINSTANCE,Cardinal,Pointer)");
   ASSERT_NE(entry, nullptr);
@@ -242,17 +233,28 @@ TEST_F(PackageLifecycle, ThreadAttachAndDetachChangeNothing) {
   EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_ATTACH, nullptr), host::TRUE);
   EXPECT_EQ(entry(ide.Package(), host::DLL_THREAD_DETACH, nullptr), host::TRUE);
   EXPECT_EQ(host::RegisteredModuleCount(), modules);
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
 }
 
-TEST_F(PackageLifecycle, ExportsAndResources) {
-  auto session = MakeSession();
-  session->StartUp();
-  const ide::Ide& ide = session->GetIde();
-  const std::vector<std::string> names = host::ExportedNames(ide.Package());
+// ---- What the module carries ------------------------------------------------------
+
+class LoadedPackage : public PackageLifecycle {
+ protected:
+  void SetUp() override {
+    PackageLifecycle::SetUp();
+    package_ = Start().Package();
+  }
+  std::optional<std::string_view> Resource(const char* type, const char* name) const {
+    return host::FindResourceData(package_, type, name);
+  }
+  host::HMODULE package_ = 0;
+};
+
+TEST_F(LoadedPackage, ExportsEightyNamesOnceEachButNotTheUnloadRestore) {
+  const std::vector<std::string> names = host::ExportedNames(package_);
   EXPECT_EQ(names.size(), 80u);
   for (const std::string& name : names)
-    EXPECT_NE(host::GetProcAddress(ide.Package(), name), nullptr) << name;
+    EXPECT_NE(host::GetProcAddress(package_, name), nullptr) << name;
   for (const char* name :
        {"Initialize", "Finalize", "@GetPackageInfoTable", "Fleetforge7.PackageLoad()",
         "Fleetforge7.PackageUnload()", "FleetforgeCompDate.Register()", "FleetforgeMenu.Register()",
@@ -263,23 +265,27 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
         "FleetforgeGlobal.ProjOptDialog", "FleetforgeOptions.fmOptions"}) {
     SCOPED_TRACE(name);
     EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
-    EXPECT_NE(host::GetProcAddress(ide.Package(), name), nullptr);
+    EXPECT_NE(host::GetProcAddress(package_, name), nullptr);
   }
-  EXPECT_EQ(host::GetProcAddress(ide.Package(), "FleetforgeMain.RestoreFormsOnUnload()"), nullptr)
+  EXPECT_EQ(host::GetProcAddress(package_, "FleetforgeMain.RestoreFormsOnUnload()"), nullptr)
       << "the unload restore is not exported";
   std::vector<std::string> sorted = names;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "no name twice";
+}
 
-  const auto description = host::FindResourceData(ide.Package(), host::RT_RCDATA, "DESCRIPTION");
+TEST_F(LoadedPackage, DescriptionIsTheTitleInWideCharacters) {
+  const auto description = Resource(host::RT_RCDATA, "DESCRIPTION");
   ASSERT_TRUE(description);
   std::string expected;
   for (char c : std::string("Fleetforge7 v0.0.1 build 18 (2004/9/29)"))
     expected += std::string{c, '\0'};
   expected += std::string(2, '\0');
   EXPECT_EQ(std::string(*description), expected);
+}
 
-  const auto info_bytes = host::FindResourceData(ide.Package(), host::RT_RCDATA, "PACKAGEINFO");
+TEST_F(LoadedPackage, PackageInfoNamesTheRequiredPackagesAndTheNineContainedUnits) {
+  const auto info_bytes = Resource(host::RT_RCDATA, "PACKAGEINFO");
   ASSERT_TRUE(info_bytes);
   const host::PackageInfo info = host::DecodePackageInfo(*info_bytes);
   EXPECT_EQ(info.Flags, 0x4C000003u);
@@ -294,8 +300,10 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
     EXPECT_EQ(info.Contains[i].Flags, i == 0 ? 3 : 0);
   }
   EXPECT_EQ(info.PackageName, "Fleetforge7");
+}
 
-  const auto version_bytes = host::FindResourceData(ide.Package(), host::RT_VERSION, "1");
+TEST_F(LoadedPackage, VersionInfoIsVersion0_0_1Build18WithItsProductStrings) {
+  const auto version_bytes = Resource(host::RT_VERSION, "1");
   ASSERT_TRUE(version_bytes);
   const host::VersionInfo version = host::DecodeVersionInfo(*version_bytes);
   EXPECT_EQ(std::vector<uint16_t>(version.FileVersion, version.FileVersion + 4),
@@ -319,8 +327,10 @@ TEST_F(PackageLifecycle, ExportsAndResources) {
   EXPECT_EQ(value("ProductName"), "Fleetforge");
   EXPECT_EQ(value("OriginalFilename"), "Fleetforge7.bpl");
   EXPECT_EQ(value("LegalTrademarks"), "");
+}
 
-  const auto options = host::FindResourceData(ide.Package(), host::RT_RCDATA, "PACKAGEOPTIONS");
+TEST_F(LoadedPackage, PackageOptionsCarryTheUnitAliases) {
+  const auto options = Resource(host::RT_RCDATA, "PACKAGEOPTIONS");
   ASSERT_TRUE(options);
   EXPECT_NE(
       options->find("WinTypes=Windows;WinProcs=Windows;DbiTypes=BDE;DbiProcs=BDE;DbiErrs=BDE;"),
@@ -362,14 +372,12 @@ TEST_F(PackageLifecycle, ErrorLeavingAnInitialisationIsReportedAndThePackageStay
     registry.WriteBool("CloseDefault", false);
     registry.WriteBool("HideCaptions", true);
   }
-  auto session = MakeSession();
-  session->StartUp();
-  ide::Ide& ide = session->GetIde();
+  ide::Ide& ide = Start();
   ASSERT_EQ(ide.Errors().size(), 1u);
   EXPECT_EQ(ide.Errors()[0].ClassName, "ERegistryException");
   EXPECT_EQ(ide.Errors()[0].Message, "Failed to get data for 'MaximizeEditor'");
-  EXPECT_EQ(ide.CurrentMode(), ide::Mode::Active);
-  const nlohmann::json options = session->State()["options"];
+  EXPECT_EQ(ide::AddInView(ide).CurrentMode(), ide::Mode::Active);
+  const nlohmann::json options = session_->State()["options"];
   EXPECT_EQ(options["CloseDefault"], false);
   EXPECT_EQ(options["HideCaptions"], true);
   EXPECT_EQ(options["MaximizeEditor"], false);
@@ -399,7 +407,7 @@ TEST(PackageLoader, IdeReportsPackageWithoutInitialize) {
   ASSERT_EQ(session.GetIde().Errors().size(), 1u);
   EXPECT_EQ(session.GetIde().Errors()[0].ClassName, "EPackageError");
   EXPECT_NE(session.GetIde().Errors()[0].Message.find("Initialize"), std::string::npos);
-  EXPECT_EQ(session.GetIde().CurrentMode(), ide::Mode::Unloaded);
+  EXPECT_EQ(ide::AddInView(session.GetIde()).CurrentMode(), ide::Mode::Unloaded);
   host::RegistryLocation::Reset();
 }
 

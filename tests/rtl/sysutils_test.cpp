@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <regex>
 
 #include "tests/support/files.h"
+#include "tests/support/host_error.h"
 
 namespace host {
 namespace {
@@ -59,17 +61,12 @@ TEST(StrToInt, RejectsMalformedAndOutOfRangeText) {
   };
   for (const char* text : cases) {
     SCOPED_TRACE(std::string("\"") + text + "\"");
-    try {
-      StrToInt(text);
-      ADD_FAILURE() << "no error raised";
-    } catch (const EConvertError& e) {
-      // Control characters are shown escaped.
-      const std::string shown =
-          std::regex_replace(std::regex_replace(std::string(text), std::regex("\t"), "\\x09"),
-                             std::regex("\n"), "\\x0A");
-      EXPECT_EQ(e.Message(), "'" + shown + "' is not a valid integer value");
-      EXPECT_STREQ(e.ClassName(), "EConvertError");
-    }
+    // Control characters are shown escaped.
+    const std::string shown =
+        std::regex_replace(std::regex_replace(std::string(text), std::regex("\t"), "\\x09"),
+                           std::regex("\n"), "\\x0A");
+    EXPECT_EQ(fleetforge_test::HostError<EConvertError>([&] { StrToInt(text); }),
+              "'" + shown + "' is not a valid integer value");
   }
 }
 
@@ -222,6 +219,20 @@ TDateTime Moment(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
 }
 
+// What a value decodes to: year, month, day; hour, minute, second, millisecond.
+using Ymd = std::array<int, 3>;
+using Hmsz = std::array<int, 4>;
+Ymd DateOf(TDateTime value) {
+  Ymd date{};
+  DecodeDate(value, date[0], date[1], date[2]);
+  return date;
+}
+Hmsz TimeOf(TDateTime value) {
+  Hmsz time{};
+  DecodeTime(value, time[0], time[1], time[2], time[3]);
+  return time;
+}
+
 TEST(EncodeDate, CountsDaysFromTheEpoch) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
   EXPECT_EQ(EncodeDate(1899, 12, 31), 1.0);
@@ -265,47 +276,27 @@ TEST(DecodeDate, InvertsEncodeDateOverTheWholeRange) {
     DecodeDate(static_cast<double>(day) + fraction, y, m, d);
     ASSERT_EQ(EncodeDate(y, m, d), static_cast<double>(day)) << y << "-" << m << "-" << d;
   }
-  int y = 0, m = 0, d = 0;
-  DecodeDate(38259.5869, y, m, d);
-  EXPECT_EQ(y, 2004);
-  EXPECT_EQ(m, 9);
-  EXPECT_EQ(d, 29);
+  EXPECT_EQ(DateOf(38259.5869), (Ymd{2004, 9, 29}));
 }
 
 TEST(DecodeTime, RoundsToTheNearestMillisecond) {
-  int h = 0, mi = 0, s = 0, ms = 0;
-  DecodeTime(Moment(2004, 9, 29, 14, 5, 9), h, mi, s, ms);
-  EXPECT_EQ(h, 14);
-  EXPECT_EQ(mi, 5);
-  EXPECT_EQ(s, 9);
-  EXPECT_EQ(ms, 0);
+  EXPECT_EQ(TimeOf(Moment(2004, 9, 29, 14, 5, 9)), (Hmsz{14, 5, 9, 0}));
 
   const double base = EncodeDate(2004, 9, 29);
-  DecodeTime(base + 50709.0004 / 86400.0, h, mi, s, ms);
-  EXPECT_EQ(ms, 0);
-  DecodeTime(base + 50709.0006 / 86400.0, h, mi, s, ms);
-  EXPECT_EQ(ms, 1);
+  EXPECT_EQ(TimeOf(base + 50709.0004 / 86400.0)[3], 0);
+  EXPECT_EQ(TimeOf(base + 50709.0006 / 86400.0)[3], 1);
 
   // Just before midnight rounds up to the next day.
   const double late = EncodeDate(2004, 12, 31) + 86399.9996 / 86400.0;
-  DecodeTime(late, h, mi, s, ms);
-  EXPECT_EQ(h * 3600000 + mi * 60000 + s * 1000 + ms, 0);
-  int y = 0, m = 0, d = 0;
-  DecodeDate(late, y, m, d);
-  EXPECT_EQ(y, 2005);
-  EXPECT_EQ(m, 1);
-  EXPECT_EQ(d, 1);
+  const Hmsz time = TimeOf(late);
+  EXPECT_EQ(time[0] * 3600000 + time[1] * 60000 + time[2] * 1000 + time[3], 0);
+  EXPECT_EQ(DateOf(late), (Ymd{2005, 1, 1}));
 }
 
 TEST(DecodeDateTime, NegativeValuesCountBackwardsWithAPositiveTimeOfDay) {
-  int y = 0, m = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-  DecodeDate(-1.25, y, m, d);
-  DecodeTime(-1.25, h, mi, s, ms);
-  EXPECT_EQ(y, 1899);
-  EXPECT_EQ(m, 12);
-  EXPECT_EQ(d, 29);
-  EXPECT_EQ(h, 6);
-  EXPECT_EQ(mi, 0);
+  EXPECT_EQ(DateOf(-1.25), (Ymd{1899, 12, 29}));
+  EXPECT_EQ(TimeOf(-1.25)[0], 6);
+  EXPECT_EQ(TimeOf(-1.25)[1], 0);
 }
 
 TEST(DecodeDateTime, RejectsValuesOutsideTheCalendar) {

@@ -32,6 +32,14 @@ class FileTest : public ::testing::Test {
 
   static std::string Get(const std::string& path) { return fleetforge_test::ReadAll(path); }
 
+  // Writes bytes into the scratch file name and opens it for reading; its path.
+  std::string OpenToRead(TTextFile& file, const std::string& name, const std::string& bytes) {
+    const std::string path = PathOf(name);
+    Put(path, bytes);
+    file.Reset(path);
+    return path;
+  }
+
   std::set<std::string> Entries() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -47,10 +55,8 @@ class FileTest : public ::testing::Test {
 // ---- Reading lines ---------------------------------------------------------------
 
 TEST_F(FileTest, ReadLnAcceptsCrLfLfAndLoneCr) {
-  const std::string path = PathOf("lines.txt");
-  Put(path, "one\r\ntwo\nthree\rfour\r\n\r\nsix");
   TTextFile file;
-  file.Reset(path);
+  OpenToRead(file, "lines.txt", "one\r\ntwo\nthree\rfour\r\n\r\nsix");
   EXPECT_TRUE(file.IsOpen());
   const char* const expected[] = {"one", "two", "three", "four", "", "six"};
   for (const char* line : expected) {
@@ -77,10 +83,8 @@ TEST_F(FileTest, LineEndPairsAreSplitOnlyAsCrLf) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::string(c.bytes)));
-    const std::string path = PathOf("case.txt");
-    Put(path, c.bytes);
     TTextFile file;
-    file.Reset(path);
+    OpenToRead(file, "case.txt", c.bytes);
     std::vector<std::string> lines;
     while (!file.Eof()) lines.push_back(file.ReadLn());
     EXPECT_EQ(lines, c.lines);
@@ -89,10 +93,8 @@ TEST_F(FileTest, LineEndPairsAreSplitOnlyAsCrLf) {
 }
 
 TEST_F(FileTest, ReadLnAtTheEndGivesEmptyLines) {
-  const std::string path = PathOf("short.txt");
-  Put(path, "unit CompDate;\r\n\r\n// Build: 5\r\n");
   TTextFile file;
-  file.Reset(path);
+  OpenToRead(file, "short.txt", "unit CompDate;\r\n\r\n// Build: 5\r\n");
   EXPECT_EQ(file.ReadLn(), "unit CompDate;");
   EXPECT_EQ(file.ReadLn(), "");
   EXPECT_EQ(file.ReadLn(), "// Build: 5");
@@ -102,18 +104,15 @@ TEST_F(FileTest, ReadLnAtTheEndGivesEmptyLines) {
   EXPECT_TRUE(file.Eof());
   file.CloseFile();
 
-  Put(path, "");
-  file.Reset(path);
+  OpenToRead(file, "short.txt", "");
   EXPECT_TRUE(file.Eof());
   EXPECT_EQ(file.ReadLn(), "");
 }
 
 TEST_F(FileTest, EofDoesNotConsumeAndBytesPassUnchanged) {
-  const std::string path = PathOf("bytes.txt");
   const std::string line("\x00\x7f\x80\xe9\xff\x1a z", 8);
-  Put(path, line + "\r\nnext");
   TTextFile file;
-  file.Reset(path);
+  OpenToRead(file, "bytes.txt", line + "\r\nnext");
   EXPECT_FALSE(file.Eof());
   EXPECT_FALSE(file.Eof());
   EXPECT_EQ(file.ReadLn(), line);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/rtl/bytes.h"
 #include "host/rtl/sysutils.h"
 
 namespace host {
@@ -37,16 +38,20 @@ uint16_t Word(const std::string& bytes, size_t at) {
 uint32_t DWord(const std::string& bytes, size_t at) {
   return Word(bytes, at) | uint32_t{Word(bytes, at + 2)} << 16;
 }
-void SetWord(std::string& bytes, size_t at, uint16_t value) {
+// A copy of bytes with the word (or the byte) at `at` replaced.
+std::string WithWord(std::string bytes, size_t at, uint16_t value) {
   bytes.at(at) = static_cast<char>(value & 0xFF);
   bytes.at(at + 1) = static_cast<char>(value >> 8);
+  return bytes;
+}
+std::string WithByte(std::string bytes, size_t at, char value) {
+  bytes.at(at) = value;
+  return bytes;
 }
 
 // UTF-16LE with the terminating zero.
 std::string Utf16(std::string_view text) {
-  std::string out;
-  for (char c : text) out += {c, '\0'};
-  return out + std::string(2, '\0');
+  return WidenToUtf16LE(text) + std::string(2, '\0');
 }
 
 // Offset of the block whose key is `key` (found once, right after a header).
@@ -175,52 +180,32 @@ TEST(VersionInfo, MalformedInputRaisesConvertError) {
                           "LegalTrademarks", "Comments", "VarFileInfo", "Translation"}) {
     SCOPED_TRACE(key);
     const size_t at = BlockOf(good, key);
-    for (uint16_t length : {0, 5, 0xFFFF}) {
-      std::string bad = good;
-      SetWord(bad, at, length);
-      ExpectMalformed(bad, length <= 5 ? "too short" : "runs past the end");
-    }
-    std::string bad = good;
-    SetWord(bad, at + 2, 0xFFFF);
-    ExpectMalformed(bad, "runs past the end");
-    bad = good;
-    SetWord(bad, at + 4, 2);
-    ExpectMalformed(bad, "unknown type");
+    for (uint16_t length : {0, 5, 0xFFFF})
+      ExpectMalformed(WithWord(good, at, length), length <= 5 ? "too short" : "runs past the end");
+    ExpectMalformed(WithWord(good, at + 2, 0xFFFF), "runs past the end");
+    ExpectMalformed(WithWord(good, at + 4, 2), "unknown type");
   }
-  std::string bad = good;
-  bad[40] = '\xBC';
-  ExpectMalformed(bad, "wrong signature");
-  bad = good;
-  bad[6] = 'W';
-  ExpectMalformed(bad, "key is 'WS_VERSION_INFO'");
-  bad = good;
-  SetWord(bad, 2, 48);
-  ExpectMalformed(bad, "not 52");
-  bad = good;
-  bad[BlockOf(good, "040904E4") + 6 + 8] = 'G';
-  ExpectMalformed(bad, "eight hex digits");
-  bad = good;
-  bad[BlockOf(good, "040904E4") + 6 + 6] = '7';  // 040704E4 against translation 040904E4
-  ExpectMalformed(bad, "no string table for 040904E4");
-  bad = good;
-  SetWord(bad, BlockOf(good, "Translation") + 2, 3);
-  ExpectMalformed(bad, "language and code page pairs");
-  bad = good;  // the root key's terminator overwritten, the block ends before another zero
-  SetWord(bad, 0, 36);
-  ExpectMalformed(bad, "key not terminated");
-  bad = good;
-  SetWord(bad, BlockOf(good, "InternalName") + 32, 0x20AC);
-  ExpectMalformed(bad, "U+20AC is not 8-bit");
+  const size_t table = BlockOf(good, "040904E4");
+  ExpectMalformed(WithByte(good, 40, '\xBC'), "wrong signature");
+  ExpectMalformed(WithByte(good, 6, 'W'), "key is 'WS_VERSION_INFO'");
+  ExpectMalformed(WithWord(good, 2, 48), "not 52");
+  ExpectMalformed(WithByte(good, table + 6 + 8, 'G'), "eight hex digits");
+  // 040704E4 against translation 040904E4
+  ExpectMalformed(WithByte(good, table + 6 + 6, '7'), "no string table for 040904E4");
+  ExpectMalformed(WithWord(good, BlockOf(good, "Translation") + 2, 3),
+                  "language and code page pairs");
+  // The root key's terminator overwritten: the block ends before another zero.
+  ExpectMalformed(WithWord(good, 0, 36), "key not terminated");
+  ExpectMalformed(WithWord(good, BlockOf(good, "InternalName") + 32, 0x20AC),
+                  "U+20AC is not 8-bit");
 }
 
 TEST(VersionInfo, DamagedBytesNeverEscapeTheConversionError) {
   const std::string good = EncodeVersionInfo(Fleetforge());
   for (size_t at = 0; at < good.size(); ++at) {
     for (unsigned char value : {0x00, 0x01, 0x7F, 0xFF}) {
-      std::string bad = good;
-      bad[at] = static_cast<char>(value);
       try {
-        DecodeVersionInfo(bad);
+        DecodeVersionInfo(WithByte(good, at, static_cast<char>(value)));
       } catch (const EConvertError&) {
       }
     }

@@ -4,12 +4,16 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tests/support/folders.h"
 
@@ -40,6 +44,23 @@ class TempFolder {
  private:
   std::string name_;
 };
+
+// A fresh scratch folder, removed with all it holds when the running test ends
+// (after its fixture is gone); one made outside a test goes when the program ends.
+inline std::string ScratchFolder(const std::string& purpose) {
+  struct Keeper : ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { test.clear(); }
+    std::vector<std::unique_ptr<TempFolder>> test;
+  };
+  static std::vector<std::unique_ptr<TempFolder>> program;
+  static Keeper* const keeper = [] {
+    auto* listener = new Keeper;  // the listener list owns it
+    ::testing::UnitTest::GetInstance()->listeners().Append(listener);
+    return listener;
+  }();
+  auto& owner = ::testing::UnitTest::GetInstance()->current_test_info() ? keeper->test : program;
+  return owner.emplace_back(std::make_unique<TempFolder>(purpose))->Name();
+}
 
 inline bool Exists(const std::string& path) {
   struct stat info {};

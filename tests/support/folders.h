@@ -23,4 +23,13 @@ inline std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
+// How many of the folder's names are what writers leave beside their file while
+// they write: locks and temporaries.
+inline size_t Litter(const std::string& folder) {
+  size_t count = 0;
+  for (const std::string& name : FolderEntries(folder))
+    count += name.find(".fleetforge") != std::string::npos;
+  return count;
+}
+
 }  // namespace fleetforge_test

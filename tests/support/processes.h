@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -109,6 +111,22 @@ inline ShellResult Shell(const std::string& command, const std::string& scratch,
   ::unlink(out.c_str());
   ::unlink(err.c_str());
   return result;
+}
+
+// How many runs the tests of killed writers kill: FLEETFORGE_KILLED_RUNS (more
+// by hand), else 60.
+inline int KilledRunCount() {
+  const char* count = std::getenv("FLEETFORGE_KILLED_RUNS");
+  return count ? std::atoi(count) : 60;
+}
+
+// Starts /bin/sh -c command, kills it after a random wait of 0 to maxDelayUs
+// microseconds and returns its exit code (128 + SIGKILL when it was killed).
+inline int KillAtRandom(const std::string& command, std::mt19937& random, int maxDelayUs) {
+  const pid_t pid = StartShell(command);
+  ::usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, maxDelayUs)(random)));
+  ::kill(pid, SIGKILL);
+  return WaitFor(pid);
 }
 
 }  // namespace fleetforge_test

@@ -11,33 +11,14 @@
 #include "host/vcl/forms.h"
 #include "host/vcl/graphics.h"
 #include "host/vcl/stdctrls.h"
+#include "tests/vcl/bitmap_files.h"
 
 namespace {
 
 using host::AppendUInt16LE;
 using host::AppendUInt32LE;
 
-// A bitmap file: header, colours (for up to 8 bits), the given rows bottom-up.
-std::string BitmapFile(int w, int h, int bits, const std::string& colours,
-                       const std::string& pixels) {
-  std::string f = "BM";
-  const uint32_t offset = 54 + static_cast<uint32_t>(colours.size());
-  AppendUInt32LE(f, offset + static_cast<uint32_t>(pixels.size()));
-  AppendUInt32LE(f, 0);
-  AppendUInt32LE(f, offset);
-  AppendUInt32LE(f, 40);
-  AppendUInt32LE(f, static_cast<uint32_t>(w));
-  AppendUInt32LE(f, static_cast<uint32_t>(h));
-  AppendUInt16LE(f, 1);
-  AppendUInt16LE(f, static_cast<uint32_t>(bits));
-  AppendUInt32LE(f, 0);
-  AppendUInt32LE(f, static_cast<uint32_t>(pixels.size()));
-  AppendUInt32LE(f, 0);
-  AppendUInt32LE(f, 0);
-  AppendUInt32LE(f, static_cast<uint32_t>(colours.size() / 4));
-  AppendUInt32LE(f, 0);
-  return f + colours + pixels;
-}
+using host_test::BitmapFile;
 
 std::string Colour(uint8_t r, uint8_t g, uint8_t b) {
   return std::string{static_cast<char>(b), static_cast<char>(g), static_cast<char>(r), '\0'};

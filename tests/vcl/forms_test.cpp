@@ -12,7 +12,7 @@
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -60,7 +60,6 @@ class Forms : public host_test::HostTest {
 
   std::vector<std::unique_ptr<TForm>> forms_;
   std::deque<std::function<void()>> input_;
-  EventLog log_;
 };
 
 // ---- Visible and shown ----------------------------------------------------------------

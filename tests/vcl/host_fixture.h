@@ -41,8 +41,38 @@ inline void PrintTo(const Reported& r, std::ostream* os) {
 
 using fleetforge_test::ExpectHostError;
 
+// Records the events it receives, in order, by name.
+class EventLog : public host::TObject {
+ public:
+  void Resize(host::TObject* sender) { Add("resize", sender); }
+  void ClickA(host::TObject* sender) { Add("clickA", sender); }
+  void ClickB(host::TObject* sender) { Add("clickB", sender); }
+  void Timer(host::TObject* sender) { Add("timer", sender); }
+  void Activate(host::TObject* sender) { Add("activate", sender); }
+  void Deactivate(host::TObject* sender) { Add("deactivate", sender); }
+  void Show(host::TObject* sender) { Add("show", sender); }
+  void Close(host::TObject* sender) { Add("close", sender); }
+
+  using Entries = std::vector<std::pair<std::string, host::TObject*>>;
+  Entries entries;
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.first);
+    return names;
+  }
+  size_t Count(const std::string& name) const {
+    size_t n = 0;
+    for (const auto& e : entries) n += e.first == name ? 1 : 0;
+    return n;
+  }
+
+ private:
+  void Add(const char* name, host::TObject* sender) { entries.emplace_back(name, sender); }
+};
+
 // A fresh desktop (1024 x 768 with a 30-pixel task bar at the bottom unless
-// asked otherwise), an empty message loop, the application and the screen.
+// asked otherwise), an empty message loop, the application and the screen; an
+// owner for the test's components and a log of their events.
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,34 +95,8 @@ class HostTest : public ::testing::Test {
 
   host::TApplication app_{nullptr};
   host::TScreen screen_{nullptr};
-};
-
-// Records the events it receives, in order, by name.
-class EventLog : public host::TObject {
- public:
-  void Resize(host::TObject* sender) { Add("resize", sender); }
-  void ClickA(host::TObject* sender) { Add("clickA", sender); }
-  void ClickB(host::TObject* sender) { Add("clickB", sender); }
-  void Timer(host::TObject* sender) { Add("timer", sender); }
-  void Activate(host::TObject* sender) { Add("activate", sender); }
-  void Deactivate(host::TObject* sender) { Add("deactivate", sender); }
-  void Show(host::TObject* sender) { Add("show", sender); }
-  void Close(host::TObject* sender) { Add("close", sender); }
-
-  std::vector<std::pair<std::string, host::TObject*>> entries;
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : entries) names.push_back(e.first);
-    return names;
-  }
-  size_t Count(const std::string& name) const {
-    size_t n = 0;
-    for (const auto& e : entries) n += e.first == name ? 1 : 0;
-    return n;
-  }
-
- private:
-  void Add(const char* name, host::TObject* sender) { entries.emplace_back(name, sender); }
+  host::TComponent owner_{nullptr};
+  EventLog log_;
 };
 
 }  // namespace host_test

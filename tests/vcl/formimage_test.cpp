@@ -16,6 +16,7 @@
 #include "host/vcl/messageloop.h"
 #include "host/vcl/stdctrls.h"
 #include "tests/support/host_error.h"
+#include "tests/vcl/bitmap_files.h"
 
 namespace {
 
@@ -56,34 +57,9 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-using host::AppendUInt16LE;
 using host::AppendUInt32LE;
 
-// A 24-bit bitmap file of w x h; pixel (x, y) from colour(x, y) as 0xBBGGRR.
-template <class F>
-std::string BitmapFile(int w, int h, F colour) {
-  const int row = (w * 3 + 3) / 4 * 4;
-  std::string f = "BM";
-  AppendUInt32LE(f, 54 + row * h);
-  AppendUInt32LE(f, 0);
-  AppendUInt32LE(f, 54);
-  AppendUInt32LE(f, 40);
-  AppendUInt32LE(f, static_cast<uint32_t>(w));
-  AppendUInt32LE(f, static_cast<uint32_t>(h));
-  AppendUInt16LE(f, 1);
-  AppendUInt16LE(f, 24);
-  for (int i = 0; i < 6; ++i) AppendUInt32LE(f, 0);
-  for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const uint32_t c = colour(x, y);
-      f.push_back(static_cast<char>(c >> 16));
-      f.push_back(static_cast<char>(c >> 8));
-      f.push_back(static_cast<char>(c));
-    }
-    f.append(static_cast<size_t>(row - w * 3), '\0');
-  }
-  return f;
-}
+using host_test::BitmapFile;
 
 std::string Streamed(const std::string& file) {
   std::string s;
@@ -176,16 +152,11 @@ constexpr const char* kDialog = R"(object fmTest: TTestForm
 end
 )";
 
-class FormImageReading : public ::testing::Test {};
-
-// The dialog above, read with the form's handlers and two fields bound.
-class DialogImage : public ::testing::Test {
+// A form of the test class to read images into.
+class FormImageReading : public ::testing::Test {
  protected:
-  void SetUp() override {
-    host::TFormImageBindings b = form.Bindings();
-    b.Fields["btOK"] = &ok;
-    b.Field("ckFirst", first);
-    host::ReadFormImage(&form, kDialog, b);
+  void Read(std::string_view text, const host::TFormImageBindings& bindings = {}) {
+    host::ReadFormImage(&form, text, bindings);
   }
   template <class T>
   T* Find(const char* name) {
@@ -193,8 +164,30 @@ class DialogImage : public ::testing::Test {
   }
 
   TTestForm form{nullptr};
+};
+
+// The dialog above, read with the form's handlers and two fields bound, and the
+// controls that the tests look at.
+class DialogImage : public FormImageReading {
+ protected:
+  void SetUp() override {
+    host::TFormImageBindings b = form.Bindings();
+    b.Fields["btOK"] = &ok;
+    b.Field("ckFirst", first);
+    Read(kDialog, b);
+    title = Find<host::TLabel>("labTitle");
+    panel = Find<host::TPanel>("pnBox");
+    inner = Find<host::TButton>("btInner");
+    button = Find<host::TButton>("btOK");
+    const host::TControl* controls[] = {title, panel, inner, button};
+    for (const host::TControl* control : controls) ASSERT_NE(control, nullptr);
+  }
+
   host::TComponent* ok = nullptr;
   host::TCheckBox* first = nullptr;
+  host::TLabel* title = nullptr;
+  host::TPanel* panel = nullptr;
+  host::TButton *inner = nullptr, *button = nullptr;
 };
 
 TEST_F(DialogImage, FormPropertiesAndItsCreateHandler) {
@@ -220,10 +213,6 @@ TEST_F(DialogImage, ObjectsOwnedInImageOrderAndParentedByTheirEnclosure) {
   ASSERT_EQ(form.ComponentCount(), 6);
   EXPECT_EQ(form.Components(0)->Name(), "labTitle");
   EXPECT_EQ(form.Components(2)->Name(), "btInner");
-  auto* panel = Find<host::TPanel>("pnBox");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(panel, nullptr);
-  ASSERT_NE(inner, nullptr);
   EXPECT_EQ(panel->Parent(), &form);
   EXPECT_EQ(inner->Parent(), panel);
   EXPECT_EQ(inner->Owner(), &form);
@@ -233,20 +222,16 @@ TEST_F(DialogImage, ObjectsOwnedInImageOrderAndParentedByTheirEnclosure) {
 TEST_F(DialogImage, FieldsPointAtTheirComponents) {
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok, form.FindComponent("btOK"));
-  auto* button = static_cast<host::TButton*>(ok);
-  EXPECT_TRUE(button->Default());
-  EXPECT_EQ(button->ModalResult(), host::mrOk);
-  EXPECT_EQ(button->BoundsRect(), (host::TRect{200, 232, 275, 257}));
+  auto* bound = static_cast<host::TButton*>(ok);
+  EXPECT_TRUE(bound->Default());
+  EXPECT_EQ(bound->ModalResult(), host::mrOk);
+  EXPECT_EQ(bound->BoundsRect(), (host::TRect{200, 232, 275, 257}));
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->Checked());
 }
 
 // Fonts: the parent's, then the control's own properties.
 TEST_F(DialogImage, FontsAreTheParentsThenTheControlsOwn) {
-  auto* title = Find<host::TLabel>("labTitle");
-  auto* button = Find<host::TButton>("btOK");
-  ASSERT_NE(title, nullptr);
-  ASSERT_NE(button, nullptr);
   EXPECT_EQ(title->Font().Style(), host::TFontStyles{host::fsBold});
   EXPECT_EQ(title->Font().Name(), "MS Sans Serif");
   EXPECT_EQ(button->Font().Style(), 0u);
@@ -256,10 +241,6 @@ TEST_F(DialogImage, FontsAreTheParentsThenTheControlsOwn) {
 
 // Events reach the form's methods with the control as sender.
 TEST_F(DialogImage, EventsReachTheFormsMethodsWithTheControlAsSender) {
-  auto* button = Find<host::TButton>("btOK");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(button, nullptr);
-  ASSERT_NE(inner, nullptr);
   button->Click();
   inner->Click();
   EXPECT_EQ(form.clicks, 2);
@@ -270,11 +251,6 @@ TEST_F(DialogImage, EventsReachTheFormsMethodsWithTheControlAsSender) {
 // Tab orders are set once all children are there: in the form, ckFirst,
 // btOK, pnBox; in the panel, its button.
 TEST_F(DialogImage, TabOrdersSetOnceAllChildrenAreThere) {
-  auto* button = Find<host::TButton>("btOK");
-  auto* panel = Find<host::TPanel>("pnBox");
-  auto* inner = Find<host::TButton>("btInner");
-  ASSERT_NE(panel, nullptr);
-  ASSERT_NE(inner, nullptr);
   const auto tabs = form.TabList();
   ASSERT_EQ(tabs.size(), 3u);
   EXPECT_EQ(tabs[0], first);
@@ -297,71 +273,66 @@ TEST_F(DialogImage, NonVisualComponentIsOwnedAndRuns) {
 }
 
 TEST_F(FormImageReading, StringsWithQuotesCharacterCodesAndContinuations) {
-  TTestForm form(nullptr);
-  host::ReadFormImage(&form,
-                      "object f: TTestForm\n"
-                      "  Caption = 'It''s'#13#10'two lines'#$21 +\n"
-                      "    ' and more' + #9\n"
-                      "  object l: TLabel\n"
-                      "    Caption = ''\n"
-                      "  end\n"
-                      "  object e: TEdit\n"
-                      "    Text = #0'x'\n"
-                      "  end\n"
-                      "end\n",
-                      {});
+  Read(
+      "object f: TTestForm\n"
+      "  Caption = 'It''s'#13#10'two lines'#$21 +\n"
+      "    ' and more' + #9\n"
+      "  object l: TLabel\n"
+      "    Caption = ''\n"
+      "  end\n"
+      "  object e: TEdit\n"
+      "    Text = #0'x'\n"
+      "  end\n"
+      "end\n");
   EXPECT_EQ(form.Caption(), "It's\r\ntwo lines! and more\t");
   EXPECT_EQ(form.FindComponent("l")->Name(), "l");
-  EXPECT_EQ(static_cast<host::TControl*>(form.FindComponent("l"))->Caption(), "");
-  EXPECT_EQ(static_cast<host::TControl*>(form.FindComponent("e"))->Text(), std::string("\0x", 2));
+  EXPECT_EQ(Find<host::TControl>("l")->Caption(), "");
+  EXPECT_EQ(Find<host::TControl>("e")->Text(), std::string("\0x", 2));
 }
 
 TEST_F(FormImageReading, SetsEnumsAndIntegersIgnoreLetterCaseOfIdentifiers) {
-  TTestForm form(nullptr);
-  host::ReadFormImage(&form,
-                      "OBJECT f: ttestform\n"
-                      "  borderstyle = BSNONE\n"
-                      "  BorderIcons = [ biSystemMenu , BIMINIMIZE,biMaximize ]\n"
-                      "  FormStyle = fsStayOnTop\n"
-                      "  Color = $00FF00FF\n"
-                      "  object l: TLabel\n"
-                      "    Font.Style = [fsBold, fsItalic]\n"
-                      "    Font.Color = -2147483640\n"
-                      "    Font.Size = 10\n"
-                      "  end\n"
-                      "  object l2: TLabel\n"
-                      "    Font.Style = []\n"
-                      "  End\n"
-                      "END\n",
-                      {});
+  Read(
+      "OBJECT f: ttestform\n"
+      "  borderstyle = BSNONE\n"
+      "  BorderIcons = [ biSystemMenu , BIMINIMIZE,biMaximize ]\n"
+      "  FormStyle = fsStayOnTop\n"
+      "  Color = $00FF00FF\n"
+      "  object l: TLabel\n"
+      "    Font.Style = [fsBold, fsItalic]\n"
+      "    Font.Color = -2147483640\n"
+      "    Font.Size = 10\n"
+      "  end\n"
+      "  object l2: TLabel\n"
+      "    Font.Style = []\n"
+      "  End\n"
+      "END\n");
   EXPECT_EQ(form.BorderStyle(), host::bsNone);
   EXPECT_EQ(form.BorderIcons(), host::biSystemMenu | host::biMinimize | host::biMaximize);
   EXPECT_EQ(form.FormStyle(), host::fsStayOnTop);
   EXPECT_EQ(form.Color(), host::clFuchsia);
-  const auto& font = static_cast<host::TControl*>(form.FindComponent("l"))->Font();
+  const auto& font = Find<host::TControl>("l")->Font();
   EXPECT_EQ(font.Style(), host::fsBold | host::fsItalic);
   EXPECT_EQ(font.Color(), host::clWindowText);
   EXPECT_EQ(font.Height(), -13);
-  EXPECT_EQ(static_cast<host::TControl*>(form.FindComponent("l2"))->Font().Style(), 0u);
+  EXPECT_EQ(Find<host::TControl>("l2")->Font().Style(), 0u);
 }
 
 TEST_F(FormImageReading, BinaryDataOverManyLines) {
   const std::string glyph =
       Streamed(BitmapFile(10, 9, [](int x, int y) { return x == y ? 0x000000u : 0xFF00FFu; }));
-  TTestForm form(nullptr);
-  host::ReadFormImage(&form,
-                      "object f: TTestForm\n"
-                      "  object sb: TSpeedButton\n"
-                      "    Width = 15\n"
-                      "    Height = 15\n"
-                      "    Flat = True\n"
-                      "    Glyph.Data = " +
-                          BinaryLines(glyph, "      ") +
-                          "    OnClick = ButtonClick\n"
-                          "  end\n"
-                          "end\n",
-                      form.Bindings());
-  auto* sb = dynamic_cast<host::TSpeedButton*>(form.FindComponent("sb"));
+  Read(
+      "object f: TTestForm\n"
+      "  object sb: TSpeedButton\n"
+      "    Width = 15\n"
+      "    Height = 15\n"
+      "    Flat = True\n"
+      "    Glyph.Data = " +
+          BinaryLines(glyph, "      ") +
+          "    OnClick = ButtonClick\n"
+          "  end\n"
+          "end\n",
+      form.Bindings());
+  auto* sb = Find<host::TSpeedButton>("sb");
   ASSERT_NE(sb, nullptr);
   EXPECT_EQ(sb->Glyph().Data(), glyph);
   EXPECT_EQ(sb->Glyph().Width(), 10);
@@ -377,21 +348,19 @@ TEST_F(FormImageReading, BinaryDataOverManyLines) {
 TEST_F(FormImageReading, PicturesSizeAutoSizedImages) {
   const std::string bitmap =
       std::string("\x07TBitmap") + Streamed(BitmapFile(32, 32, [](int, int) { return 0x808080u; }));
-  TTestForm form(nullptr);
-  host::ReadFormImage(&form,
-                      "object f: TTestForm\n"
-                      "  object im: TImage\n"
-                      "    Left = 8\n"
-                      "    Top = 8\n"
-                      "    AutoSize = True\n"
-                      "    Transparent = True\n"
-                      "    Visible = False\n"
-                      "    Picture.Data = " +
-                          BinaryLines(bitmap, "      ") +
-                          "  end\n"
-                          "end\n",
-                      {});
-  auto* im = dynamic_cast<host::TImage*>(form.FindComponent("im"));
+  Read(
+      "object f: TTestForm\n"
+      "  object im: TImage\n"
+      "    Left = 8\n"
+      "    Top = 8\n"
+      "    AutoSize = True\n"
+      "    Transparent = True\n"
+      "    Visible = False\n"
+      "    Picture.Data = " +
+      BinaryLines(bitmap, "      ") +
+      "  end\n"
+      "end\n");
+  auto* im = Find<host::TImage>("im");
   ASSERT_NE(im, nullptr);
   EXPECT_EQ(im->BoundsRect(), (host::TRect{8, 8, 40, 40}));
   EXPECT_FALSE(im->Visible());
@@ -401,23 +370,21 @@ TEST_F(FormImageReading, PicturesSizeAutoSizedImages) {
 }
 
 TEST_F(FormImageReading, UpDownAssociateResolvedAfterTheWholeImage) {
-  TTestForm form(nullptr);
-  host::ReadFormImage(&form,
-                      "object f: TTestForm\n"
-                      "  object ud: TUpDown\n"
-                      "    Left = 209\n"
-                      "    Associate = ed\n"
-                      "    Min = 150\n"
-                      "    Max = 800\n"
-                      "    Position = 150\n"
-                      "  end\n"
-                      "  object ed: TEdit\n"
-                      "    Left = 160\n"
-                      "    Text = '7'\n"
-                      "  end\n"
-                      "end\n",
-                      {});
-  auto* ud = dynamic_cast<host::TUpDown*>(form.FindComponent("ud"));
+  Read(
+      "object f: TTestForm\n"
+      "  object ud: TUpDown\n"
+      "    Left = 209\n"
+      "    Associate = ed\n"
+      "    Min = 150\n"
+      "    Max = 800\n"
+      "    Position = 150\n"
+      "  end\n"
+      "  object ed: TEdit\n"
+      "    Left = 160\n"
+      "    Text = '7'\n"
+      "  end\n"
+      "end\n");
+  auto* ud = Find<host::TUpDown>("ud");
   ASSERT_NE(ud, nullptr);
   EXPECT_EQ(ud->Associate(), form.FindComponent("ed"));
   EXPECT_EQ(ud->Position(), 150);
@@ -444,7 +411,6 @@ TEST_F(FormImageReading, LoadsTheResourceNamedAfterTheClassInCapitals) {
   const host::HMODULE module = host::RegisterMainModule(
       "formimage-test",
       {{host::RT_RCDATA, "TTESTFORM", image.data(), static_cast<uint32_t>(image.size())}});
-  TTestForm form(nullptr);
   host::LoadFormImage(&form, module, {});
   EXPECT_EQ(form.Caption(), "From a resource");
 
@@ -460,12 +426,14 @@ TEST_F(FormImageReading, LoadsTheResourceNamedAfterTheClassInCapitals) {
 
 // ---- Errors ----------------------------------------------------------------------
 
+// Text that the reader refuses, and the message it refuses it with.
+struct BadText {
+  const char* Text;
+  const char* Message;
+};
+
 TEST_F(FormImageReading, MalformedTextNamesTheLine) {
-  struct Case {
-    const char* Text;
-    const char* Message;
-  };
-  const Case cases[] = {
+  const BadText cases[] = {
       {"", "Line 1: 'object' expected"},
       {"objekt f: TTestForm\nend\n", "Line 1: 'object' expected"},
       {"object f: TTestForm\n  Caption 'x'\nend\n", "Line 2: '=' expected"},
@@ -496,7 +464,7 @@ TEST_F(FormImageReading, MalformedTextNamesTheLine) {
       {"object f: TOtherForm\nend\n",
        "Line 1: The form image is of class TOtherForm, not TTestForm"},
   };
-  for (const Case& c : cases) {
+  for (const BadText& c : cases) {
     SCOPED_TRACE(c.Text);
     EXPECT_EQ(ReadError(c.Text), c.Message);
   }
@@ -519,11 +487,8 @@ TEST_F(FormImageReading, NestingIsBoundedAndTheLineNamed) {
 }
 
 TEST_F(FormImageReading, UnknownClassesPropertiesMethodsAndBadValues) {
-  struct Case {
-    const char* Body;
-    const char* Message;
-  };
-  const Case cases[] = {
+  const BadText cases[] = {
+      // the objects inside the form
       {"  object x: TGrid\n  end\n", "Line 2: Class TGrid not found"},
       {"  object b: TButton\n    Colour = clRed\n  end\n",
        "Error reading b.Colour: Property Colour does not exist"},
@@ -568,26 +533,22 @@ TEST_F(FormImageReading, UnknownClassesPropertiesMethodsAndBadValues) {
       {"  object t: TTimer\n    object b: TButton\n    end\n  end\n",
        "Line 3: t cannot hold b: it is not a windowed control"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Body);
-    EXPECT_EQ(ReadError(std::string("object f: TTestForm\n") + c.Body + "end\n"), c.Message);
+  for (const BadText& c : cases) {
+    SCOPED_TRACE(c.Text);
+    EXPECT_EQ(ReadError(std::string("object f: TTestForm\n") + c.Text + "end\n"), c.Message);
   }
   EXPECT_EQ(ReadError("object f: TTestForm\n  Foo.Bar = 1\nend\n"),
             "Error reading f.Foo.Bar: Property Foo.Bar does not exist");
 }
 
 TEST_F(FormImageReading, FieldsWithoutTheirComponentOrOfAnotherClass) {
-  {
-    TTestForm form(nullptr);
-    host::TComponent* missing = nullptr;
-    host::TFormImageBindings b;
-    b.Fields["btMissing"] = &missing;
-    EXPECT_EQ(fleetforge_test::HostError<EReadError>(
-                  [&] { host::ReadFormImage(&form, "object f: TTestForm\nend\n", b); }),
-              "Field TTestForm.btMissing does not have a corresponding component");
-    EXPECT_EQ(missing, nullptr);
-  }
-  {
+  host::TComponent* missing = nullptr;
+  host::TFormImageBindings b;
+  b.Fields["btMissing"] = &missing;
+  EXPECT_EQ(fleetforge_test::HostError<EReadError>([&] { Read("object f: TTestForm\nend\n", b); }),
+            "Field TTestForm.btMissing does not have a corresponding component");
+  EXPECT_EQ(missing, nullptr);
+  {  // a fresh form for the second image
     TTestForm form(nullptr);
     host::TButton* button = nullptr;
     host::TFormImageBindings b;

@@ -9,12 +9,12 @@
 #include "host/vcl/controls.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
-#include "tests/host/host_fixture.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
+using fleetforge_test::ExpectHostError;
 using host::TComponent;
-using host_test::ExpectHostError;
 
 // A component that writes its name into a shared list when it is freed, and
 // records the removals its owner tells it about.

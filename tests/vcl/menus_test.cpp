@@ -7,7 +7,7 @@
 
 #include "host/vcl/actnlist.h"
 #include "host/vcl/menus.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -72,8 +72,6 @@ class Menus : public host_test::HostTest {
       captions.push_back(parent->Items(i)->Caption());
     return captions;
   }
-  host::TComponent owner_{nullptr};
-  EventLog log_;
 };
 
 TEST_F(Menus, FindLooksAtDirectChildrenOnly) {
@@ -202,8 +200,7 @@ TEST_F(Menus, ClickRunsOnClickOrElseTheAction) {
   item->Click();
   item->SetEnabled(false);
   item->Click();
-  const std::vector<std::pair<std::string, host::TObject*>> expected = {{"clickB", &action},
-                                                                        {"clickA", item}};
+  const EventLog::Entries expected = {{"clickB", &action}, {"clickA", item}};
   EXPECT_EQ(log_.entries, expected);
 }
 

@@ -15,12 +15,12 @@
 #include "tests/support/environment.h"
 #include "tests/support/files.h"
 #include "tests/support/folders.h"
-#include "tests/support/host_error.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -29,11 +29,9 @@
 #include <vector>
 
 #include "host/rtl/regfile.h"
+#include "tests/rtl/regfile_support.h"
 
 namespace host {
-
-void PrintTo(const RegValue& value, std::ostream* out);  // beside the file format's tests
-
 namespace {
 
 constexpr const char* kFleetforgeKey = "\\Software\\Borland\\Delphi\\7.0\\Fleetforge";
@@ -45,11 +43,20 @@ using fleetforge_test::FolderEntries;
 using fleetforge_test::ReadAll;
 using fleetforge_test::WriteAll;
 
-// The message of the ERegistryException that call raises.
-template <class Call>
-std::string RegistryError(Call call,
-                          fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
-  return fleetforge_test::HostError<ERegistryException>(call, where);
+// A registry file whose only key is Fleetforge's, with these value lines.
+std::string FleetforgeFile(const std::string& values) {
+  return "REGEDIT4\r\n\r\n[" + std::string(kFleetforgePath) + "]\r\n" + values;
+}
+
+// Starts count child processes, each exiting with what body(its number) returns.
+std::vector<pid_t> StartChildren(int count, const std::function<int(int)>& body) {
+  std::vector<pid_t> children;
+  for (int child = 0; child < count; ++child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body(child));
+    children.push_back(pid);
+  }
+  return children;
 }
 
 // A scratch folder, the environment the registry looks at, and the location
@@ -71,15 +78,12 @@ class RegistryTest : public ::testing::Test {
 };
 
 TEST_F(RegistryTest, TypedReadsAndTheirErrors) {
-  WriteAll(file_,
-           "REGEDIT4\r\n\r\n"
-           "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-           "\"CloseDefault\"=dword:00000002\r\n"
-           "\"HideCaptions\"=dword:00000000\r\n"
-           "\"ObjectInspectorHeight\"=dword:fffffffb\r\n"
-           "\"Text\"=\"12\"\r\n"
-           "\"Path\"=hex(2):25,54,25,00\r\n"
-           "\"Short\"=hex(4):01,02\r\n");
+  WriteAll(file_, FleetforgeFile("\"CloseDefault\"=dword:00000002\r\n"
+                                 "\"HideCaptions\"=dword:00000000\r\n"
+                                 "\"ObjectInspectorHeight\"=dword:fffffffb\r\n"
+                                 "\"Text\"=\"12\"\r\n"
+                                 "\"Path\"=hex(2):25,54,25,00\r\n"
+                                 "\"Short\"=hex(4):01,02\r\n"));
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, false));
   EXPECT_TRUE(reg.ReadBool("CloseDefault"));  // any non-zero number is true
@@ -172,12 +176,7 @@ TEST_F(RegistryTest, MissingFileIsEmptyAndReadsCreateNothing) {
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
   reg.WriteBool("CloseDefault", false);
-  EXPECT_EQ(
-      "REGEDIT4\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-      "\"CloseDefault\"=dword:00000000\r\n"
-      "\r\n",
-      ReadAll(nested));
+  EXPECT_EQ(FleetforgeFile("\"CloseDefault\"=dword:00000000\r\n\r\n"), ReadAll(nested));
   EXPECT_EQ(std::vector<std::string>{"registry.reg"}, FolderEntries(folder_ + "/not/yet"));
   struct stat info {};
   ASSERT_EQ(0, ::stat(nested.c_str(), &info));
@@ -250,14 +249,10 @@ TEST_F(RegistryTest, ReadsSeeOtherWriters) {
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kFleetforgeKey, true));
   reg.WriteInteger("ObjectInspectorHeight", 1);
-  WriteAll(file_,
-           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-           "\"ObjectInspectorHeight\"=dword:00000002\r\n");
+  WriteAll(file_, FleetforgeFile("\"ObjectInspectorHeight\"=dword:00000002\r\n"));
   EXPECT_EQ(2, reg.ReadInteger("ObjectInspectorHeight"));
   // Rewritten in place at once with the same size: still seen.
-  WriteAll(file_,
-           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-           "\"ObjectInspectorHeight\"=dword:00000003\r\n");
+  WriteAll(file_, FleetforgeFile("\"ObjectInspectorHeight\"=dword:00000003\r\n"));
   EXPECT_EQ(3, reg.ReadInteger("ObjectInspectorHeight"));
 }
 
@@ -266,9 +261,8 @@ TEST_F(RegistryTest, ReadsSeeOtherWriters) {
 // file's times may not have moved) or after the file had settled (its status
 // tells).
 TEST_F(RegistryTest, OpenKeyIsReadOnceAndAgainWhenTheFileChanged) {
-  auto text = [](int n) {
-    return "REGEDIT4\r\n\r\n[" + std::string(kFleetforgePath) + "]\r\n\"N\"=dword:0000000" +
-           std::to_string(n) + "\r\n";  // the same size for every n below 10
+  auto text = [](int n) {  // the same size for every n below 10
+    return FleetforgeFile("\"N\"=dword:0000000" + std::to_string(n) + "\r\n");
   };
   const std::string temp = file_ + ".new";
   for (const int settle : {RegFileKey::kSettleSeconds, 0}) {
@@ -311,10 +305,7 @@ TEST_F(RegistryTest, OpenKeyIsReadOnceAndAgainWhenTheFileChanged) {
 
 TEST_F(RegistryTest, UnparseableFileIsReportedAndNeverOverwritten) {
   const std::string broken =
-      "REGEDIT4\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-      "\"CloseDefault\"=dword:00000001\r\n"
-      "\"HideCaptions\"=dword:zz\r\n";
+      FleetforgeFile("\"CloseDefault\"=dword:00000001\r\n\"HideCaptions\"=dword:zz\r\n");
   WriteAll(file_, broken);
   const std::string error = "Registry file " + file_ + ", line 5: bad dword value 'zz'";
   TRegistry reg;
@@ -433,13 +424,9 @@ TEST_F(RegistryTest, ConcurrentWritersAllLandWhole) {
   constexpr int kWriters = 3;
   constexpr int kRounds = 200;
   WriteAll(file_, "REGEDIT4\r\n\r\n; kept\r\n[HKEY_CURRENT_USER\\Other]\r\n\"K\"=\"v\"\r\n");
-  std::vector<pid_t> children;
-  for (int child = 0; child < kWriters; ++child) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) ::_exit(WriterProcess(file_, child, kRounds));
-    children.push_back(pid);
-  }
+  std::vector<pid_t> children =
+      StartChildren(kWriters, [&](int child) { return WriterProcess(file_, child, kRounds); });
+  for (const pid_t pid : children) ASSERT_GE(pid, 0);
   // Meanwhile every read sees a whole file.
   int reads = 0;
   std::string readError;
@@ -522,27 +509,22 @@ TEST_F(RegistryTest, TransactionLandsWholeOrNotAtAll) {
 // Fifty processes each read a counter and add one in a transaction: none is lost.
 TEST_F(RegistryTest, ConcurrentTransactionsLoseNoUpdate) {
   constexpr int kWriters = 50;
-  std::vector<pid_t> children;
-  for (int child = 0; child < kWriters; ++child) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      try {
-        TRegistryTransaction transaction;
-        TRegistry reg;
-        if (!reg.OpenKey(kFleetforgeKey, true)) ::_exit(2);
-        const int count = reg.ValueExists("Count") ? reg.ReadInteger("Count") : 0;
-        reg.WriteInteger("Count", count + 1);
-        reg.WriteInteger("Writer" + std::to_string(child), count);
-        transaction.Commit();
-      } catch (...) {
-        ::_exit(3);
-      }
-      ::_exit(0);
+  const std::vector<pid_t> children = StartChildren(kWriters, [](int child) {
+    try {
+      TRegistryTransaction transaction;
+      TRegistry reg;
+      if (!reg.OpenKey(kFleetforgeKey, true)) return 2;
+      const int count = reg.ValueExists("Count") ? reg.ReadInteger("Count") : 0;
+      reg.WriteInteger("Count", count + 1);
+      reg.WriteInteger("Writer" + std::to_string(child), count);
+      transaction.Commit();
+    } catch (...) {
+      return 3;
     }
-    children.push_back(pid);
-  }
+    return 0;
+  });
   for (const pid_t pid : children) {
+    ASSERT_GE(pid, 0);
     int status = 0;
     ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/rtl/modules.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -21,46 +21,24 @@ std::vector<std::string>& Calls() {
   return calls;
 }
 
-void InitGlobal() {
-  Calls().push_back("init Global");
-}
-void InitMainForm() {
-  Calls().push_back("init MainForm");
-  throw host::ERegistryException("Failed to get data for 'HideCaptions'");
-}
-void InitMain() {
-  Calls().push_back("init Main");
-}
-void InitCompDate() {
-  Calls().push_back("init CompDate");
-  throw std::runtime_error("not a host error");
-}
-void InitIcon() {
-  Calls().push_back("init Icon");
-  throw 42;
-}
-void FinGlobal() {
-  Calls().push_back("fin Global");
-}
-void FinMainForm() {
-  Calls().push_back("fin MainForm");
-}
-void FinMain() {
-  Calls().push_back("fin Main");
-  throw host::EInvalidOperation("Cannot focus a disabled or invisible window");
-}
-void FinCompDate() {
-  Calls().push_back("fin CompDate");
+void Call(const char* what) {
+  Calls().push_back(what);
 }
 
+// Each unit's sections record their call; some fail.
 // clang-format off
 const host::PackageUnitEntry kUnits[] = {
-    {&InitGlobal, &FinGlobal},
-    {&InitMainForm, &FinMainForm},
+    {[] { Call("init Global"); }, [] { Call("fin Global"); }},
+    {[] { Call("init MainForm");
+          throw host::ERegistryException("Failed to get data for 'HideCaptions'"); },
+     [] { Call("fin MainForm"); }},
     {nullptr, nullptr},               // a unit without sections
-    {&InitMain, &FinMain},
-    {&InitCompDate, &FinCompDate},
-    {&InitIcon, nullptr},
+    {[] { Call("init Main"); },
+     [] { Call("fin Main");
+          throw host::EInvalidOperation("Cannot focus a disabled or invisible window"); }},
+    {[] { Call("init CompDate"); throw std::runtime_error("not a host error"); },
+     [] { Call("fin CompDate"); }},
+    {[] { Call("init Icon"); throw 42; }, nullptr},
 };
 // clang-format on
 const host::PackageInfoTable kTable = {6, kUnits};
@@ -167,6 +145,13 @@ void ExpectSameInfo(const host::PackageInfo& a, const host::PackageInfo& b) {
   EXPECT_EQ(a.PackageName, b.PackageName);
 }
 
+// Decoding the bytes fails with the package error.
+void ExpectRejected(std::string_view bytes,
+                    fleetforge_test::CallSite where = fleetforge_test::CallSite()) {
+  ExpectHostError<host::EPackageError>([&] { host::DecodePackageInfo(bytes); },
+                                       "Invalid package information", where);
+}
+
 TEST(PackageInfoRecord, RoundTrips) {
   const host::PackageInfo info = SampleInfo();
   const std::string bytes = host::EncodePackageInfo(info);
@@ -188,33 +173,27 @@ TEST(PackageInfoRecord, NamesCarryTheirHashByte) {
 TEST(PackageInfoRecord, WrongHashByteIsRejected) {
   std::string bytes = host::EncodePackageInfo(SampleInfo());
   bytes[8] = static_cast<char>(bytes[8] ^ 0x01);
-  ExpectHostError<host::EPackageError>([&] { host::DecodePackageInfo(bytes); },
-                                       "Invalid package information");
+  ExpectRejected(bytes);
   // The package name's hash too (it stands right before the last name).
   bytes = host::EncodePackageInfo(SampleInfo());
   const size_t last = bytes.size() - std::string("Fleetforge7").size() - 2;
   bytes[last] = static_cast<char>(bytes[last] + 1);
-  ExpectHostError<host::EPackageError>([&] { host::DecodePackageInfo(bytes); },
-                                       "Invalid package information");
+  ExpectRejected(bytes);
 }
 
 TEST(PackageInfoRecord, TruncatedOrPaddedDataIsRejected) {
   const std::string bytes = host::EncodePackageInfo(SampleInfo());
   for (size_t length = 0; length < bytes.size(); ++length) {
     SCOPED_TRACE(testing::Message() << "first " << length << " bytes");
-    ExpectHostError<host::EPackageError>(
-        [&] { host::DecodePackageInfo(std::string_view(bytes).substr(0, length)); },
-        "Invalid package information");
+    ExpectRejected(std::string_view(bytes).substr(0, length));
   }
-  ExpectHostError<host::EPackageError>([&] { host::DecodePackageInfo(bytes + '\0'); },
-                                       "Invalid package information");
+  ExpectRejected(bytes + '\0');
 }
 
 TEST(PackageInfoRecord, HugeCountsAreRejectedBeforeReading) {
   std::string bytes = host::EncodePackageInfo(SampleInfo());
   bytes[4] = bytes[5] = bytes[6] = bytes[7] = static_cast<char>(0xFF);  // 4294967295 required
-  ExpectHostError<host::EPackageError>([&] { host::DecodePackageInfo(bytes); },
-                                       "Invalid package information");
+  ExpectRejected(bytes);
 }
 
 // ---- The main module's resources and icons -----------------------------------------

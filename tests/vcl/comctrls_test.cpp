@@ -10,7 +10,7 @@
 
 #include "host/vcl/comctrls.h"
 #include "host/vcl/graphics.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -70,9 +70,6 @@ class TabControl : public host_test::HostTest {
       EXPECT_LE(last.Right, tabs->Width()) << "row ending with tab " << row.back();
     }
   }
-
-  host::TComponent owner_{nullptr};
-  EventLog log_;
 };
 
 TEST_F(TabControl, MultiLineRowsGrowAsTheWidthShrinks) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/win32/win32.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "host/vcl/controls.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/messageloop.h"
-#include "tests/host/host_fixture.h"
+#include "tests/vcl/host_fixture.h"
 
 namespace {
 
@@ -34,9 +34,6 @@ class Controls : public host_test::HostTest {
     EXPECT_EQ(c->Width(), width);
     EXPECT_EQ(c->Height(), height);
   }
-
-  host::TComponent owner_{nullptr};
-  EventLog log_;
 };
 
 TEST_F(Controls, OnResizeFiresOnlyWhenTheSizeReallyChanges) {
@@ -280,8 +277,7 @@ TEST_F(Controls, ClickGoesToTheFrontMostVisibleChildAtThePoint) {
   panel->MouseClick(160, 160);
   front->SetEnabled(false);
   panel->MouseClick(60, 60);  // a disabled control takes the click and does nothing
-  const std::vector<std::pair<std::string, host::TObject*>> expected = {{"clickB", front},
-                                                                        {"clickA", panel}};
+  const EventLog::Entries expected = {{"clickB", front}, {"clickA", panel}};
   EXPECT_EQ(log_.entries, expected);
 
   const host::TPoint origin = front->ScreenOrigin();
@@ -308,6 +304,8 @@ class TimerLog : public host::TObject {
   std::function<void(host::TObject*)> on_tick;
 };
 
+using Ticks = std::vector<TimerLog::Fired>;
+
 void PrintTo(const TimerLog::Fired& f, std::ostream* os) {
   *os << f.timer << "@" << f.at;
 }
@@ -318,26 +316,25 @@ class MessageLoopTest : public host_test::HostTest {
     auto* t = new host::TTimer(&owner_);
     t->SetName(name);
     t->SetInterval(interval);
-    t->SetOnTimer({&log_, &TimerLog::Tick});
+    t->SetOnTimer({&timers_, &TimerLog::Tick});
     return t;
   }
-  host::TComponent owner_{nullptr};
-  TimerLog log_;
+  TimerLog timers_;
 };
 
 TEST_F(MessageLoopTest, TimerFiresExactlyWhenTheClockPassesItsDueTime) {
   MakeTimer("T", 1000);
   Loop().Advance(999);
-  EXPECT_TRUE(log_.fired.empty());
+  EXPECT_TRUE(timers_.fired.empty());
   Loop().Advance(1);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1000}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"T", 1000}}));
   Loop().Advance(2500);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1000}, {"T", 2000}, {"T", 3000}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"T", 1000}, {"T", 2000}, {"T", 3000}}));
   EXPECT_EQ(Loop().Clock(), 3500);
   Loop().Advance(499);
-  EXPECT_EQ(log_.fired.size(), 3u);
+  EXPECT_EQ(timers_.fired.size(), 3u);
   Loop().Advance(1);
-  EXPECT_EQ(log_.fired.back(), (TimerLog::Fired{"T", 4000}));
+  EXPECT_EQ(timers_.fired.back(), (TimerLog::Fired{"T", 4000}));
 }
 
 TEST_F(MessageLoopTest, TimersFireInDueOrderAndTiesInStartOrder) {
@@ -346,25 +343,25 @@ TEST_F(MessageLoopTest, TimersFireInDueOrderAndTiesInStartOrder) {
   MakeTimer("C", 300);
   Loop().Advance(1000);
   // clang-format off
-  const std::vector<TimerLog::Fired> expected = {
+  const Ticks expected = {
       {"A", 300}, {"C", 300}, {"B", 500}, {"A", 600}, {"C", 600},
       {"A", 900}, {"C", 900}, {"B", 1000}};
   // clang-format on
-  EXPECT_EQ(log_.fired, expected);
+  EXPECT_EQ(timers_.fired, expected);
 }
 
 TEST_F(MessageLoopTest, OneLongAdvanceFiresTheSameAsManyShortOnes) {
   const auto run = [&](int steps, int64_t step) {
-    log_.fired.clear();
+    timers_.fired.clear();
     Loop().Reset();
     host::TTimer* a = MakeTimer("A", 70);
     host::TTimer* b = MakeTimer("B", 110);
     for (int i = 0; i < steps; ++i) Loop().Advance(step);
     delete a;
     delete b;
-    return log_.fired;
+    return timers_.fired;
   };
-  const std::vector<TimerLog::Fired> at_once = run(1, 1000);
+  const Ticks at_once = run(1, 1000);
   EXPECT_EQ(at_once.size(), 14u + 9u);
   EXPECT_EQ(run(100, 10), at_once);
   EXPECT_EQ(run(1000, 1), at_once);
@@ -376,26 +373,26 @@ TEST_F(MessageLoopTest, TimerRunsOnlyWhileEnabledWithAnIntervalAndAHandler) {
   t->SetEnabled(false);
   EXPECT_FALSE(t->Running());
   Loop().Advance(1000);
-  EXPECT_TRUE(log_.fired.empty());
+  EXPECT_TRUE(timers_.fired.empty());
   t->SetEnabled(true);  // a whole interval from now
   Loop().Advance(99);
-  EXPECT_TRUE(log_.fired.empty());
+  EXPECT_TRUE(timers_.fired.empty());
   Loop().Advance(1);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 1100}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"T", 1100}}));
 
   t->SetInterval(0);
   EXPECT_FALSE(t->Running());
   Loop().Advance(1000);
-  EXPECT_EQ(log_.fired.size(), 1u);
+  EXPECT_EQ(timers_.fired.size(), 1u);
   t->SetInterval(250);  // a new interval counts from now
   t->SetOnTimer({});
   EXPECT_FALSE(t->Running());
   EXPECT_EQ(Loop().ActiveTimers(), 0u);
   Loop().Advance(1000);
-  EXPECT_EQ(log_.fired.size(), 1u);
-  t->SetOnTimer({&log_, &TimerLog::Tick});
+  EXPECT_EQ(timers_.fired.size(), 1u);
+  t->SetOnTimer({&timers_, &TimerLog::Tick});
   Loop().Advance(250);
-  EXPECT_EQ(log_.fired.back(), (TimerLog::Fired{"T", 3350}));
+  EXPECT_EQ(timers_.fired.back(), (TimerLog::Fired{"T", 3350}));
 }
 
 TEST_F(MessageLoopTest, DestroyedTimerNeverFiresAgain) {
@@ -405,20 +402,18 @@ TEST_F(MessageLoopTest, DestroyedTimerNeverFiresAgain) {
   delete a;
   EXPECT_EQ(Loop().ActiveTimers(), 1u);
   Loop().Advance(400);
-  EXPECT_EQ(log_.fired,
-            (std::vector<TimerLog::Fired>{{"A", 100}, {"B", 150}, {"B", 300}, {"B", 450}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"A", 100}, {"B", 150}, {"B", 300}, {"B", 450}}));
   // A timer freed by another timer's handler, with its own tick due in the same advance.
   host::TTimer* c = MakeTimer("C", 30);
-  log_.fired.clear();
-  log_.on_tick = [&](host::TObject* sender) {
+  timers_.fired.clear();
+  timers_.on_tick = [&](host::TObject* sender) {
     if (sender == b && c != nullptr) {
       delete c;
       c = nullptr;
     }
   };
   Loop().Advance(200);  // B at 600 frees C before its tick at 620
-  EXPECT_EQ(log_.fired,
-            (std::vector<TimerLog::Fired>{{"C", 530}, {"C", 560}, {"C", 590}, {"B", 600}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"C", 530}, {"C", 560}, {"C", 590}, {"B", 600}}));
 }
 
 TEST_F(MessageLoopTest, ClockNeverGoesBackAfterANestedLoop) {
@@ -426,40 +421,41 @@ TEST_F(MessageLoopTest, ClockNeverGoesBackAfterANestedLoop) {
   // loop runs the clock well past the outer advance's end.
   MakeTimer("T", 100);
   bool nested = false;
-  log_.on_tick = [&](host::TObject*) {
+  timers_.on_tick = [&](host::TObject*) {
     if (nested) return;
     nested = true;
     Loop().Advance(1000);
   };
   Loop().Advance(300);
   EXPECT_EQ(Loop().Clock(), 1100);
-  ASSERT_EQ(log_.fired.size(), 11u);
-  EXPECT_EQ(log_.fired.back(), (TimerLog::Fired{"T", 1100}));
+  ASSERT_EQ(timers_.fired.size(), 11u);
+  EXPECT_EQ(timers_.fired.back(), (TimerLog::Fired{"T", 1100}));
   Loop().Advance(100);
-  EXPECT_EQ(log_.fired.back(), (TimerLog::Fired{"T", 1200}));
-  for (size_t i = 1; i < log_.fired.size(); ++i) EXPECT_LT(log_.fired[i - 1].at, log_.fired[i].at);
+  EXPECT_EQ(timers_.fired.back(), (TimerLog::Fired{"T", 1200}));
+  for (size_t i = 1; i < timers_.fired.size(); ++i)
+    EXPECT_LT(timers_.fired[i - 1].at, timers_.fired[i].at);
 }
 
 TEST_F(MessageLoopTest, TimerMayFreeItselfInItsHandler) {
   MakeTimer("T", 10);
-  log_.on_tick = [&](host::TObject* sender) { delete static_cast<host::TTimer*>(sender); };
+  timers_.on_tick = [&](host::TObject* sender) { delete static_cast<host::TTimer*>(sender); };
   Loop().Advance(100);
-  EXPECT_EQ(log_.fired.size(), 1u);
+  EXPECT_EQ(timers_.fired.size(), 1u);
   EXPECT_EQ(Loop().ActiveTimers(), 0u);
   EXPECT_EQ(owner_.ComponentCount(), 0);
 }
 
 TEST_F(MessageLoopTest, ErrorInATimerIsReportedAndTheTimerGoesOn) {
   MakeTimer("T", 100);
-  log_.on_tick = [](host::TObject*) {
+  timers_.on_tick = [](host::TObject*) {
     throw host::EConvertError("'x' is not a valid integer value");
   };
   Loop().Advance(300);
-  EXPECT_EQ(log_.fired.size(), 3u);
+  EXPECT_EQ(timers_.fired.size(), 3u);
   const host_test::Reported error{"EConvertError", "'x' is not a valid integer value"};
   EXPECT_EQ(host_test::ReportedErrors(), (std::vector<host_test::Reported>(3, error)));
 
-  log_.on_tick = [](host::TObject*) { throw std::runtime_error("boom"); };
+  timers_.on_tick = [](host::TObject*) { throw std::runtime_error("boom"); };
   Loop().Advance(100);
   EXPECT_EQ(host_test::ReportedErrors().back(), (host_test::Reported{"Exception", "boom"}));
 }
@@ -493,7 +489,7 @@ TEST_F(MessageLoopTest, MessageForADestroyedControlIsDropped) {
 TEST_F(MessageLoopTest, MessagesPostedByATimerArriveBeforeTheNextTick) {
   std::vector<std::string> seen;
   MakeTimer("T", 100);
-  log_.on_tick = [&](host::TObject*) {
+  timers_.on_tick = [&](host::TObject*) {
     seen.push_back("tick@" + std::to_string(Loop().Clock()));
     Loop().Post(&owner_, [&] { seen.push_back("message@" + std::to_string(Loop().Clock())); });
   };
@@ -517,7 +513,7 @@ TEST_F(MessageLoopTest, NegativeAdvanceDoesNotMoveTheClockBack) {
   Loop().Advance(-1000);
   EXPECT_EQ(Loop().Clock(), 50);
   Loop().Advance(50);
-  EXPECT_EQ(log_.fired, (std::vector<TimerLog::Fired>{{"T", 100}}));
+  EXPECT_EQ(timers_.fired, (Ticks{{"T", 100}}));
 }
 
 // ---- Actions --------------------------------------------------------------------
@@ -527,8 +523,7 @@ TEST_F(Controls, ActionExecutesItsCommandWhenItHasOne) {
   EXPECT_FALSE(action.Execute());
   action.SetOnExecute({&log_, &EventLog::ClickA});
   EXPECT_TRUE(action.Execute());
-  EXPECT_EQ(log_.entries,
-            (std::vector<std::pair<std::string, host::TObject*>>{{"clickA", &action}}));
+  EXPECT_EQ(log_.entries, (EventLog::Entries{{"clickA", &action}}));
 }
 
 }  // namespace

@@ -7,14 +7,14 @@
 
 #include "host/rtl/interfaces.h"
 #include "host/toolsapi/toolsapi.h"
-#include "tests/host/host_fixture.h"
+#include "tests/support/host_error.h"
 
 namespace {
 
+using fleetforge_test::ExpectHostError;
 using host::IInterface;
 using host::IRef;
 using host::TGUID;
-using host_test::ExpectHostError;
 
 }  // namespace
 
@@ -68,6 +68,11 @@ class TGreeter : public host::TInterfacedObject, public IGreeter {
  private:
   bool* destroyed_;
 };
+
+// The count of references to the greeter that ref holds.
+int32_t RefCountOf(const IRef<IGreeter>& ref) {
+  return static_cast<TGreeter*>(ref.get())->RefCount();
+}
 
 TEST(Guid, ParsesAndPrintsTheRegistryForm) {
   const char* const texts[] = {
@@ -125,9 +130,9 @@ TEST(RefCount, LastReleaseDestroysTheObject) {
       IRef<IGreeter> moved = std::move(copy);
       EXPECT_FALSE(copy);
       EXPECT_EQ(moved->Greet(), "hello");
-      EXPECT_EQ(static_cast<TGreeter*>(first.get())->RefCount(), 2);
+      EXPECT_EQ(RefCountOf(first), 2);
     }
-    EXPECT_EQ(static_cast<TGreeter*>(first.get())->RefCount(), 1);
+    EXPECT_EQ(RefCountOf(first), 1);
     EXPECT_FALSE(destroyed);
   }
   EXPECT_TRUE(destroyed);
@@ -166,9 +171,9 @@ TEST(Casts, SupportsAndIntfCastAddAReference) {
   IRef<IGreeter> greeter;
   ASSERT_TRUE(host::Supports<IGreeter>(root.get(), greeter));
   EXPECT_EQ(greeter->Greet(), "hello");
-  EXPECT_EQ(static_cast<TGreeter*>(greeter.get())->RefCount(), 2);
+  EXPECT_EQ(RefCountOf(greeter), 2);
   IRef<IGreeter> cast = host::IntfCast<IGreeter>(root.get());
-  EXPECT_EQ(static_cast<TGreeter*>(greeter.get())->RefCount(), 3);
+  EXPECT_EQ(RefCountOf(greeter), 3);
   root.Clear();
   greeter.Clear();
   EXPECT_FALSE(destroyed);
@@ -185,7 +190,7 @@ TEST(Casts, UnsupportedInterfaceRaisesAndLeaksNothing) {
     EXPECT_FALSE(unused);
     ExpectHostError<host::EIntfCastError>([&] { host::IntfCast<IUnused>(greeter.get()); },
                                           "Interface not supported");
-    EXPECT_EQ(static_cast<TGreeter*>(greeter.get())->RefCount(), 1);
+    EXPECT_EQ(RefCountOf(greeter), 1);
     // A failed Supports clears its result, releasing what it held.
     bool held_gone = false;
     IRef<IGreeter> held(new TGreeter(&held_gone));
@@ -205,7 +210,7 @@ TEST(Casts, QueryInterfaceAnswersNoInterfaceWithoutTouchingTheCount) {
   EXPECT_EQ(greeter->QueryInterface(IUnused::IID(), &out), host::E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(greeter->QueryInterface(IGreeter::IID(), nullptr), host::E_NOINTERFACE);
-  EXPECT_EQ(static_cast<TGreeter*>(greeter.get())->RefCount(), 1);
+  EXPECT_EQ(RefCountOf(greeter), 1);
 }
 
 }  // namespace

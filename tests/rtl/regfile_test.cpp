@@ -4,22 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "tests/rtl/regfile_support.h"
+
 namespace host {
-
-// Readable failures: the type and the data in hex.
-void PrintTo(const RegValue& value, std::ostream* out) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  *out << "type " << value.type << " data";
-  for (char c : value.data) {
-    const auto byte = static_cast<unsigned char>(c);
-    *out << ' ' << kDigits[byte >> 4] << kDigits[byte & 0xF];
-  }
-}
-
 namespace {
 
 constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\Test";
@@ -52,6 +42,19 @@ std::string Utf16(const std::string& utf8) {
     out += static_cast<char>(cp >> 8);
   }
   return out;
+}
+
+// A version 5 file's text, before it is turned into UTF-16.
+constexpr const char* kVersion5 =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+    "\"Name\"=\"Caf\xC3\xA9\"\r\n"
+    "\"Expand\"=hex(2):25,00,e9,00,00,00\r\n";
+
+// Written out and parsed again, file has the same keys and values.
+void ExpectReadsBackTheSame(const RegFile& file, const std::string& name = "test.reg") {
+  const RegFile again = ParseRegFile(SerializeRegFile(file), name);
+  EXPECT_TRUE(SameKeys(file.Roots()[1], again.Roots()[1]));
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -133,12 +136,7 @@ TEST(RegFileParse, DeletionsApplyInOrder) {
 }
 
 TEST(RegFileParse, Version5Utf16) {
-  const std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
-      "\"Name\"=\"Caf\xC3\xA9\"\r\n"
-      "\"Expand\"=hex(2):25,00,e9,00,00,00\r\n";
-  const std::string bytes = "\xFF\xFE" + Utf16(text);
+  const std::string bytes = "\xFF\xFE" + Utf16(kVersion5);
   RegFile file = ParseRegFile(bytes, "v5.reg");
   EXPECT_EQ(5, file.Version());
   EXPECT_TRUE(file.Utf16());
@@ -150,8 +148,7 @@ TEST(RegFileParse, Version5Utf16) {
   ASSERT_TRUE(file.SetValue(kKey, "Multi", Value(7, std::string("\xC3\xA9\0\0", 4))));
   const std::string changed = SerializeRegFile(file);
   EXPECT_EQ(bytes + Utf16("\"Multi\"=hex(7):e9,00,00,00,00,00\r\n"), changed);
-  const RegFile again = ParseRegFile(changed, "v5.reg");
-  EXPECT_TRUE(SameKeys(file.Roots()[1], again.Roots()[1]));
+  ExpectReadsBackTheSame(file, "v5.reg");
   // Text that UTF-16 cannot carry is refused, and the file is unchanged.
   EXPECT_THROW(file.SetValue(kKey, "Bad", RegValue::String("\xFF")), ERegistryException);
   EXPECT_EQ(changed, SerializeRegFile(file));
@@ -159,11 +156,6 @@ TEST(RegFileParse, Version5Utf16) {
 
 // Reading one key leaves what reading the whole file leaves in that key.
 TEST(RegFileParse, OneKeyReadAgreesWithTheWholeFile) {
-  const std::string v5 =
-      "Windows Registry Editor Version 5.00\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
-      "\"Name\"=\"Caf\xC3\xA9\"\r\n"
-      "\"Expand\"=hex(2):25,00,e9,00,00,00\r\n";
   const std::string texts[] = {
       // deletions of keys above and of values, re-creation, overrides, case
       "REGEDIT4\r\n\r\n"
@@ -175,7 +167,7 @@ TEST(RegFileParse, OneKeyReadAgreesWithTheWholeFile) {
       "[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
       "[HKEY_CURRENT_USER\\E]\r\n\"V\"=hex:01,\\\r\n  02\r\n[-HKEY_CURRENT_USER\\E]\r\n"
       "[HKEY_CURRENT_USER\\E\\F]\r\n",
-      "\xFF\xFE" + Utf16(v5),
+      "\xFF\xFE" + Utf16(kVersion5),
       "",
   };
   const char* keys[] = {"HKEY_CURRENT_USER",       "HKEY_CURRENT_USER\\A",
@@ -233,34 +225,18 @@ TEST(RegFileParse, ErrorsNameFileAndLine) {
   };
   for (const BadFile& bad : cases) {
     SCOPED_TRACE(bad.text);
-    try {
-      ParseRegFile(bad.text, "/x/y.reg");
-      ADD_FAILURE() << "parsed";
-    } catch (const ERegistryException& e) {
-      const std::string prefix = "Registry file /x/y.reg, line " + std::to_string(bad.line) + ": ";
-      EXPECT_EQ(prefix, e.Message().substr(0, prefix.size())) << e.Message();
-      EXPECT_NE(std::string::npos, e.Message().find(bad.what)) << e.Message();
-      // Reading one key checks the whole file just the same.
-      try {
-        ReadRegKey(bad.text, "HKEY_CURRENT_USER\\Y", "/x/y.reg");
-        ADD_FAILURE() << "one key read";
-      } catch (const ERegistryException& one) {
-        EXPECT_EQ(e.Message(), one.Message());
-      }
-    }
+    const std::string error = RegistryError([&] { ParseRegFile(bad.text, "/x/y.reg"); });
+    const std::string prefix = "Registry file /x/y.reg, line " + std::to_string(bad.line) + ": ";
+    EXPECT_EQ(prefix, error.substr(0, prefix.size())) << error;
+    EXPECT_NE(std::string::npos, error.find(bad.what)) << error;
+    // Reading one key checks the whole file just the same.
+    EXPECT_EQ(error,
+              RegistryError([&] { ReadRegKey(bad.text, "HKEY_CURRENT_USER\\Y", "/x/y.reg"); }));
   }
   // UTF-16 faults report the line they are on.
   const std::string lone = "\xFF\xFE" + Utf16("REGEDIT4\r\n\r\n") + std::string("\x00\xDC", 2);
-  EXPECT_THROW(
-      {
-        try {
-          ParseRegFile(lone, "u.reg");
-        } catch (const ERegistryException& e) {
-          EXPECT_EQ("Registry file u.reg, line 3: invalid UTF-16 text", e.Message());
-          throw;
-        }
-      },
-      ERegistryException);
+  EXPECT_EQ("Registry file u.reg, line 3: invalid UTF-16 text",
+            RegistryError([&] { ParseRegFile(lone, "u.reg"); }));
 }
 
 // A long offending text (here a megabyte, with an escape sequence) is quoted by
@@ -275,13 +251,9 @@ TEST(RegFileParse, ErrorsQuoteAShortEscapedPartOfTheText) {
       "REGEDIT4\r\n[" + junk + "]\r\n",
   };
   for (const std::string& text : cases) {
-    try {
-      ParseRegFile(text, "u.reg");
-      ADD_FAILURE() << "parsed";
-    } catch (const ERegistryException& e) {
-      EXPECT_LT(e.Message().size(), 160u);
-      EXPECT_NE(std::string::npos, e.Message().find(quoted)) << e.Message();
-    }
+    const std::string error = RegistryError([&] { ParseRegFile(text, "u.reg"); });
+    EXPECT_LT(error.size(), 160u);
+    EXPECT_NE(std::string::npos, error.find(quoted)) << error;
   }
 }
 
@@ -359,8 +331,7 @@ TEST(RegFileChanges, ReplaceInPlaceAndAppendToTheKeysLastSection) {
       "\"New\"=dword:abcdef01\r\n"
       "; trailing comment\r\n",
       SerializeRegFile(file));
-  const RegFile again = Parse(SerializeRegFile(file));
-  EXPECT_TRUE(SameKeys(file.Roots()[1], again.Roots()[1]));
+  ExpectReadsBackTheSame(file);
 }
 
 TEST(RegFileChanges, DeletedKeyGetsANewSection) {
@@ -434,9 +405,8 @@ TEST(RegFileFormat, LongHexWrapsNear77Columns) {
   EXPECT_EQ("\"Odd\"=hex(4):01,02", lines[row + 2]);
   EXPECT_EQ("\"Text\"=hex(1):74,77,6f,0d,0a,6c,69,6e,65,73,00", lines[row + 3]);
   EXPECT_EQ("@=\"default\"", lines[row + 4]);
-  const RegFile again = Parse(text);
-  EXPECT_TRUE(SameKeys(file.Roots()[1], again.Roots()[1]));
-  EXPECT_EQ(Value(3, data), *again.FindValue(kKey, "Blob"));
+  ExpectReadsBackTheSame(file);
+  EXPECT_EQ(Value(3, data), *Parse(text).FindValue(kKey, "Blob"));
 }
 
 TEST(RegFileFormat, UnwritableNamesAreRefused) {
