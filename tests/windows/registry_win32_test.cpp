@@ -3,6 +3,7 @@
 // file.
 #include "host/rtl/filelock.h"
 #include "host/rtl/syserror.h"
+#include "host/rtl/textfile.h"
 #include "host/vcl/registry.h"
 
 #include <gtest/gtest.h>
@@ -332,6 +333,20 @@ TEST_F(LockedFileWin32Test, ARefusedFileIsLeftAsItWas) {
     }
   }
   EXPECT_EQ((std::vector<std::string>{"folder", "read-only.txt"}), Entries(folder_));
+}
+
+// Either delimiter separates folders, so a missing folder is told from a missing file.
+TEST_F(LockedFileWin32Test, AReadTellsAMissingFolderFromAMissingFile) {
+  const struct {
+    std::string path;
+    const char* message;
+  } cases[] = {{Path("missing.txt"), "File not found"},
+               {Path("no-folder\\missing.txt"), "Path not found"},
+               {folder_.string() + "/no-folder/missing.txt", "Path not found"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.message, fleetforge_test::HostError<EInOutError>([&] { ReadFileBytes(c.path); }))
+        << c.path;
+  }
 }
 
 TEST_F(LockedFileWin32Test, WritersTakeTurnsAndWaitForReaders) {
