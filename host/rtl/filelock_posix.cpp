@@ -20,17 +20,10 @@ namespace {
 using detail::FileDescriptor;
 using detail::FolderOf;
 
-constexpr const char* kTag = ".fleetforge";
-constexpr size_t kRandomLength = 6;
 constexpr int kMaxLinks = 40;
 
 [[noreturn]] void Raise(const std::string& file, int error) {
   throw EInOutError(file + ": " + std::error_code(error, std::generic_category()).message());
-}
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The folder part followed by "/", or "" for a name without one.
@@ -114,9 +107,9 @@ int CreateTempFile(const std::string& target, mode_t mode, std::string& temp) {
                                 std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
   std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = FolderPrefix(target) + "." + BaseName(target) + kTag + "-";
-    for (size_t k = 0; k < kRandomLength; ++k) temp += kChars[pick(random)];
-    temp += ".tmp";
+    std::string characters;
+    for (size_t k = 0; k < TLockedFile::kRandomLength; ++k) characters += kChars[pick(random)];
+    temp = TLockedFile::TemporaryFileName(target, characters);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -149,18 +142,6 @@ int WriteInPlace(const std::string& target, const std::string& bytes) {
 }
 
 }  // namespace
-
-AnsiString TLockedFile::LockFileName(const AnsiString& target) {
-  return FolderPrefix(target) + "." + BaseName(target) + kTag + ".lock";
-}
-
-bool TLockedFile::IsTemporaryFileName(const AnsiString& target, const AnsiString& name) {
-  const std::string prefix = std::string(".") + BaseName(target) + kTag + "-";
-  const std::string suffix = ".tmp";
-  return name.size() == prefix.size() + kRandomLength + suffix.size() &&
-         name.compare(0, prefix.size(), prefix) == 0 &&
-         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 TLockedFile::TLockedFile(const AnsiString& path, bool makeFolder) : path_(path) {
   target_ = FollowLinks(path);

@@ -45,11 +45,20 @@ class FileDescriptor {
   int fd_;
 };
 
-// The folder part of a file system path ("" when it names no folder).
+// The folder part of a file system path ("" when it names no folder). A root
+// keeps its delimiter: "/" on POSIX; "\", "/" and "C:\" on Windows, where
+// both "\" and "/" separate folders.
 inline std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+#else
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();
   return slash == 0 ? std::string("/") : path.substr(0, slash);
+#endif
 }
 
 }  // namespace host::detail
