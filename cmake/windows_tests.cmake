@@ -26,16 +26,30 @@ add_test(NAME wine_prefix COMMAND wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 300)
 
-# The test programs: the folders whose tests apply to the Windows build.
-set(FLEETFORGE_WINDOWS_TEST_AREAS windows)
+# Small package modules that exercise the loader's error paths.
+add_subdirectory(fixtures)
+
+# The test programs: the folders whose tests apply to the Windows build (the
+# command's own tests start it as a POSIX process; its Windows build is checked
+# below), without the files that need POSIX: child processes, resource limits,
+# file modes and the POSIX lock (the Windows lock and store have their own tests
+# in tests/windows), and the pictures.
+set(FLEETFORGE_WINDOWS_TEST_AREAS windows rtl vcl win32 global options package layout buttonbar icon ide compdate)
+set(FLEETFORGE_POSIX_ONLY_TESTS vcl/registry_test.cpp rtl/filelock_test.cpp rtl/textfile_test.cpp
+    compdate/compdate_fpc_test.cpp compdate/compdate_command_test.cpp compdate/compdate_file_test.cpp
+    ide/picture_test.cpp)
 foreach(area ${FLEETFORGE_WINDOWS_TEST_AREAS})
   file(GLOB area_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*.cpp)
+  foreach(posix_only ${FLEETFORGE_POSIX_ONLY_TESTS})
+    list(REMOVE_ITEM area_sources ${CMAKE_CURRENT_SOURCE_DIR}/${posix_only})
+  endforeach()
   add_executable(test_${area} ${area_sources} ${FLEETFORGE_IDE_RESOURCES})
   target_link_libraries(test_${area} PRIVATE fleetforge_ide gtest gmock gtest_main version)
   target_compile_definitions(test_${area} PRIVATE
     FLEETFORGE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    FLEETFORGE_DEFAULT_PACKAGE="$<TARGET_FILE:Fleetforge7>")
-  add_dependencies(test_${area} Fleetforge7)
+    FLEETFORGE_DEFAULT_PACKAGE="$<TARGET_FILE:Fleetforge7>"
+    FLEETFORGE_FIXTURE_DIR="${CMAKE_CURRENT_BINARY_DIR}/fixtures")
+  add_dependencies(test_${area} Fleetforge7 fixture_modules)
   gtest_discover_tests(test_${area} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300
     ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 endforeach()
@@ -49,3 +63,6 @@ foreach(check exports icons registry regedit compdate same-state)
   set_tests_properties(outside.${check} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 endforeach()
+
+# The compile-date tests also read and write the unit directly.
+target_link_libraries(test_compdate PRIVATE fleetforge_compdate_file)
