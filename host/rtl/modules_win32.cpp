@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "host/rtl/chars.h"
 #include "host/rtl/modules.h"
 
 namespace host {
@@ -31,8 +32,10 @@ namespace host {
 namespace {
 
 struct LoadedModules {
-  std::map<HMODULE, std::string> files;  // the file each module was loaded from
-  std::map<HICON, IconInfo> icons;       // what each loaded icon is
+  std::map<HMODULE, std::string> files;       // the file each module was loaded from
+  std::map<HICON, IconInfo> icons;            // what each loaded icon is
+  std::string mainName;                       // the executable's name, as registered
+  std::vector<TResourceEntry> mainResources;  // registered besides its own
 };
 
 LoadedModules& Registry() {
@@ -74,8 +77,12 @@ HINSTANCE MainInstance() {
   return reinterpret_cast<HINSTANCE>(::GetModuleHandleA(nullptr));
 }
 
-// The executable's resources are compiled into it; the table is not needed.
-HINSTANCE RegisterMainModule(const std::string&, std::vector<TResourceEntry>) {
+// The executable's resources are compiled into it; resources registered here
+// are found after those (they are not the system's, so LoadIconA does not see
+// them).
+HINSTANCE RegisterMainModule(const std::string& name, std::vector<TResourceEntry> resources) {
+  Registry().mainName = name;
+  Registry().mainResources = std::move(resources);
   return MainInstance();
 }
 
@@ -86,11 +93,12 @@ HMODULE LoadLibrary(const std::string& path) {
     throw EPackageError("Can't load package " + path + ".\n" + SystemMessage(::GetLastError()));
   }
   const HMODULE handle = reinterpret_cast<HMODULE>(library);
+  Registry().files[handle] = path;
   if (!FindResourceData(handle, kPackageInfoType, "PACKAGEINFO")) {
+    Registry().files.erase(handle);
     ::FreeLibrary(library);
     throw EPackageError("Can't load package " + path + ".\nThe file is not a package module.");
   }
-  Registry().files[handle] = path;
   return handle;
 }
 
@@ -127,6 +135,7 @@ std::vector<std::string> ExportedNames(HMODULE module) {
 }
 
 std::string ModuleFileName(HMODULE module) {
+  if (module == MainInstance()) return Registry().mainName;
   const auto& files = Registry().files;
   const auto it = files.find(module);
   return it == files.end() ? std::string() : it->second;
@@ -134,8 +143,16 @@ std::string ModuleFileName(HMODULE module) {
 
 std::optional<std::string_view> FindResourceData(HMODULE module, std::string_view type,
                                                  std::string_view name) {
+  // Only modules the system has loaded for us are asked.
+  const bool main = module == MainInstance();
+  if (!main && !Registry().files.contains(module)) return std::nullopt;
   const std::string typeText(type), nameText(name);
   HRSRC resource = ::FindResourceA(System(module), nameText.c_str(), typeText.c_str());
+  if (resource == nullptr && main) {
+    for (const TResourceEntry& entry : Registry().mainResources)
+      if (SameText(entry.Type, type) && SameText(entry.Name, name))
+        return std::string_view(static_cast<const char*>(entry.Data), entry.Size);
+  }
   if (resource == nullptr) return std::nullopt;
   HGLOBAL loaded = ::LoadResource(System(module), resource);
   const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;

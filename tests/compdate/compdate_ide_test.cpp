@@ -201,7 +201,7 @@ TEST_F(CompDateIdeTest, AUnitThatCannotBeWrittenIsReported) {
   ASSERT_TRUE(std::filesystem::create_directory(Unit()));
   CompileAt(ExampleMoment());
   EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
-                {"EInOutError", Unit() + ": Is a directory"}}),
+                {"EInOutError", Unit() + ": " + fleetforge_test::kIsADirectory}}),
             Errors());
   EXPECT_TRUE(FolderEntries(Unit()).empty());
 }

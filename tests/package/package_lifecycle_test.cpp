@@ -305,7 +305,7 @@ TEST_F(LoadedPackage, PackageInfoNamesTheRequiredPackagesAndTheNineContainedUnit
 }
 
 TEST_F(LoadedPackage, VersionInfoIsVersion0_0_1Build18WithItsProductStrings) {
-  const auto version_bytes = Resource(host::RT_VERSION, "1");
+  const auto version_bytes = Resource(host::RT_VERSION, "#1");
   ASSERT_TRUE(version_bytes);
   const host::VersionInfo version = host::DecodeVersionInfo(*version_bytes);
   EXPECT_EQ(std::vector<uint16_t>(version.FileVersion, version.FileVersion + 4),

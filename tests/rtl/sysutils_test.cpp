@@ -157,14 +157,26 @@ TEST(Delete, RemovesTheInRangePartAndIgnoresTheRest) {
 
 // ---- File names --------------------------------------------------------------
 
+struct FileNameCase {
+  const char* name;
+  const char* path;
+  const char* file;
+  const char* ext;
+};
+
+void ExpectFileNameParts(const FileNameCase& c) {
+  SCOPED_TRACE(c.name);
+  EXPECT_EQ(ExtractFilePath(c.name), c.path);
+  EXPECT_EQ(ExtractFileName(c.name), c.file);
+  EXPECT_EQ(ExtractFileExt(c.name), c.ext);
+  // The three agree: folder and name make the whole, and the extension ends the name.
+  EXPECT_EQ(ExtractFilePath(c.name) + ExtractFileName(c.name), c.name);
+  EXPECT_TRUE(ExtractFileName(c.name).ends_with(ExtractFileExt(c.name)));
+}
+
+#ifndef _WIN32
 TEST(FileNames, OnlySlashSeparatesFolders) {
-  struct Case {
-    const char* name;
-    const char* path;
-    const char* file;
-    const char* ext;
-  };
-  const Case cases[] = {
+  const FileNameCase cases[] = {
       {"C:\\dir\\file.txt", "", "C:\\dir\\file.txt", ".txt"},
       {"/home/u/Project1.dpr", "/home/u/", "Project1.dpr", ".dpr"},
       {"C:file.pas", "", "C:file.pas", ".pas"},
@@ -184,16 +196,24 @@ TEST(FileNames, OnlySlashSeparatesFolders) {
       {"/p.q/r:s\\t", "/p.q/", "r:s\\t", ""},
       {"/", "/", "", ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ExtractFilePath(c.name), c.path);
-    EXPECT_EQ(ExtractFileName(c.name), c.file);
-    EXPECT_EQ(ExtractFileExt(c.name), c.ext);
-    // The three agree: folder and name make the whole, and the extension ends the name.
-    EXPECT_EQ(ExtractFilePath(c.name) + ExtractFileName(c.name), c.name);
-    EXPECT_TRUE(ExtractFileName(c.name).ends_with(ExtractFileExt(c.name)));
-  }
+  for (const FileNameCase& c : cases) ExpectFileNameParts(c);
 }
+#else
+TEST(FileNames, BackslashSlashAndADrivesColonSeparateOnWindows) {
+  const FileNameCase cases[] = {
+      {"C:\\dir\\file.txt", "C:\\dir\\", "file.txt", ".txt"},
+      {"/home/u/Project1.dpr", "/home/u/", "Project1.dpr", ".dpr"},
+      {"C:file.pas", "C:", "file.pas", ".pas"},
+      {"dir.d\\file", "dir.d\\", "file", ""},
+      {"C:.x\\y", "C:.x\\", "y", ""},
+      {"mixed/sep\\x.y", "mixed/sep\\", "x.y", ".y"},
+      {"\\\\server\\share\\f.pas", "\\\\server\\share\\", "f.pas", ".pas"},
+      {"archive.tar.gz", "", "archive.tar.gz", ".gz"},
+      {"", "", "", ""},
+  };
+  for (const FileNameCase& c : cases) ExpectFileNameParts(c);
+}
+#endif
 
 TEST(FileExists, IsTrueForRegularFilesOnly) {
   const fleetforge_test::TempFolder scratch("rtl-exists");

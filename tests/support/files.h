@@ -18,6 +18,15 @@
 
 namespace fleetforge_test {
 
+// The system's causes as the host's file errors word them on this platform.
+#ifdef _WIN32
+inline constexpr const char* kNotADirectory = "Directory name invalid";
+inline constexpr const char* kIsADirectory = "Access denied";
+#else
+inline constexpr const char* kNotADirectory = "Not a directory";
+inline constexpr const char* kIsADirectory = "Is a directory";
+#endif
+
 // A fresh folder below the system's folder for temporary files ($TMPDIR, else
 // /tmp; on Windows %TMP%), removed with all it holds at the end of its scope.
 class TempFolder {
