@@ -152,6 +152,10 @@ std::string DefaultPackageFile() {
 }
 
 std::string DefaultProjectsFolder() {
+#ifdef _WIN32
+  if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
+    return std::string(local) + "\\fleetforge\\Projects";
+#endif
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
     return std::string(data) + "/fleetforge/Projects";
   const char* home = std::getenv("HOME");
