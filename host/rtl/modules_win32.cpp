@@ -8,6 +8,7 @@
 
 #include "host/rtl/chars.h"
 #include "host/rtl/modules.h"
+#include "host/rtl/syserror.h"
 
 namespace host {
 namespace {
@@ -18,13 +19,7 @@ constexpr const char* kPackageInfoType = RT_RCDATA;
 
 // After the host's headers: <windows.h> defines macros (TRUE, LoadLibrary, ...)
 // that would rename the host's own names.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/rtl/winapi.h"
 #undef LoadLibrary
 
 namespace host {
@@ -45,19 +40,6 @@ LoadedModules& Registry() {
 
 ::HMODULE System(HMODULE module) {
   return reinterpret_cast<::HMODULE>(module);
-}
-
-std::string SystemMessage(DWORD error) {
-  char* text = nullptr;
-  const DWORD length = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length > 0 ? std::string(text, length) : "error " + std::to_string(error);
-  if (text != nullptr) ::LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.'))
-    message.pop_back();
-  return message;
 }
 
 }  // namespace
@@ -90,7 +72,8 @@ HMODULE LoadLibrary(const std::string& path) {
   // The system calls the module's entry point with process attach.
   ::HMODULE library = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (library == nullptr) {
-    throw EPackageError("Can't load package " + path + ".\n" + SystemMessage(::GetLastError()));
+    throw EPackageError("Can't load package " + path + ".\n" +
+                        WindowsErrorMessage(::GetLastError()));
   }
   const HMODULE handle = reinterpret_cast<HMODULE>(library);
   Registry().files[handle] = path;

@@ -1,12 +1,6 @@
 #include "host/rtl/syserror.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX  // libstdc++ may have defined it
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/rtl/winapi.h"
 
 namespace host {
 

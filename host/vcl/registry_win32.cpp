@@ -8,13 +8,7 @@
 
 #include <vector>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX  // libstdc++ may have defined it
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/rtl/winapi.h"
 
 namespace host::sysreg {
 

@@ -27,13 +27,7 @@
 #include "package/exports.h"
 #include "package/resources.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/rtl/winapi.h"
 
 namespace {
 

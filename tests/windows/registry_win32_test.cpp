@@ -21,13 +21,7 @@
 #include <thread>
 #include <vector>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/rtl/winapi.h"
 
 namespace host {
 namespace {
