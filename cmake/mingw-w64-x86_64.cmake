@@ -1,7 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (the POSIX thread
 # model, which C++'s threads and mutexes need). Programs built here run under
 # Wine: CTest and the build's own generator steps start them through
-# cmake/wine-run.
+# cmake/wine-run, in a Wine prefix of the build's own (cmake/windows.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(FLEETFORGE_MINGW_TRIPLET x86_64-w64-mingw32)
@@ -13,4 +13,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)

@@ -1,5 +1,11 @@
 # Set-up of the Windows build (mingw-w64, see cmake/mingw-w64-x86_64.cmake).
 
+# The build's programs (the generator of the module's definitions, test
+# discovery, the tests) run under Wine in a prefix of the build's own, so that
+# nothing touches the user's ~/.wine and its registry.
+set(FLEETFORGE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_SOURCE_DIR}/cmake/wine-run ${FLEETFORGE_WINE_PREFIX})
+
 # nlohmann-json and CLI11 are header-only; Debian installs them for the build
 # machine only. Their headers are used from there, through a folder that holds
 # just them, so that no other header of the build machine reaches the Windows

@@ -2,9 +2,9 @@
 # through the cross-compiling emulator, cmake/wine-run). Included from
 # tests/CMakeLists.txt.
 #
-# Every test runs in a Wine prefix of the build's own, made by the first test
-# (wine_prefix), so that the tests never touch the user's ~/.wine and its
-# registry.
+# Every test runs in the build's own Wine prefix (FLEETFORGE_WINE_PREFIX), made
+# ready by the first test (wine_prefix), so that the tests never touch the
+# user's ~/.wine and its registry.
 
 # GoogleTest from Debian's sources (package googletest), built with the same
 # compiler.
@@ -20,8 +20,8 @@ include(GoogleTest)
 # The POSIX build's command, for the checks that compare the two builds.
 set(FLEETFORGE_POSIX_CLI "" CACHE FILEPATH "The POSIX build's fleetforge, to compare with")
 
-set(FLEETFORGE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
-set(FLEETFORGE_TEST_ENVIRONMENT "WINEPREFIX=${FLEETFORGE_WINE_PREFIX};WINEDEBUG=-all")
+set(FLEETFORGE_TEST_ENVIRONMENT
+  "WINEPREFIX=${FLEETFORGE_WINE_PREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 add_test(NAME wine_prefix COMMAND wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 300)
