@@ -22,7 +22,10 @@ set(FLEETFORGE_POSIX_CLI "" CACHE FILEPATH "The POSIX build's fleetforge, to com
 
 set(FLEETFORGE_TEST_ENVIRONMENT
   "WINEPREFIX=${FLEETFORGE_WINE_PREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
-add_test(NAME wine_prefix COMMAND wineboot --init)
+# A wine server that stays up while the tests run (for a minute after the last
+# one), so that each test program does not start Wine's services anew.
+add_test(NAME wine_prefix
+  COMMAND sh -c "wineserver --kill 2>/dev/null; wineserver --persistent=60 && wineboot --init")
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 300)
 
