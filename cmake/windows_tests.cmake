@@ -22,12 +22,19 @@ set(FLEETFORGE_POSIX_CLI "" CACHE FILEPATH "The POSIX build's fleetforge, to com
 
 set(FLEETFORGE_TEST_ENVIRONMENT
   "WINEPREFIX=${FLEETFORGE_WINE_PREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
-# A wine server that stays up while the tests run (for a minute after the last
-# one), so that each test program does not start Wine's services anew.
-add_test(NAME wine_prefix
-  COMMAND sh -c "wineserver --kill 2>/dev/null; wineserver --persistent=60 && wineboot --init")
+# One wine server that stays up while the tests run, with Wine's services
+# started under it once, so that each test program does not start them anew
+# (Debian's wine starts its server to quit as soon as its last program ends).
+# The server and the services keep no hold on the test's output, which CTest
+# would wait for.
+add_test(NAME wine_prefix COMMAND sh -c "{ wineserver --kill; wineserver --wait; \
+  wineserver --persistent=60 && wineboot --update; } </dev/null >/dev/null 2>&1")
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 300)
+# And the server ends with the tests.
+add_test(NAME wine_server_end COMMAND wineserver --kill)
+set_tests_properties(wine_server_end PROPERTIES FIXTURES_CLEANUP wine
+  ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 60)
 
 # Small package modules that exercise the loader's error paths.
 add_subdirectory(fixtures)
