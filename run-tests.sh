@@ -2,8 +2,9 @@
 # Builds and runs the whole test suite, each configuration in its own folder
 # under build/ (CMakePresets.json), warnings as errors: the development build
 # (tests, benchmarks built), the address and undefined-behaviour sanitizer
-# build, short fuzz runs, and the format check. Any stage that fails, or that
-# finds no tests, stops the run.
+# build, short fuzz runs, the format check, and the Windows build (mingw-w64)
+# with its tests under Wine, compared with the development build. Any stage
+# that fails, or that finds no tests, stops the run.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh tests
@@ -38,4 +39,9 @@ done
 echo "== format (clang-format)"
 find buttonbar bench cli compdate fuzz global host icon ide layout options package tests \
   -name '*.cpp' -o -name '*.h' | sort | xargs clang-format --dry-run --Werror
+
+echo "== Windows build and test under Wine (build/windows)"
+cmake --preset windows -DFLEETFORGE_POSIX_CLI="$PWD/build/dev/fleetforge" >/dev/null
+cmake --build --preset windows -j"$jobs"
+ctest --preset windows -j"$jobs"
 echo "all checks passed"

@@ -26,16 +26,10 @@ constexpr const char* kPrefix = "fleetforge compdate: ";
 }  // namespace
 
 std::optional<double> LocalDateTimeFromEpoch(int64_t seconds) {
-  const auto moment = static_cast<std::time_t>(seconds);
-  if (static_cast<int64_t>(moment) != seconds) return std::nullopt;
-  ::tzset();
-  std::tm local{};
-  if (::localtime_r(&moment, &local) == nullptr) return std::nullopt;
-  const int64_t year = static_cast<int64_t>(local.tm_year) + 1900;
-  if (year < 1 || year > 9999) return std::nullopt;
+  const std::optional<host::LocalOffset> local = host::LocalOffsetAt(seconds);
+  if (!local || local->Year < 1 || local->Year > 9999) return std::nullopt;
   // Whole local seconds since 1970; the host forms the date-time from them.
-  const int64_t localSeconds = seconds + static_cast<int64_t>(local.tm_gmtoff);
-  return host::DateTimeFromUnixMs(localSeconds * 1000);
+  return host::DateTimeFromUnixMs((seconds + local->Seconds) * 1000);
 }
 
 std::optional<double> LocalDateTimeFromEpochText(const std::string& text) {

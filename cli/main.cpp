@@ -15,10 +15,17 @@ constexpr const char* kEnvironment =
     "  FLEETFORGE_REGISTRY       the registry file, when --registry is not given\n"
     "  FLEETFORGE_PACKAGE        the package module, when --package is not given\n"
     "  FLEETFORGE_TIME_SEPARATOR the host's time separator (default ':')\n"
+#ifdef _WIN32
+    "  (without a registry file the settings are in the system registry, under\n"
+    "   HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge)\n"
+    "  LOCALAPPDATA              the IDE's projects folder is "
+    "%LOCALAPPDATA%\\fleetforge\\Projects\n"
+#else
     "  XDG_CONFIG_HOME           the registry file is $XDG_CONFIG_HOME/fleetforge/registry.reg\n"
     "                            (default ~/.config/fleetforge/registry.reg)\n"
     "  XDG_DATA_HOME             the IDE's projects folder is $XDG_DATA_HOME/fleetforge/Projects\n"
     "                            (default ~/.local/share/fleetforge/Projects)\n"
+#endif
     "  SOURCE_DATE_EPOCH         seconds since 1970 UTC: the compile moment of compdate and\n"
     "                            the start of a session's clock (default 2026-01-01 00:00 local)\n"
     "  TZ                        the time zone the moments are shown in\n";
@@ -42,6 +49,9 @@ int main(int argc, char** argv) {
       "fleetforge"};
   app.set_version_flag("--version", std::string("fleetforge ") + FLEETFORGE_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every platform, so that "/" can begin a path on
+  // Windows as well.
+  app.allow_windows_style_options(false);
   // Options of a command word are taken after the words below it as well
   // ("fleetforge options show --registry FILE").
   app.fallthrough();

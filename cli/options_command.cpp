@@ -111,8 +111,7 @@ std::vector<std::string> ReadEachValue(OptionsRecord& o) {
 
 int RunOptionsCommand(const OptionsCommand& command, std::ostream& out, std::ostream& err) {
   if (!command.Registry.empty()) host::RegistryLocation::UseFile(command.Registry);
-  const std::string where =
-      host::RegistryLocation::InMemory() ? "memory" : host::RegistryLocation::CurrentFile();
+  const std::string where = host::RegistryLocation::Description();
   // The assignments are checked before the store is touched.
   if (!command.Show) {
     OptionsRecord scratch{};
@@ -140,6 +139,7 @@ int RunOptionsCommand(const OptionsCommand& command, std::ostream& out, std::ost
     // As a confirmed dialog does: start from the stored settings, change the named
     // fields, then write all six; the read, the change and the write are one
     // transaction under the registry file's lock, and land in one replacement.
+    // (The system registry stores each value as it is written.)
     std::vector<std::string> notes;
     {
       host::TRegistryTransaction transaction;
@@ -161,8 +161,11 @@ int RunOptionsCommand(const OptionsCommand& command, std::ostream& out, std::ost
     Print(package.Options(), out);
     return 0;
   } catch (const host::Exception& e) {
-    err << "fleetforge options: " << e.ClassName() << ": " << e.Message()
-        << (command.Show ? "" : "; nothing was written") << "\n";
+    const char* outcome = command.Show ? ""
+                          : host::RegistryLocation::InSystemRegistry()
+                              ? "; the values written before the failure stay written"
+                              : "; nothing was written";
+    err << "fleetforge options: " << e.ClassName() << ": " << e.Message() << outcome << "\n";
     return 1;
   }
 }

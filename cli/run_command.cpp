@@ -137,9 +137,8 @@ class Page {
 }  // namespace
 
 std::string CommandFolder() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : self.parent_path().string();
+  const std::string self = host::ExecutableFileName();
+  return self.empty() ? std::string(".") : std::filesystem::path(self).parent_path().string();
 }
 
 std::string DefaultPackageFile() {
@@ -153,6 +152,10 @@ std::string DefaultPackageFile() {
 }
 
 std::string DefaultProjectsFolder() {
+#ifdef _WIN32
+  if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
+    return std::string(local) + "\\fleetforge\\Projects";
+#endif
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
     return std::string(data) + "/fleetforge/Projects";
   const char* home = std::getenv("HOME");

@@ -1,13 +1,12 @@
 #include "ide/ide.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "host/rtl/units.h"
 #include "ide/addin.h"
+#include "ide/resources.h"
 
 namespace ide {
 
@@ -19,17 +18,6 @@ std::vector<ReportedError>& ErrorLog() {
 }
 
 bool ide_exists = false;
-
-// The IDE's own icon: a group directory with one 32 x 32, 16-colour image.
-const std::string& IdeIconGroup() {
-  static const std::string group = [] {
-    const unsigned char bytes[] = {0,  0,  1,  0, 1, 0,  // reserved, type, count
-                                   32, 32, 16, 0, 1, 0, 4, 0, 0xE8, 2, 0, 0,  // entry: 744 bytes
-                                   1,  0};                                    // image id 1
-    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
-  }();
-  return group;
-}
 
 // The IDE's classic tool services.
 class IdeToolServices : public host::TIToolServices {
@@ -339,8 +327,7 @@ Ide::Ide(IdeOptions options) : options_(std::move(options)) {
   host::WindowSystem::Instance().Reset(options_.Screen);
   host::MessageLoop::Instance().Reset();
   host::UnpinClock();
-  host::RegisterMainModule("delphi32.exe", {{host::RT_GROUP_ICON, "MAINICON", IdeIconGroup().data(),
-                                             static_cast<uint32_t>(IdeIconGroup().size())}});
+  host::RegisterMainModule("delphi32.exe", IdeResources());
   host::InitializeHostUnits();
   application_ = std::make_unique<host::TApplication>(nullptr);
   application_->SetTitle("Delphi 7");

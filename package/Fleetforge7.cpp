@@ -16,6 +16,7 @@
 #include "layout/FleetforgeMain.h"
 #include "options/FleetforgeMenu.h"
 #include "options/FleetforgeOptions.h"
+#include "package/exports.h"
 #include "package/resources.h"
 
 namespace Fleetforge7 {
@@ -81,6 +82,11 @@ const std::array<host::PackageUnitEntry, kUnitCount> unit_entries =
     MakeUnitTable(std::make_integer_sequence<int, kHostEntries>());
 const host::PackageInfoTable package_info_table{kUnitCount, unit_entries.data()};
 
+}  // namespace
+
+// What the module exports has external linkage, so that the Windows build's
+// export definitions can name it.
+
 // ---- Entry points --------------------------------------------------------------
 
 BOOL EntryPoint(HINSTANCE instance, uint32_t reason, void*) {
@@ -120,14 +126,15 @@ using FleetforgeMain::TFleetforgeMainObject;
 using FleetforgeMenu::TFleetforgeMenuExpert;
 using FleetforgeOptions::TfmOptions;
 
-const host::TClassRecord main_object_class{"TFleetforgeMainObject", "TObject",
-                                           sizeof(TFleetforgeMainObject)};
-const host::TClassRecord compdate_class{"TFleetforgeCompDateCreator", "TNotifierObject",
-                                        sizeof(TFleetforgeCompDateCreator)};
-const host::TClassRecord menu_expert_class{"TFleetforgeMenuExpert", "TNotifierObject",
-                                           sizeof(TFleetforgeMenuExpert)};
-const host::TClassRecord options_form_class{"TfmOptions", "TForm", sizeof(TfmOptions)};
-const host::TClassRecord bar_form_class{"TffDelphiMainForm", "TForm", sizeof(TffDelphiMainForm)};
+extern const host::TClassRecord main_object_class{"TFleetforgeMainObject", "TObject",
+                                                  sizeof(TFleetforgeMainObject)};
+extern const host::TClassRecord compdate_class{"TFleetforgeCompDateCreator", "TNotifierObject",
+                                               sizeof(TFleetforgeCompDateCreator)};
+extern const host::TClassRecord menu_expert_class{"TFleetforgeMenuExpert", "TNotifierObject",
+                                                  sizeof(TFleetforgeMenuExpert)};
+extern const host::TClassRecord options_form_class{"TfmOptions", "TForm", sizeof(TfmOptions)};
+extern const host::TClassRecord bar_form_class{"TffDelphiMainForm", "TForm",
+                                               sizeof(TffDelphiMainForm)};
 
 // An exported method is a routine that takes the object first, then the method's
 // own parameters.
@@ -159,6 +166,8 @@ const void* Code(F* function) {
 }
 
 // ---- The export directory ----------------------------------------------------------
+namespace {
+
 class ExportDirectory {
  public:
   void Add(std::string name, const void* address) {
@@ -297,20 +306,34 @@ ExportDirectory MakeExportDirectory() {
 
 }  // namespace
 
+const std::vector<host::TExportEntry>& ExportTable() {
+  static const ExportDirectory exports = MakeExportDirectory();
+  return exports.Entries();
+}
+
 }  // namespace Fleetforge7
+
+#ifdef _WIN32
+// The DLL's entry point: the system calls it with the instance and the reason.
+extern "C" int __stdcall DllMain(void* instance, unsigned long reason, void* reserved) {
+  return Fleetforge7::EntryPoint(reinterpret_cast<host::HINSTANCE>(instance),
+                                 static_cast<uint32_t>(reason), reserved);
+}
+#else
 
 // The one symbol the host's loader looks up.
 extern "C" __attribute__((visibility("default"))) const host::TModuleImage* HostModuleImage() {
-  static const Fleetforge7::ExportDirectory exports = Fleetforge7::MakeExportDirectory();
   static const host::TModuleImage image = [] {
+    const auto& exports = Fleetforge7::ExportTable();
     const auto& resources = Fleetforge7::PackageResources();
     return host::TModuleImage{host::kModuleImageMagic,
                               host::kModuleImageVersion,
                               &Fleetforge7::EntryPoint,
-                              exports.Entries().data(),
-                              static_cast<uint32_t>(exports.Entries().size()),
+                              exports.data(),
+                              static_cast<uint32_t>(exports.size()),
                               resources.data(),
                               static_cast<uint32_t>(resources.size())};
   }();
   return &image;
 }
+#endif

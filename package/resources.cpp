@@ -94,7 +94,7 @@ const std::vector<host::TResourceEntry>& PackageResources() {
     store.entries = {Entry(host::RT_RCDATA, "DESCRIPTION", store.description),
                      Entry(host::RT_RCDATA, "PACKAGEINFO", store.package_info),
                      Entry(host::RT_RCDATA, "PACKAGEOPTIONS", store.package_options),
-                     Entry(host::RT_VERSION, "1", store.version)};
+                     Entry(host::RT_VERSION, "#1", store.version)};
     for (const auto& [name, text] : FormImageResources())
       store.entries.push_back(Entry(host::RT_RCDATA, name.c_str(), text));
     // The icon groups: each group directory and the images it names by id.

@@ -127,6 +127,8 @@ void Guarded(Action&& action) {
 }
 
 // ---- Modules -----------------------------------------------------------------
+// The running executable's file, or "" when the system does not say.
+HOST_API std::string ExecutableFileName();
 // The handle of the running executable (the IDE), which carries its own resources.
 HOST_API HINSTANCE MainInstance();
 // Registers the resources of the executable itself; returns MainInstance().

@@ -2,10 +2,20 @@
 // descriptor that closes itself, and the folder part of a path.
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
+
+// Flags that only one of the platforms knows: no inheritance by child programs
+// (POSIX), no text-mode translation (Windows).
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
 
 namespace host::detail {
 
@@ -35,11 +45,20 @@ class FileDescriptor {
   int fd_;
 };
 
-// The folder part of a file system path ("" when it names no folder).
+// The folder part of a file system path ("" when it names no folder). A root
+// keeps its delimiter: "/" on POSIX; "\", "/" and "C:\" on Windows, where
+// both "\" and "/" separate folders.
 inline std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+#else
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();
   return slash == 0 ? std::string("/") : path.substr(0, slash);
+#endif
 }
 
 }  // namespace host::detail

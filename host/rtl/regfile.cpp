@@ -1156,10 +1156,16 @@ RegFileKey::StampResult RegFileKey::TakeStamp(Stamp& stamp) const {
   stamp.device = static_cast<uint64_t>(info.st_dev);
   stamp.inode = static_cast<uint64_t>(info.st_ino);
   stamp.size = static_cast<uint64_t>(info.st_size);
+#ifdef _WIN32
+  // Whole seconds only: the settling time covers what a finer stamp would tell.
+  stamp.modified = static_cast<int64_t>(info.st_mtime);
+  stamp.changed = static_cast<int64_t>(info.st_ctime);
+#else
   stamp.modified = static_cast<int64_t>(info.st_mtim.tv_sec);
   stamp.modifiedNs = static_cast<int64_t>(info.st_mtim.tv_nsec);
   stamp.changed = static_cast<int64_t>(info.st_ctim.tv_sec);
   stamp.changedNs = static_cast<int64_t>(info.st_ctim.tv_nsec);
+#endif
   return StampResult::Present;
 }
 

@@ -41,10 +41,15 @@ constexpr int64_t kMaxDay = 2958465;
   throw EConvertError(QuotedForMessage(text) + " is not a valid integer value");
 }
 
-// Index just after the last path delimiter (0 when there is none). On this
-// platform only "/" separates folders; ":" and "\" are characters of a name.
+// Index just after the last path delimiter (0 when there is none). On POSIX
+// only "/" separates folders, and ":" and "\" are characters of a name; on
+// Windows "\" and "/" separate folders and ":" ends a drive.
 size_t NameStart(const AnsiString& fileName) {
+#ifdef _WIN32
+  const size_t slash = fileName.find_last_of("\\/:");
+#else
   const size_t slash = fileName.rfind('/');
+#endif
   return slash == AnsiString::npos ? 0 : slash + 1;
 }
 
@@ -264,14 +269,33 @@ bool FileExists(const AnsiString& fileName) {
 
 // ---- Clock -----------------------------------------------------------------
 
+std::optional<LocalOffset> LocalOffsetAt(int64_t unixSeconds) {
+  const auto moment = static_cast<std::time_t>(unixSeconds);
+  if (static_cast<int64_t>(moment) != unixSeconds) return std::nullopt;
+  std::tm local{};
+#ifdef _WIN32
+  ::_tzset();
+  if (::localtime_s(&local, &moment) != 0) return std::nullopt;
+  // The local calendar time read back as UTC, less the moment: the offset.
+  std::tm asUtc = local;
+  const int64_t localAsUtc = ::_mkgmtime(&asUtc);
+  if (localAsUtc == -1) return std::nullopt;
+  const int64_t offset = localAsUtc - unixSeconds;
+#else
+  ::tzset();
+  if (::localtime_r(&moment, &local) == nullptr) return std::nullopt;
+  const int64_t offset = local.tm_gmtoff;
+#endif
+  return LocalOffset{offset, static_cast<int64_t>(local.tm_year) + 1900};
+}
+
 TDateTime Now() {
   if (PinnedMoment()) return *PinnedMoment();
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  ::localtime_r(&now.tv_sec, &local);
+  const int64_t offset = LocalOffsetAt(now.tv_sec).value_or(LocalOffset{0, 0}).Seconds;
   // Milliseconds of local time since 1970-01-01, rounded to the nearest one.
-  const int64_t localSeconds = static_cast<int64_t>(now.tv_sec) + local.tm_gmtoff;
+  const int64_t localSeconds = static_cast<int64_t>(now.tv_sec) + offset;
   return DateTimeFromUnixMs(localSeconds * 1000 +
                             (static_cast<int64_t>(now.tv_nsec) + 500000) / 1000000);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "host/api.h"
@@ -83,6 +84,14 @@ HOST_API void UnpinClock();
 // 06:00 is -1.25), so that DecodeDate and DecodeTime give the moment back. Now()
 // forms its value this way.
 HOST_API TDateTime DateTimeFromUnixMs(int64_t localMs);
+// The system's local time zone's offset from UTC, in seconds east, at the moment
+// given in seconds since 1970 (UTC), and the local year then; nullopt when the
+// system cannot convert that moment.
+struct LocalOffset {
+  int64_t Seconds;
+  int64_t Year;
+};
+HOST_API std::optional<LocalOffset> LocalOffsetAt(int64_t unixSeconds);
 HOST_API TDateTime EncodeDate(int year, int month, int day);
 HOST_API TDateTime EncodeTime(int hour, int minute, int second, int msec);
 HOST_API void DecodeDate(TDateTime value, int& year, int& month, int& day);

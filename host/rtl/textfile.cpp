@@ -73,7 +73,9 @@ AnsiString InOutErrorMessage(int error) {
     case EISDIR:
       return "Access denied";
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return "Disk full";
     case EMFILE:
     case ENFILE:
@@ -172,7 +174,7 @@ void TTextFile::CloseFile() {
 // ---- Whole files ---------------------------------------------------------------
 
 std::string ReadFileBytes(const AnsiString& path) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_BINARY));
   if (fd.get() < 0) RaiseInOut(OpenError(path, errno));
   struct stat info {};
   const bool known = ::fstat(fd.get(), &info) == 0;

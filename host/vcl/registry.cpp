@@ -1,5 +1,6 @@
-// The registry object over the current user's registry file, or over an
-// in-memory registry.
+// The registry object over the current user's registry file, over the system's
+// own registry where the platform has one and no file is chosen (sysregistry.h),
+// or over an in-memory registry.
 //
 // Other processes may write the file at any time, so every operation sees the
 // file as it is now. An open key is parsed from the file once, and again only
@@ -8,12 +9,10 @@
 // (no file, folder or lock file); writes go through UpdateRegFile, which
 // replaces the file atomically under its lock and leaves a file it cannot parse
 // alone. While a TRegistryTransaction is open, reads and writes see the copy of
-// the file that it holds under the lock instead. Only HKEY_CURRENT_USER is kept
-// in the store: opening a key under another root fails.
+// the file that it holds under the lock instead. The system's registry is read
+// and written directly, each call on its own. Only HKEY_CURRENT_USER is kept in
+// the store: opening a key under another root fails.
 #include "host/vcl/registry.h"
-
-#include <pwd.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "host/rtl/regfile.h"
+#include "host/vcl/sysregistry.h"
 
 namespace host {
 
@@ -44,16 +44,23 @@ LocationState& State() {
   return state;
 }
 
-AnsiString HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr) {
-    return found->pw_dir;
+// Which store the registry object reads and writes now.
+enum class Store { Memory, Transaction, File, System };
+
+// The store in force; the caller holds the state's mutex.
+Store StoreInForce(const LocationState& state) {
+  if (state.inMemory) return Store::Memory;
+  if (state.transaction != nullptr) return Store::Transaction;
+  if constexpr (sysreg::kPresent) {
+    const char* file = std::getenv(RegistryLocation::kEnvironmentVariable);
+    if (state.file.empty() && (file == nullptr || *file == '\0')) return Store::System;
   }
-  return ".";
+  return Store::File;
+}
+
+// The key path in a registry file of the key at path below the root.
+AnsiString StorePath(const AnsiString& path) {
+  return path.empty() ? AnsiString(kRootName) : AnsiString(kRootName) + "\\" + path;
 }
 
 // The key at storePath of the registry file in force, through cache: kept when
@@ -66,38 +73,61 @@ const RegKeyValues& FileKey(std::unique_ptr<RegFileKey>& cache, const AnsiString
   return cache->Current();
 }
 
-// Whether the key at storePath exists in the store now.
-bool StoredKeyExists(std::unique_ptr<RegFileKey>& cache, const AnsiString& storePath) {
+// Whether the key at path below the root exists in the store now.
+bool StoredKeyExists(std::unique_ptr<RegFileKey>& cache, const AnsiString& path) {
+  const AnsiString storePath = StorePath(path);
   {
     LocationState& state = State();
     std::lock_guard lock(state.mutex);
-    if (state.inMemory) return state.memory.FindKey(storePath) != nullptr;
-    if (state.transaction != nullptr)
-      return state.transaction->File().FindKey(storePath) != nullptr;
+    switch (StoreInForce(state)) {
+      case Store::Memory:
+        return state.memory.FindKey(storePath) != nullptr;
+      case Store::Transaction:
+        return state.transaction->File().FindKey(storePath) != nullptr;
+      case Store::System:
+        if constexpr (sysreg::kPresent) return sysreg::KeyExists(path);
+        break;
+      case Store::File:
+        break;
+    }
   }
   return FileKey(cache, storePath).exists;
 }
 
-// The value name of the key at storePath as the store holds it now.
-std::optional<RegValue> StoredValue(std::unique_ptr<RegFileKey>& cache, const AnsiString& storePath,
+// The value name of the key at path below the root as the store holds it now.
+std::optional<RegValue> StoredValue(std::unique_ptr<RegFileKey>& cache, const AnsiString& path,
                                     const AnsiString& name) {
+  const AnsiString storePath = StorePath(path);
   {
     LocationState& state = State();
     std::lock_guard lock(state.mutex);
-    if (state.inMemory) {
-      const RegValue* value = state.memory.FindValue(storePath, name);
-      return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
-    }
-    if (state.transaction != nullptr) {
-      const RegValue* value = state.transaction->File().FindValue(storePath, name);
-      return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
+    const RegValue* value = nullptr;
+    switch (StoreInForce(state)) {
+      case Store::Memory:
+        value = state.memory.FindValue(storePath, name);
+        return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
+      case Store::Transaction:
+        value = state.transaction->File().FindValue(storePath, name);
+        return value == nullptr ? std::nullopt : std::optional<RegValue>(*value);
+      case Store::System:
+        if constexpr (sysreg::kPresent) return sysreg::ReadValue(path, name);
+        break;
+      case Store::File:
+        break;
     }
   }
   const RegNamedValue* value = FileKey(cache, storePath).FindValue(name);
   return value == nullptr ? std::nullopt : std::optional<RegValue>(value->value);
 }
 
-// Read-modify-write of the registry; change returns whether it changed anything.
+bool SystemStoreInForce() {
+  LocationState& state = State();
+  std::lock_guard lock(state.mutex);
+  return StoreInForce(state) == Store::System;
+}
+
+// Read-modify-write of the registry file or the in-memory store; change returns
+// whether it changed anything.
 void UpdateStore(const std::function<bool(RegFile&)>& change) {
   LocationState& state = State();
   std::unique_lock lock(state.mutex);
@@ -138,10 +168,6 @@ std::optional<AnsiString> ResolveKey(const AnsiString& key, bool open, const Ans
   return path;
 }
 
-AnsiString StorePath(const AnsiString& path) {
-  return path.empty() ? AnsiString(kRootName) : AnsiString(kRootName) + "\\" + path;
-}
-
 [[noreturn]] void RaiseGetData(const AnsiString& name) {
   throw ERegistryException("Failed to get data for '" + name + "'");
 }
@@ -161,14 +187,7 @@ AnsiString StorePath(const AnsiString& path) {
 // ---- RegistryLocation ------------------------------------------------------
 
 AnsiString RegistryLocation::DefaultFile() {
-  AnsiString base;
-  // The XDG base directory rules ignore a relative XDG_CONFIG_HOME.
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-    base = config;
-  } else {
-    base = HomeFolder() + "/.config";
-  }
-  return base + "/fleetforge/registry.reg";
+  return sysreg::DefaultFile();
 }
 
 AnsiString RegistryLocation::CurrentFile() {
@@ -181,6 +200,20 @@ AnsiString RegistryLocation::CurrentFile() {
     return file;
   }
   return DefaultFile();
+}
+
+bool RegistryLocation::InSystemRegistry() {
+  return SystemStoreInForce();
+}
+
+AnsiString RegistryLocation::Description() {
+  {
+    LocationState& state = State();
+    std::lock_guard lock(state.mutex);
+    if (state.inMemory) return "memory";
+  }
+  if (InSystemRegistry()) return kSystemRegistryDescription;
+  return CurrentFile();
 }
 
 void RegistryLocation::UseFile(const AnsiString& path) {
@@ -217,9 +250,14 @@ TRegistryTransaction::TRegistryTransaction() {
   LocationState& state = State();
   {
     std::lock_guard lock(state.mutex);
-    if (state.inMemory) return;
-    if (state.transaction != nullptr) {
-      throw ERegistryException("A registry transaction is already open");
+    switch (StoreInForce(state)) {
+      case Store::Memory:
+      case Store::System:  // each write is stored as it is made
+        return;
+      case Store::Transaction:
+        throw ERegistryException("A registry transaction is already open");
+      case Store::File:
+        break;
     }
   }
   file_ = std::make_unique<LockedRegFile>(RegistryLocation::CurrentFile());
@@ -266,8 +304,19 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
   const AnsiString storePath = StorePath(*path);
   // Becomes the open key's, so that its reads need no new parse.
   std::unique_ptr<RegFileKey> opened;
-  if (!StoredKeyExists(opened, storePath)) {
+  if (!StoredKeyExists(opened, *path)) {
     if (!canCreate) return false;
+    if constexpr (sysreg::kPresent) {
+      if (SystemStoreInForce()) {
+        const AnsiString cause = sysreg::CreateKey(*path);
+        if (!cause.empty())
+          throw ERegistryException("Failed to create key " + *path + ": " + cause);
+        current_path_ = *path;
+        open_ = true;
+        file_key_.reset();
+        return true;
+      }
+    }
     bool refused = false;
     try {
       UpdateStore([&](RegFile& file) {
@@ -300,11 +349,11 @@ bool TRegistry::KeyExists(const AnsiString& key) {
   if (root_ != HKEY_CURRENT_USER) return false;
   const std::optional<AnsiString> path = ResolveKey(key, open_, current_path_);
   std::unique_ptr<RegFileKey> cache;
-  return path && StoredKeyExists(cache, StorePath(*path));
+  return path && StoredKeyExists(cache, *path);
 }
 
 bool TRegistry::ValueExists(const AnsiString& name) {
-  return open_ && StoredValue(file_key_, StorePath(current_path_), name).has_value();
+  return open_ && StoredValue(file_key_, current_path_, name).has_value();
 }
 
 bool TRegistry::ReadBool(const AnsiString& name) {
@@ -313,7 +362,7 @@ bool TRegistry::ReadBool(const AnsiString& name) {
 
 Integer TRegistry::ReadInteger(const AnsiString& name) {
   if (!open_) RaiseGetData(name);
-  const std::optional<RegValue> value = StoredValue(file_key_, StorePath(current_path_), name);
+  const std::optional<RegValue> value = StoredValue(file_key_, current_path_, name);
   if (!value) RaiseGetData(name);
   if (value->type != REG_DWORD) RaiseDataType(name);
   if (value->data.size() != 4) RaiseGetData(name);
@@ -326,7 +375,7 @@ Integer TRegistry::ReadInteger(const AnsiString& name) {
 
 AnsiString TRegistry::ReadString(const AnsiString& name) {
   if (!open_) RaiseGetData(name);
-  const std::optional<RegValue> value = StoredValue(file_key_, StorePath(current_path_), name);
+  const std::optional<RegValue> value = StoredValue(file_key_, current_path_, name);
   if (!value) RaiseGetData(name);
   if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) RaiseDataType(name);
   return value->data.substr(0, value->data.find('\0'));
@@ -334,9 +383,18 @@ AnsiString TRegistry::ReadString(const AnsiString& name) {
 
 namespace {
 
-// Stores value under name in the key at storePath; "Failed to set data" when the
-// file cannot take it. A file that cannot be parsed raises its own error.
-void PutValue(const AnsiString& storePath, const AnsiString& name, const RegValue& value) {
+// Stores value under name in the key at path below the root; "Failed to set
+// data" when the store cannot take it. A file that cannot be parsed raises its
+// own error.
+void PutValue(const AnsiString& path, const AnsiString& name, const RegValue& value) {
+  if constexpr (sysreg::kPresent) {
+    if (SystemStoreInForce()) {
+      const AnsiString cause = sysreg::WriteValue(path, name, value);
+      if (!cause.empty()) RaiseSetData(name, cause);
+      return;
+    }
+  }
+  const AnsiString storePath = StorePath(path);
   bool refused = false;
   try {
     UpdateStore([&](RegFile& file) {
@@ -357,21 +415,24 @@ void PutValue(const AnsiString& storePath, const AnsiString& name, const RegValu
 
 void TRegistry::WriteBool(const AnsiString& name, bool value) {
   if (!open_) RaiseSetData(name);
-  PutValue(StorePath(current_path_), name, RegValue::Dword(value ? 1u : 0u));
+  PutValue(current_path_, name, RegValue::Dword(value ? 1u : 0u));
 }
 
 void TRegistry::WriteInteger(const AnsiString& name, Integer value) {
   if (!open_) RaiseSetData(name);
-  PutValue(StorePath(current_path_), name, RegValue::Dword(static_cast<uint32_t>(value)));
+  PutValue(current_path_, name, RegValue::Dword(static_cast<uint32_t>(value)));
 }
 
 void TRegistry::WriteString(const AnsiString& name, const AnsiString& value) {
   if (!open_) RaiseSetData(name);
-  PutValue(StorePath(current_path_), name, RegValue::String(value));
+  PutValue(current_path_, name, RegValue::String(value));
 }
 
 bool TRegistry::DeleteValue(const AnsiString& name) {
   if (!ValueExists(name)) return false;
+  if constexpr (sysreg::kPresent) {
+    if (SystemStoreInForce()) return sysreg::DeleteValue(current_path_, name);
+  }
   const AnsiString storePath = StorePath(current_path_);
   bool deleted = false;
   try {

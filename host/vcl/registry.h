@@ -1,5 +1,6 @@
 // The registry object and the store behind it: the current user's registry kept
-// as a registry file (REGEDIT4 text), or an in-memory store.
+// as a registry file (REGEDIT4 text), the system's own registry (Windows), or an
+// in-memory store.
 #pragma once
 
 #include <cstdint>
@@ -21,16 +22,31 @@ constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
 constexpr HKEY HKEY_USERS = 0x80000003u;
 
 // Where the current user's registry lives. Chosen once by the process (the
-// command line's --registry, else the environment, else the default path) and
-// read by every TRegistry.
+// command line's --registry, else the environment, else the default) and read by
+// every TRegistry.
+//
+// The default differs by platform. POSIX: the registry file DefaultFile().
+// Windows: the system registry, HKEY_CURRENT_USER itself (there is no default
+// file; a file chosen by UseFile or the environment is still a registry file).
 class HOST_API RegistryLocation {
  public:
   // The environment variable that names the registry file.
   static constexpr const char* kEnvironmentVariable = "FLEETFORGE_REGISTRY";
-  // $XDG_CONFIG_HOME/fleetforge/registry.reg, or ~/.config/fleetforge/registry.reg.
+  // POSIX: $XDG_CONFIG_HOME/fleetforge/registry.reg, or
+  // ~/.config/fleetforge/registry.reg. Windows: "" (the system registry).
   static AnsiString DefaultFile();
-  // The file in force: the one set by UseFile, else the environment's, else the default.
+  // The file in force: the one set by UseFile, else the environment's, else the
+  // default; "" when the system registry is the store (Windows). Whether the
+  // in-memory store is in force is not part of it (InMemory).
   static AnsiString CurrentFile();
+  // Whether the system registry is the store now: no file chosen, not in memory,
+  // on a platform that has one (Windows).
+  static bool InSystemRegistry();
+  // Where the registry is, for messages: "memory", kSystemRegistryDescription,
+  // or the registry file's name.
+  static constexpr const char* kSystemRegistryDescription =
+      "the system registry (HKEY_CURRENT_USER)";
+  static AnsiString Description();
   static void UseFile(const AnsiString& path);
   // An in-memory registry for this process, empty at first (tests and scratch runs).
   static void UseMemory();
@@ -44,8 +60,11 @@ class HOST_API RegistryLocation {
 // registry file taken under the file's writers' lock, which the object holds;
 // Commit replaces the file once with everything written since, so that other
 // writers see all of it or nothing. Without Commit (a failure on the way) the
-// file stays as it was. Over the in-memory store it changes nothing. One at a
-// time per process, on one thread.
+// file stays as it was. Over the in-memory store it changes nothing. Over the
+// system registry (Windows) it holds nothing and Commit writes nothing more:
+// every write is stored as it is made, so a failure on the way leaves the
+// writes before it in place, and other processes may write in between. One at
+// a time per process, on one thread.
 class HOST_API TRegistryTransaction {
  public:
   // Takes the lock and reads the file: ERegistryException when the file cannot be
@@ -75,7 +94,9 @@ class HOST_API TRegistry : public TObject {
   // whether the key is open; a missing key with canCreate false returns false.
   // A key that cannot be created because the store failed (its file, folder,
   // lock or disk) raises ERegistryException "Failed to create key <key>: <file>:
-  // <the system's cause>".
+  // <the system's cause>"; in the system registry "Failed to create key <key>:
+  // <the system's cause>". A read that the system registry refuses for another
+  // reason than a missing value raises "Failed to get data for 'Name': <cause>".
   bool OpenKey(const AnsiString& key, bool canCreate);
   void CloseKey();
   const AnsiString& CurrentPath() const { return current_path_; }
@@ -88,7 +109,8 @@ class HOST_API TRegistry : public TObject {
   Integer ReadInteger(const AnsiString& name);
   AnsiString ReadString(const AnsiString& name);
   // Writes raise ERegistryException "Failed to set data for 'Name'", followed by
-  // ": <file>: <the system's cause>" when the store could not be written.
+  // ": <file>: <the system's cause>" when the registry file could not be
+  // written, or ": <the system's cause>" when the system registry refused it.
   void WriteBool(const AnsiString& name, bool value);  // REG_DWORD 1 or 0
   void WriteInteger(const AnsiString& name, Integer value);
   void WriteString(const AnsiString& name, const AnsiString& value);
@@ -99,7 +121,8 @@ class HOST_API TRegistry : public TObject {
   AnsiString current_path_;  // the open key below the root, "" when none is open
   bool open_ = false;
   // The open key of the registry file, read once and again only when the file
-  // changed; nullptr until first needed.
+  // changed; nullptr until first needed (and always over the system registry,
+  // which is asked anew by each call).
   std::unique_ptr<RegFileKey> file_key_;
 };
 

@@ -153,7 +153,7 @@ TEST_F(CompDateIdeTest, ProjectsOfOneFolderCountTogether) {
 
 TEST_F(CompDateIdeTest, AProjectNameWithoutAFolderMeansTheCurrentFolder) {
   StartIde();
-  ASSERT_EQ(0, ::mkdir(Path("work").c_str(), 0755));
+  ASSERT_TRUE(std::filesystem::create_directory(Path("work")));
   ASSERT_EQ(0, ::chdir(Path("work").c_str()));
   Open("Plain.dpr");
   CompileAt(ExampleMoment());
@@ -198,10 +198,10 @@ TEST_F(CompDateIdeTest, AUnitThatCannotBeWrittenIsReported) {
   StartIde();
   WriteAll(Path("plain"), "a file");
   Open(Path("Project.dpr"));
-  ASSERT_EQ(0, ::mkdir(Unit().c_str(), 0755));
+  ASSERT_TRUE(std::filesystem::create_directory(Unit()));
   CompileAt(ExampleMoment());
   EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{
-                {"EInOutError", Unit() + ": Is a directory"}}),
+                {"EInOutError", Unit() + ": " + fleetforge_test::kIsADirectory}}),
             Errors());
   EXPECT_TRUE(FolderEntries(Unit()).empty());
 }

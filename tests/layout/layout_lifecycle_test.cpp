@@ -53,8 +53,14 @@ const ProjectCase kProjects[] = {
     {"LongerName", "longer/MyProject1.dpr", false},
     {"BackupOfTheDefault", "backup/Project1.dpr.bak", false},
     {"InAFolderNamedLikeIt", "Project1.dpr/Unit1.dpr", false},
+#ifdef _WIN32
+    // "\\" and ":" separate folders too: these are the default project.
+    {"BackslashInTheName", "backslash/Saved\\Project1.dpr", true},
+    {"ColonInTheName", "colon/v2:Project1.dpr", true},
+#else
     {"BackslashInTheName", "backslash/Saved\\Project1.dpr", false},  // only "/" separates folders
     {"ColonInTheName", "colon/v2:Project1.dpr", false},
+#endif
 };
 
 class DefaultProject : public ::testing::TestWithParam<std::tuple<ScreenCase, ProjectCase>>,

@@ -450,7 +450,7 @@ TEST_F(OptionsDialog, OkOnARegistryThatCannotBeWrittenIsReported) {
   EXPECT_EQ(Ide().Errors()[0].ClassName, "ERegistryException");
   EXPECT_EQ(Ide().Errors()[0].Message,
             "Failed to create key Software\\Borland\\Delphi\\7.0\\Fleetforge: " + folder +
-                "/plain/registry.reg: Not a directory");
+                "/plain/registry.reg: " + fleetforge_test::kNotADirectory);
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesRewritesEveryValueAndReappliesTheLayout) {

@@ -16,6 +16,7 @@
 #include <random>
 #include <regex>
 
+#include "tests/support/environment.h"
 #include "tests/support/files.h"
 #include "tests/support/host_error.h"
 
@@ -156,14 +157,26 @@ TEST(Delete, RemovesTheInRangePartAndIgnoresTheRest) {
 
 // ---- File names --------------------------------------------------------------
 
+struct FileNameCase {
+  const char* name;
+  const char* path;
+  const char* file;
+  const char* ext;
+};
+
+void ExpectFileNameParts(const FileNameCase& c) {
+  SCOPED_TRACE(c.name);
+  EXPECT_EQ(ExtractFilePath(c.name), c.path);
+  EXPECT_EQ(ExtractFileName(c.name), c.file);
+  EXPECT_EQ(ExtractFileExt(c.name), c.ext);
+  // The three agree: folder and name make the whole, and the extension ends the name.
+  EXPECT_EQ(ExtractFilePath(c.name) + ExtractFileName(c.name), c.name);
+  EXPECT_TRUE(ExtractFileName(c.name).ends_with(ExtractFileExt(c.name)));
+}
+
+#ifndef _WIN32
 TEST(FileNames, OnlySlashSeparatesFolders) {
-  struct Case {
-    const char* name;
-    const char* path;
-    const char* file;
-    const char* ext;
-  };
-  const Case cases[] = {
+  const FileNameCase cases[] = {
       {"C:\\dir\\file.txt", "", "C:\\dir\\file.txt", ".txt"},
       {"/home/u/Project1.dpr", "/home/u/", "Project1.dpr", ".dpr"},
       {"C:file.pas", "", "C:file.pas", ".pas"},
@@ -183,16 +196,24 @@ TEST(FileNames, OnlySlashSeparatesFolders) {
       {"/p.q/r:s\\t", "/p.q/", "r:s\\t", ""},
       {"/", "/", "", ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ExtractFilePath(c.name), c.path);
-    EXPECT_EQ(ExtractFileName(c.name), c.file);
-    EXPECT_EQ(ExtractFileExt(c.name), c.ext);
-    // The three agree: folder and name make the whole, and the extension ends the name.
-    EXPECT_EQ(ExtractFilePath(c.name) + ExtractFileName(c.name), c.name);
-    EXPECT_TRUE(ExtractFileName(c.name).ends_with(ExtractFileExt(c.name)));
-  }
+  for (const FileNameCase& c : cases) ExpectFileNameParts(c);
 }
+#else
+TEST(FileNames, BackslashSlashAndADrivesColonSeparateOnWindows) {
+  const FileNameCase cases[] = {
+      {"C:\\dir\\file.txt", "C:\\dir\\", "file.txt", ".txt"},
+      {"/home/u/Project1.dpr", "/home/u/", "Project1.dpr", ".dpr"},
+      {"C:file.pas", "C:", "file.pas", ".pas"},
+      {"dir.d\\file", "dir.d\\", "file", ""},
+      {"C:.x\\y", "C:.x\\", "y", ""},
+      {"mixed/sep\\x.y", "mixed/sep\\", "x.y", ".y"},
+      {"\\\\server\\share\\f.pas", "\\\\server\\share\\", "f.pas", ".pas"},
+      {"archive.tar.gz", "", "archive.tar.gz", ".gz"},
+      {"", "", "", ""},
+  };
+  for (const FileNameCase& c : cases) ExpectFileNameParts(c);
+}
+#endif
 
 TEST(FileExists, IsTrueForRegularFilesOnly) {
   const fleetforge_test::TempFolder scratch("rtl-exists");
@@ -201,12 +222,14 @@ TEST(FileExists, IsTrueForRegularFilesOnly) {
   std::FILE* f = std::fopen(file.c_str(), "w");
   ASSERT_NE(f, nullptr);
   std::fclose(f);
+#ifndef _WIN32  // symbolic links need privileges on Windows
   ASSERT_EQ(::symlink(file.c_str(), (folder + "/link").c_str()), 0);
   ASSERT_EQ(::symlink((folder + "/gone").c_str(), (folder + "/dangling").c_str()), 0);
-
-  EXPECT_TRUE(FileExists(file));
   EXPECT_TRUE(FileExists(folder + "/link"));
   EXPECT_FALSE(FileExists(folder + "/dangling"));
+#endif
+
+  EXPECT_TRUE(FileExists(file));
   EXPECT_FALSE(FileExists(folder));
   EXPECT_FALSE(FileExists(folder + "/missing.txt"));
   EXPECT_FALSE(FileExists(file + "/below"));
@@ -327,7 +350,11 @@ TEST(Clock, UnpinnedClockIsLocalTimeInWholeMilliseconds) {
   const TDateTime now = Now();
   const std::time_t after = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  ::localtime_s(&local, &before);
+#else
   ::localtime_r(&before, &local);
+#endif
   const double expected = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
                           EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, 0);
   const double secondsApart = (now - expected) * 86400.0;
@@ -371,11 +398,9 @@ class TimeSeparatorFromEnvironment : public ::testing::Test {
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 
   static void ExitWithSeparator(const char* value) {
-    if (value == nullptr) {
-      ::unsetenv("FLEETFORGE_TIME_SEPARATOR");
-    } else {
-      ::setenv("FLEETFORGE_TIME_SEPARATOR", value, 1);
-    }
+    const fleetforge_test::ScopedEnv separator(
+        "FLEETFORGE_TIME_SEPARATOR",
+        value == nullptr ? std::nullopt : std::optional<std::string>(value));
     std::exit(static_cast<unsigned char>(TimeSeparator()));
   }
 };

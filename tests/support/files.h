@@ -2,14 +2,13 @@
 // writes, and whether a name exists (a dangling link counts).
 #pragma once
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -19,17 +18,30 @@
 
 namespace fleetforge_test {
 
-// A fresh folder below $TMPDIR (else /tmp), removed with all it holds at the end
-// of its scope.
+// The system's causes as the host's file errors word them on this platform.
+#ifdef _WIN32
+inline constexpr const char* kNotADirectory = "Directory name invalid";
+inline constexpr const char* kIsADirectory = "Access denied";
+#else
+inline constexpr const char* kNotADirectory = "Not a directory";
+inline constexpr const char* kIsADirectory = "Is a directory";
+#endif
+
+// A fresh folder below the system's folder for temporary files ($TMPDIR, else
+// /tmp; on Windows %TMP%), removed with all it holds at the end of its scope.
 class TempFolder {
  public:
   explicit TempFolder(const std::string& purpose) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp && *tmp ? tmp : "/tmp") + "/fleetforge-" + purpose + "-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::runtime_error("cannot make a scratch folder " + pattern);
-    name_ = pattern;
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && name_.empty(); ++attempt) {
+      std::string name = "fleetforge-" + purpose + "-";
+      for (int i = 0; i < 6; ++i) name += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+      const std::filesystem::path folder = (error ? "/tmp" : base) / name;
+      if (std::filesystem::create_directory(folder, error)) name_ = folder.generic_string();
+    }
+    if (name_.empty()) throw std::runtime_error("cannot make a scratch folder for " + purpose);
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -63,8 +75,8 @@ inline std::string ScratchFolder(const std::string& purpose) {
 }
 
 inline bool Exists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 inline std::string ReadAll(const std::string& path) {
