@@ -20,7 +20,12 @@ AnsiString TLockedFile::TemporaryFileName(const AnsiString& target, const AnsiSt
 }
 
 bool TLockedFile::IsTemporaryFileName(const AnsiString& target, const AnsiString& name) {
-  const std::string prefix = std::string(".") + ExtractFileName(target) + kTag + "-";
+  // Built by appending: GCC 12 at -O3 reports a false -Wrestrict for the
+  // concatenation of temporaries.
+  std::string prefix = ".";
+  prefix += ExtractFileName(target);
+  prefix += kTag;
+  prefix += "-";
   const std::string suffix = ".tmp";
   return name.size() == prefix.size() + kRandomLength + suffix.size() &&
          name.compare(0, prefix.size(), prefix) == 0 &&
