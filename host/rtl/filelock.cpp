@@ -3,6 +3,9 @@
 // filelock_win32.cpp).
 #include "host/rtl/filelock.h"
 
+#include <cstdint>
+#include <random>
+
 namespace host {
 
 namespace {
@@ -15,8 +18,14 @@ AnsiString TLockedFile::LockFileName(const AnsiString& target) {
   return ExtractFilePath(target) + "." + ExtractFileName(target) + kTag + ".lock";
 }
 
-AnsiString TLockedFile::TemporaryFileName(const AnsiString& target, const AnsiString& random) {
-  return ExtractFilePath(target) + "." + ExtractFileName(target) + kTag + "-" + random + ".tmp";
+AnsiString TLockedFile::NewTemporaryFileName(const AnsiString& target) {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937_64 random{(static_cast<uint64_t>(std::random_device{}()) << 32) ^
+                                std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+  std::string characters;
+  for (size_t k = 0; k < kRandomLength; ++k) characters += kChars[pick(random)];
+  return ExtractFilePath(target) + "." + ExtractFileName(target) + kTag + "-" + characters + ".tmp";
 }
 
 bool TLockedFile::IsTemporaryFileName(const AnsiString& target, const AnsiString& name) {

@@ -58,12 +58,12 @@ class HOST_API TLockedFile {
   // gets newFileMode less the umask.
   void Replace(const std::string& bytes, unsigned newFileMode = 0666);
 
-  // The names this file's writers use beside it: the lock file, the temporary
-  // file with the given random characters, and whether name (without a folder)
-  // is one of target's temporary files.
+  // The names this file's writers use beside it: the lock file, a new temporary
+  // file name (kRandomLength random characters), and whether name (without a
+  // folder) is one of target's temporary files.
   static constexpr size_t kRandomLength = 6;
   static AnsiString LockFileName(const AnsiString& target);
-  static AnsiString TemporaryFileName(const AnsiString& target, const AnsiString& random);
+  static AnsiString NewTemporaryFileName(const AnsiString& target);
   static bool IsTemporaryFileName(const AnsiString& target, const AnsiString& name);
 
  private:

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
 #include <system_error>
 
 namespace host {
@@ -102,14 +101,8 @@ bool SameFile(int fd, const std::string& name) {
 // Creates a new, empty temporary file for target with the given mode (less the
 // umask); returns its descriptor and sets temp to its name.
 int CreateTempFile(const std::string& target, mode_t mode, std::string& temp) {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937_64 random{(static_cast<uint64_t>(std::random_device{}()) << 32) ^
-                                std::random_device{}() ^ static_cast<uint64_t>(::getpid())};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string characters;
-    for (size_t k = 0; k < TLockedFile::kRandomLength; ++k) characters += kChars[pick(random)];
-    temp = TLockedFile::TemporaryFileName(target, characters);
+    temp = TLockedFile::NewTemporaryFileName(target);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

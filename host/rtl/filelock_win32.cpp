@@ -6,7 +6,6 @@
 #include "host/rtl/syserror.h"
 
 #include <algorithm>
-#include <random>
 
 #include "host/rtl/winapi.h"
 
@@ -64,14 +63,8 @@ DWORD WriteAll(HANDLE file, const std::string& bytes) {
 
 // Creates a new, empty temporary file for target; sets temp to its name.
 HANDLE CreateTempFile(const std::string& target, std::string& temp) {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937_64 random{(static_cast<uint64_t>(std::random_device{}()) << 32) ^
-                                std::random_device{}() ^ ::GetCurrentProcessId()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string characters;
-    for (size_t k = 0; k < TLockedFile::kRandomLength; ++k) characters += kChars[pick(random)];
-    temp = TLockedFile::TemporaryFileName(target, characters);
+    temp = TLockedFile::NewTemporaryFileName(target);
     const HANDLE file = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return file;
