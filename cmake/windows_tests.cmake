@@ -7,7 +7,7 @@
 # user's ~/.wine and its registry.
 
 # GoogleTest from Debian's sources (package googletest), built with the same
-# compiler.
+# compiler; its targets are GTest::gtest, GTest::gmock and GTest::gtest_main.
 set(FLEETFORGE_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources")
 if(NOT EXISTS ${FLEETFORGE_GOOGLETEST_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "${FLEETFORGE_GOOGLETEST_SOURCE} is missing: install googletest")
@@ -36,33 +36,17 @@ add_test(NAME wine_server_end COMMAND wineserver --kill)
 set_tests_properties(wine_server_end PROPERTIES FIXTURES_CLEANUP wine
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" TIMEOUT 60)
 
-# Small package modules that exercise the loader's error paths.
-add_subdirectory(fixtures)
-
-# The test programs: the folders whose tests apply to the Windows build (the
-# command's own tests start it as a POSIX process; its Windows build is checked
-# below), without the files that need POSIX: child processes, resource limits,
-# file modes and the POSIX lock (the Windows lock and store have their own tests
-# in tests/windows), and the pictures.
-set(FLEETFORGE_WINDOWS_TEST_AREAS windows rtl vcl win32 global options package layout buttonbar icon ide compdate)
+# The test programs (tests/CMakeLists.txt): the folders whose tests apply to the
+# Windows build (the command's own tests start it as a POSIX process; its
+# Windows build is checked below), without the files that need POSIX: child
+# processes, resource limits, file modes and the POSIX lock (the Windows lock and
+# store have their own tests in tests/windows), and the pictures.
+list(APPEND FLEETFORGE_TEST_AREAS_LEFT_OUT cli)
 set(FLEETFORGE_POSIX_ONLY_TESTS vcl/registry_test.cpp rtl/filelock_test.cpp rtl/textfile_test.cpp
     compdate/compdate_fpc_test.cpp compdate/compdate_command_test.cpp compdate/compdate_file_test.cpp
     ide/picture_test.cpp)
-foreach(area ${FLEETFORGE_WINDOWS_TEST_AREAS})
-  file(GLOB area_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*.cpp)
-  foreach(posix_only ${FLEETFORGE_POSIX_ONLY_TESTS})
-    list(REMOVE_ITEM area_sources ${CMAKE_CURRENT_SOURCE_DIR}/${posix_only})
-  endforeach()
-  add_executable(test_${area} ${area_sources} ${FLEETFORGE_IDE_RESOURCES})
-  target_link_libraries(test_${area} PRIVATE fleetforge_ide gtest gmock gtest_main version)
-  target_compile_definitions(test_${area} PRIVATE
-    FLEETFORGE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    FLEETFORGE_DEFAULT_PACKAGE="$<TARGET_FILE:Fleetforge7>"
-    FLEETFORGE_FIXTURE_DIR="${CMAKE_CURRENT_BINARY_DIR}/fixtures")
-  add_dependencies(test_${area} Fleetforge7 fixture_modules)
-  gtest_discover_tests(test_${area} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300
-    ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
-endforeach()
+set(FLEETFORGE_TEST_LIBRARIES version)
+set(FLEETFORGE_TEST_PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 
 # Checks by outside programs: objdump, icoutils, Wine's reg and regedit, Free
 # Pascal; the ones that compare with the POSIX build need FLEETFORGE_POSIX_CLI.
@@ -73,6 +57,3 @@ foreach(check exports icons registry regedit compdate same-state)
   set_tests_properties(outside.${check} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 endforeach()
-
-# The compile-date tests also read and write the unit directly.
-target_link_libraries(test_compdate PRIVATE fleetforge_compdate_file)
