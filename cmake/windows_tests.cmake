@@ -44,7 +44,7 @@ set_tests_properties(wine_server_end PROPERTIES FIXTURES_CLEANUP wine
 list(APPEND FLEETFORGE_TEST_AREAS_LEFT_OUT cli)
 set(FLEETFORGE_POSIX_ONLY_TESTS vcl/registry_test.cpp rtl/filelock_test.cpp rtl/textfile_test.cpp
     compdate/compdate_fpc_test.cpp compdate/compdate_command_test.cpp compdate/compdate_file_test.cpp
-    ide/picture_test.cpp)
+    ide/picture_test.cpp ide/tour_pictures_test.cpp)
 set(FLEETFORGE_TEST_LIBRARIES version)
 set(FLEETFORGE_TEST_PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 

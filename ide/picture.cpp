@@ -4,8 +4,10 @@
 //
 // The look is the classic Windows theme at 96 dpi: 3D frames and edges made of
 // one-pixel lines in the scheme's four shades, caption bars with the two-colour
-// gradient, the dialog font (an 11-pixel sans face stands in for MS Sans Serif
-// 8 pt; a condensed face comes closest to its widths). Pixel geometry follows
+// gradient, the dialog font (Nimbus Sans at 10.5 pixels stands in for MS Sans
+// Serif 8 pt, whose widths the form images' control sizes assume: of the faces
+// Debian ships it comes closest, a little narrower, so every caption that fits
+// the real font fits it too). Icons are drawn from their images. Pixel geometry follows
 // the window system's metrics and each form's own frame, caption and menu bar
 // sizes, so the picture shows exactly where a click would land.
 //
@@ -22,8 +24,11 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -65,8 +70,8 @@ constexpr uint32_t kGridLine = 0xC8C8C8;
 // every sum of coordinates well inside 32 bits.
 constexpr int32_t kLargest = 1 << 16;
 
-constexpr const char* kFontFamily = "DejaVu Sans Condensed";
-constexpr double kFontSize = 11.0;
+constexpr const char* kFontFamily = "Nimbus Sans";
+constexpr double kFontSize = 10.5;
 
 // ---- cairo objects, freed on every path ---------------------------------------------
 struct SurfaceDeleter {
@@ -154,7 +159,7 @@ ShownText WithHotkey(const std::string& caption) {
   return shown;
 }
 
-enum class Align { Left, Centre };
+enum class Align { Left, Centre, Right };
 
 struct TextStyle {
   uint32_t Colour = kText;
@@ -234,6 +239,29 @@ class Painter {
     }
   }
 
+  // An icon's image at its size, the pixels its mask leaves out untouched.
+  void Icon(const host::IconPixels& icon, int32_t x, int32_t y) {
+    if (icon.Empty()) return;
+    Surface image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.Width, icon.Height));
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return;
+    cairo_surface_flush(image.get());
+    unsigned char* data = cairo_image_surface_get_data(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    for (int32_t row = 0; row < icon.Height; ++row)
+      for (int32_t col = 0; col < icon.Width; ++col) {
+        // Alpha is 0 or 255, so the pixel is already in cairo's premultiplied form.
+        const uint32_t argb = icon.At(col, row);
+        std::memcpy(data + static_cast<size_t>(row) * static_cast<size_t>(stride) + 4u * col, &argb,
+                    4);
+      }
+    cairo_surface_mark_dirty(image.get());
+    SavedState saved(cr_);
+    cairo_set_source_surface(cr_, image.get(), x, y);
+    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr_, x, y, icon.Width, icon.Height);
+    cairo_fill(cr_);
+  }
+
   void SelectFont(const TextStyle& style) {
     cairo_select_font_face(cr_, kFontFamily, CAIRO_FONT_SLANT_NORMAL,
                            style.Bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
@@ -260,6 +288,8 @@ class Painter {
     if (style.Horizontal == Align::Centre)
       x = box.Left +
           std::max(0.0, static_cast<double>(static_cast<int32_t>((box.Width() - width) / 2)));
+    else if (style.Horizontal == Align::Right)
+      x = box.Left + std::max(0.0, std::floor(box.Width() - width));
     const double baseline = static_cast<int32_t>(
         box.Top + (box.Height() - (fe.ascent + fe.descent)) / 2 + fe.ascent + 0.5);
     Colour(style.Colour);
@@ -297,13 +327,16 @@ class Painter {
 };
 
 // ---- Small pictures --------------------------------------------------------------
-// An application's small icon: a little window with a blue title.
-void DrawAppIcon(Painter& p, int32_t x, int32_t y) {
-  p.Fill(x + 1, y + 2, 14, 12, kWindow);
-  p.Ring(TRect{x + 1, y + 2, x + 15, y + 14}, kDarkShadow, kDarkShadow);
-  p.Fill(x + 2, y + 3, 12, 3, kActiveCaption);
-  p.Fill(x + 3, y + 8, 6, 1, kShadow);
-  p.Fill(x + 3, y + 10, 8, 1, kShadow);
+// The application's icon as its task bar button and its main window's caption
+// show it: the 16 x 16 image of the icon Application.Icon holds. An empty
+// handle, or one whose images cannot be read, shows nothing.
+host::IconPixels ApplicationSmallIcon() {
+  if (host::Application == nullptr) return {};
+  try {
+    return host::Application->Icon()->ImageForSize(16);
+  } catch (const host::EInvalidGraphic&) {
+    return {};
+  }
 }
 
 // The four-colour flag on the Start button.
@@ -543,29 +576,107 @@ void DrawToolBar(Painter& p, int32_t w, int32_t h) {
   }
 }
 
-// A speed button's glyph, centred: its first picture, the bottom-left pixel's
-// colour left out.
-void DrawGlyph(Painter& p, const host::TBitmap& glyph, int32_t pictures, const TRect& within) {
-  if (glyph.Empty()) return;
-  const int32_t gw = glyph.Width() / std::max(pictures, 1), gh = glyph.Height();
-  const int32_t x0 = within.Left + (within.Width() - gw) / 2;
-  const int32_t y0 = within.Top + (within.Height() - gh) / 2;
-  const host::TColor clear = glyph.TransparentColor();
-  for (int32_t y = 0; y < gh; ++y)
-    for (int32_t x = 0; x < gw; ++x) {
-      const host::TColor c = glyph.Pixel(x, y);
-      if (c == clear) continue;
+// The left part of a bitmap, width x its height, at (x0, y0); a transparent
+// bitmap leaves out the bottom-left pixel's colour.
+void DrawBitmap(Painter& p, const host::TBitmap& bitmap, int32_t width, int32_t x0, int32_t y0,
+                bool transparent) {
+  const host::TColor clear = bitmap.TransparentColor();
+  for (int32_t y = 0; y < bitmap.Height(); ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const host::TColor c = bitmap.Pixel(x, y);
+      if (transparent && c == clear) continue;
       // 0x00BBGGRR to the painter's 0xRRGGBB.
       const uint32_t bgr = static_cast<uint32_t>(c);
       p.Fill(x0 + x, y0 + y, 1, 1, ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
     }
 }
 
+// A speed button's glyph, centred: its first picture, transparent.
+void DrawGlyph(Painter& p, const host::TBitmap& glyph, int32_t pictures, const TRect& within) {
+  if (glyph.Empty()) return;
+  const int32_t gw = glyph.Width() / std::max(pictures, 1), gh = glyph.Height();
+  DrawBitmap(p, glyph, gw, within.Left + (within.Width() - gw) / 2,
+             within.Top + (within.Height() - gh) / 2, true);
+}
+
+// An image at its top-left corner: an icon at its own size (its mask leaves the
+// face showing), a bitmap as it is or, transparent, without its bottom-left
+// pixel's colour. An icon whose image cannot be read shows nothing.
+void DrawImage(Painter& p, const host::TImage& image) {
+  const host::TPicture& picture = image.Picture();
+  if (picture.GraphicClassName() == "TIcon") {
+    try {
+      p.Icon(picture.IconForSize(picture.Width()), 0, 0);
+    } catch (const host::EInvalidGraphic&) {
+    }
+  } else if (!picture.Bitmap().Empty()) {
+    DrawBitmap(p, picture.Bitmap(), picture.Bitmap().Width(), 0, 0, image.Transparent());
+  }
+}
+
+// A bevel: lowered, the shadow line lies above or left of the highlight, which
+// etches the line into the face; raised, the other way round.
+void DrawBevel(Painter& p, const host::TBevel& bevel, int32_t w, int32_t h) {
+  const bool lowered = bevel.Style() == host::bsLowered;
+  const uint32_t first = lowered ? kShadow : kLight, second = lowered ? kLight : kShadow;
+  switch (bevel.Shape()) {
+    case host::bsBox:
+      p.Ring(TRect{0, 0, w, h}, first, second);
+      break;
+    case host::bsFrame:
+      p.Ring(TRect{0, 0, w - 1, h - 1}, first, first);
+      p.Ring(TRect{1, 1, w, h}, second, second);
+      break;
+    case host::bsTopLine:
+      p.HLine(0, w, 0, first);
+      p.HLine(0, w, 1, second);
+      break;
+    case host::bsBottomLine:
+      p.HLine(0, w, h - 2, first);
+      p.HLine(0, w, h - 1, second);
+      break;
+    case host::bsLeftLine:
+      p.VLine(0, 0, h, first);
+      p.VLine(1, 0, h, second);
+      break;
+    case host::bsRightLine:
+      p.VLine(w - 2, 0, h, first);
+      p.VLine(w - 1, 0, h, second);
+      break;
+    case host::bsSpacer:
+      break;
+  }
+}
+
+// An up-down control: two raised buttons, the upper half's arrow pointing up,
+// the lower half's down; disabled arrows are grey.
+void DrawUpDown(Painter& p, bool enabled, int32_t w, int32_t h) {
+  const int32_t middle = h / 2;
+  const TRect halves[] = {{0, 0, w, middle}, {0, middle, w, h}};
+  for (int32_t i = 0; i < 2; ++i) {
+    const TRect& r = halves[i];
+    p.RaisedButton(r);
+    const int32_t cx = r.Left + (r.Width() - 1) / 2, top = r.Top + (r.Height() - 3) / 2;
+    for (int32_t row = 0; row < 3; ++row) {
+      const int32_t half = i == 0 ? row : 2 - row;  // the arrow's tip is its narrowest row
+      if (!enabled) p.HLine(cx - half + 1, cx + half + 2, top + row + 1, kLight);
+      p.HLine(cx - half, cx + half + 1, top + row, enabled ? kText : kGrayText);
+    }
+  }
+}
+
+// A control's text: in its font's weight, hot keys underlined.
+TextStyle StyleOf(const host::TControl& control) {
+  TextStyle style;
+  style.Hotkey = true;
+  style.Bold = (control.Font().Style() & host::fsBold) != 0;
+  return style;
+}
+
 void DrawControl(Painter& p, host::TControl& control) {
   const int32_t w = std::min(control.Width(), kLargest), h = std::min(control.Height(), kLargest);
   const TRect all{0, 0, w, h};
-  TextStyle style;
-  style.Hotkey = true;
+  TextStyle style = StyleOf(control);
   if (auto* tabs = dynamic_cast<host::TTabControl*>(&control)) {
     DrawTabControl(p, *tabs);
   } else if (auto* button = dynamic_cast<host::TButton*>(&control)) {
@@ -603,7 +714,10 @@ void DrawControl(Painter& p, host::TControl& control) {
     style.Hotkey = false;
     style.Colour = control.Enabled() ? kText : kGrayText;
     p.Text(control.Text(), TRect{3, 2, w - 3, h - 2}, style);
-  } else if (dynamic_cast<host::TLabel*>(&control) != nullptr) {
+  } else if (auto* label = dynamic_cast<host::TLabel*>(&control)) {
+    style.Horizontal = label->Alignment() == host::taRightJustify ? Align::Right
+                       : label->Alignment() == host::taCenter     ? Align::Centre
+                                                                  : Align::Left;
     if (control.Enabled())
       p.Text(control.Caption(), TRect{0, 0, w, std::min(h, 16)}, style);
     else
@@ -617,6 +731,12 @@ void DrawControl(Painter& p, host::TControl& control) {
       style.Horizontal = Align::Centre;
       p.Text(control.Caption(), Painter::Inflate(all, -2), style);
     }
+  } else if (auto* image = dynamic_cast<host::TImage*>(&control)) {
+    DrawImage(p, *image);
+  } else if (auto* bevel = dynamic_cast<host::TBevel*>(&control)) {
+    DrawBevel(p, *bevel, w, h);
+  } else if (dynamic_cast<host::TUpDown*>(&control) != nullptr) {
+    DrawUpDown(p, control.Enabled(), w, h);
   } else {
     // Anything else shows as a face-coloured button with its caption.
     p.RaisedButton(all);
@@ -795,7 +915,7 @@ void DrawCaption(Painter& p, host::TForm& form, int32_t w) {
   }
   int32_t text_left = bar.Left + 3;
   if (system_menu && !tool && form.BorderStyle() != host::bsDialog) {
-    DrawAppIcon(p, bar.Left + 1, bar.Top + (bar.Height() - 16) / 2);
+    p.Icon(ApplicationSmallIcon(), bar.Left + 1, bar.Top + (bar.Height() - 16) / 2);
     text_left = bar.Left + 20;
   }
   TextStyle style;
@@ -906,7 +1026,7 @@ void DrawTaskbarButton(Painter& p, const TRect& r, const std::string& caption, b
   else
     p.RaisedButton(r);
   const int32_t shift = down ? 1 : 0;
-  DrawAppIcon(p, r.Left + 4 + shift, r.Top + (r.Height() - 16) / 2 + shift);
+  p.Icon(ApplicationSmallIcon(), r.Left + 4 + shift, r.Top + (r.Height() - 16) / 2 + shift);
   TextStyle style;
   style.Bold = down;
   p.Text(caption, TRect{r.Left + 23 + shift, r.Top + shift, r.Right - 3, r.Bottom + shift}, style);
@@ -988,18 +1108,22 @@ void DrawTaskbar(Painter& p) {
 }
 
 // ---- The desktop ---------------------------------------------------------------------
+// Sharp edges, and text anti-aliased in grey with its widths hinted to whole
+// pixels, as the screen shows it.
+void SetUpDrawing(cairo_t* cr) {
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  FontOptions fo(cairo_font_options_create());
+  cairo_font_options_set_antialias(fo.get(), CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(fo.get(), CAIRO_HINT_STYLE_FULL);
+  cairo_font_options_set_hint_metrics(fo.get(), CAIRO_HINT_METRICS_ON);
+  cairo_set_font_options(cr, fo.get());
+}
+
 void DrawDesktop(cairo_t* cr) {
   Painter p(cr);
   const host::WindowSystem& ws = host::WindowSystem::Instance();
   const host::ScreenDescription& screen = ws.Screen();
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  {
-    FontOptions fo(cairo_font_options_create());
-    cairo_font_options_set_antialias(fo.get(), CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(fo.get(), CAIRO_HINT_STYLE_FULL);
-    cairo_font_options_set_hint_metrics(fo.get(), CAIRO_HINT_METRICS_ON);
-    cairo_set_font_options(cr, fo.get());
-  }
+  SetUpDrawing(cr);
   p.Fill(TRect{0, 0, screen.Width, screen.Height}, kDesktop);
   const std::vector<host::HWND> order = ws.ZOrder();  // front first
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
@@ -1018,32 +1142,33 @@ bool EndsWith(const std::string& text, const std::string& end) {
   throw std::runtime_error("cannot write " + file + ": " + cairo_status_to_string(status));
 }
 
-// cairo names an SVG's surfaces by a counter that runs through the whole process,
-// so the same screen would get other names after other pictures. Renumbered in
-// the order they appear, the same screen gives the same file.
-std::string RenumberSurfaces(const std::string& svg) {
-  static const std::string kName = "surface";
-  std::vector<std::pair<std::string, std::string>> names;
+// cairo names an SVG's surfaces and images by counters that run through the
+// whole process, so the same screen would get other names after other pictures.
+// Renumbered in the order they appear, the same screen gives the same file. A
+// name counts where it stands as an id or a reference (after '"', '#' or '('),
+// never inside an image's data.
+std::string RenumberNames(const std::string& svg) {
+  std::map<std::string, std::map<std::string, std::string>> names;  // by kind, old to new
   std::string out;
-  size_t at = 0;
-  while (true) {
-    const size_t found = svg.find(kName, at);
-    if (found == std::string::npos) break;
-    size_t end = found + kName.size();
-    while (end < svg.size() && std::isdigit(static_cast<unsigned char>(svg[end]))) ++end;
-    out.append(svg, at, end - at);
-    if (end > found + kName.size()) {
-      const std::string old = svg.substr(found + kName.size(), end - found - kName.size());
-      auto it =
-          std::find_if(names.begin(), names.end(), [&](const auto& n) { return n.first == old; });
-      if (it == names.end())
-        it = names.insert(names.end(), {old, std::to_string(names.size() + 1)});
-      out.resize(out.size() - old.size());
+  size_t copied = 0;
+  for (size_t i = 1; i < svg.size(); ++i) {
+    if (svg[i - 1] != '"' && svg[i - 1] != '#' && svg[i - 1] != '(') continue;
+    for (const std::string kind : {"surface", "image"}) {
+      if (svg.compare(i, kind.size(), kind) != 0) continue;
+      size_t end = i + kind.size();
+      while (end < svg.size() && std::isdigit(static_cast<unsigned char>(svg[end]))) ++end;
+      if (end == i + kind.size()) continue;
+      auto& renamed = names[kind];
+      const auto [it, added] = renamed.emplace(svg.substr(i + kind.size(), end - i - kind.size()),
+                                               std::to_string(renamed.size() + 1));
+      out.append(svg, copied, i + kind.size() - copied);
       out += it->second;
+      copied = end;
+      i = end - 1;
+      break;
     }
-    at = end;
   }
-  out.append(svg, at, std::string::npos);
+  out.append(svg, copied, std::string::npos);
   return out;
 }
 
@@ -1053,6 +1178,17 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 }
 
 }  // namespace
+
+double PictureTextWidth(const std::string& text, bool bold) {
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+  Context cr(cairo_create(surface.get()));
+  SetUpDrawing(cr.get());
+  Painter p(cr.get());
+  TextStyle style;
+  style.Bold = bold;
+  p.SelectFont(style);
+  return p.TextWidth(WithHotkey(text).Text);
+}
 
 void DrawDesktopFile(const std::string& file) {
   const std::string name = host::LowerCase(file);
@@ -1079,7 +1215,7 @@ void DrawDesktopFile(const std::string& file) {
     if (cairo_status_t s = cairo_surface_status(surface.get()); s != CAIRO_STATUS_SUCCESS)
       WriteFailed(file, s);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << RenumberSurfaces(svg_text);
+    out << RenumberNames(svg_text);
     out.close();
     if (!out) WriteFailed(file, CAIRO_STATUS_WRITE_ERROR);
   } else {

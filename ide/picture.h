@@ -11,4 +11,8 @@ namespace ide {
 // .png). Raises std::runtime_error naming the file when it cannot be written.
 void DrawDesktopFile(const std::string& file);
 
+// The width in pixels that text takes in the pictures, in the dialog font
+// (bold or not), hot-key markers removed: what a caption needs of its control.
+double PictureTextWidth(const std::string& text, bool bold);
+
 }  // namespace ide

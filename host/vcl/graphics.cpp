@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/rtl/clamp.h"
+#include "host/rtl/modules.h"
 
 namespace host {
 
@@ -32,6 +33,87 @@ int64_t CharacterHeight(const TFont& font) {
   if (h < 0) return -h;
   if (h > 0) return h * 11 / 13;
   return 11;
+}
+
+uint64_t RowBytes(int64_t width, int32_t bit_count) {
+  return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bit_count) + 31) / 32 * 4;
+}
+
+// Where the pixels of a device-independent bitmap lie in its bytes.
+struct DibLayout {
+  int32_t Width, Height, BitCount;
+  bool BottomUp;
+  uint64_t Bits;     // offset of the pixel rows
+  uint64_t Colours;  // offset of the palette
+  uint32_t ColourCount;
+};
+
+// The colour (0x00BBGGRR) of a pixel inside a bitmap whose layout was checked
+// against its bytes; (0, 0) is the top-left pixel.
+TColor DibPixel(std::string_view bytes, const DibLayout& dib, int32_t x, int32_t y) {
+  const uint64_t row = static_cast<uint64_t>(dib.BottomUp ? dib.Height - 1 - y : y);
+  const size_t at = static_cast<size_t>(dib.Bits + row * RowBytes(dib.Width, dib.BitCount));
+  const auto byte = [&](uint64_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+  };
+  const auto rgb = [](uint32_t r, uint32_t g, uint32_t b) {
+    return static_cast<TColor>(r | g << 8 | b << 16);
+  };
+  const auto ux = static_cast<uint64_t>(x);
+  uint32_t index = 0;
+  switch (dib.BitCount) {
+    case 1:
+      index = (byte(ux / 8) >> (7 - ux % 8)) & 1;
+      break;
+    case 4:
+      index = (byte(ux / 2) >> (ux % 2 == 0 ? 4 : 0)) & 0xF;
+      break;
+    case 8:
+      index = byte(ux);
+      break;
+    case 16: {
+      const uint32_t v = byte(2 * ux) | byte(2 * ux + 1) << 8;
+      const auto five = [](uint32_t c) { return (c & 31) * 255 / 31; };
+      return rgb(five(v >> 10), five(v >> 5), five(v));
+    }
+    case 24:
+      return rgb(byte(3 * ux + 2), byte(3 * ux + 1), byte(3 * ux));
+    default:
+      return rgb(byte(4 * ux + 2), byte(4 * ux + 1), byte(4 * ux));
+  }
+  if (index >= dib.ColourCount) return clBlack;
+  const size_t entry = static_cast<size_t>(dib.Colours) + 4 * size_t{index};
+  const auto c = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[entry + i]));
+  };
+  return rgb(c(2), c(1), c(0));
+}
+
+// The images of an icon file: an ICONDIR (reserved 0, type 1, count), one
+// 16-byte entry per image (width, height, colours, reserved, planes, bits, the
+// image's size and offset), then the images. Raises EInvalidGraphic.
+std::vector<IconEntry> IconFileEntries(std::string_view file) {
+  if (file.size() < 6 || U16(file, 0) != 0 || U16(file, 2) != 1) throw EInvalidGraphic(kBadIcon);
+  const uint32_t count = U16(file, 4);
+  if (count == 0 || 6 + uint64_t{count} * 16 > file.size()) throw EInvalidGraphic(kBadIcon);
+  std::vector<IconEntry> images;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t e = 6 + 16 * size_t{i};
+    const auto side = [&](size_t at) {
+      const int32_t v = static_cast<unsigned char>(file[at]);
+      return v == 0 ? 256 : v;
+    };
+    const int32_t w = side(e), h = side(e + 1);
+    const uint64_t bytes = U32(file, e + 8), offset = U32(file, e + 12);
+    if (bytes < 40 || offset + bytes > file.size()) throw EInvalidGraphic(kBadIcon);
+    const std::string_view dib =
+        file.substr(static_cast<size_t>(offset), static_cast<size_t>(bytes));
+    // A device-independent bitmap whose height counts the colour and the mask bitmap.
+    if (U32(dib, 0) < 40 || I32(dib, 4) != w || I32(dib, 8) != 2 * h)
+      throw EInvalidGraphic(kBadIcon);
+    images.push_back({w, h, static_cast<int32_t>(U16(dib, 14)), dib});
+  }
+  return images;
 }
 
 }  // namespace
@@ -104,8 +186,8 @@ void TBitmap::SetData(std::string_view data) {
   const uint64_t colours_at = 14 + header;
   if (colours_at + colours * 4 > bits) throw EInvalidGraphic(kBadBitmap);
   const uint64_t rows = static_cast<uint64_t>(height < 0 ? -int64_t{height} : height);
-  const uint64_t row_bytes = (static_cast<uint64_t>(width) * bit_count + 31) / 32 * 4;
-  if (bits + row_bytes * rows > file.size()) throw EInvalidGraphic(kBadBitmap);
+  if (bits + RowBytes(width, static_cast<int32_t>(bit_count)) * rows > file.size())
+    throw EInvalidGraphic(kBadBitmap);
   data_.assign(data);
   width_ = width;
   height_ = static_cast<int32_t>(rows);
@@ -126,44 +208,9 @@ void TBitmap::LoadFromFile(std::string_view file) {
 
 TColor TBitmap::Pixel(int32_t x, int32_t y) const {
   if (data_.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return clBlack;
-  const std::string_view file = std::string_view(data_).substr(4);
-  const uint64_t row_bytes = (static_cast<uint64_t>(width_) * bit_count_ + 31) / 32 * 4;
-  const uint64_t row = static_cast<uint64_t>(bottom_up_ ? height_ - 1 - y : y);
-  const size_t at = static_cast<size_t>(bits_offset_ + row * row_bytes);
-  const auto byte = [&](uint64_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(file[at + i]));
-  };
-  const auto rgb = [](uint32_t r, uint32_t g, uint32_t b) {
-    return static_cast<TColor>(r | g << 8 | b << 16);
-  };
-  const auto ux = static_cast<uint64_t>(x);
-  uint32_t index = 0;
-  switch (bit_count_) {
-    case 1:
-      index = (byte(ux / 8) >> (7 - ux % 8)) & 1;
-      break;
-    case 4:
-      index = (byte(ux / 2) >> (ux % 2 == 0 ? 4 : 0)) & 0xF;
-      break;
-    case 8:
-      index = byte(ux);
-      break;
-    case 16: {
-      const uint32_t v = byte(2 * ux) | byte(2 * ux + 1) << 8;
-      const auto five = [](uint32_t c) { return (c & 31) * 255 / 31; };
-      return rgb(five(v >> 10), five(v >> 5), five(v));
-    }
-    case 24:
-      return rgb(byte(3 * ux + 2), byte(3 * ux + 1), byte(3 * ux));
-    default:
-      return rgb(byte(4 * ux + 2), byte(4 * ux + 1), byte(4 * ux));
-  }
-  if (index >= colour_count_) return clBlack;
-  const size_t entry = colours_offset_ + 4 * size_t{index};
-  const auto c = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(file[entry + i]));
-  };
-  return rgb(c(2), c(1), c(0));
+  const DibLayout dib{width_,       height_,         bit_count_,   bottom_up_,
+                      bits_offset_, colours_offset_, colour_count_};
+  return DibPixel(std::string_view(data_).substr(4), dib, x, y);
 }
 
 // ---- TPicture --------------------------------------------------------------------
@@ -187,27 +234,9 @@ void TPicture::SetData(std::string_view data) {
     width_ = bitmap_.Width();
     height_ = bitmap_.Height();
   } else if (name == "TIcon") {
-    if (graphic.size() < 6 || U16(graphic, 0) != 0 || U16(graphic, 2) != 1)
-      throw EInvalidGraphic(kBadIcon);
-    const uint32_t count = U16(graphic, 4);
-    if (count == 0 || 6 + uint64_t{count} * 16 > graphic.size()) throw EInvalidGraphic(kBadIcon);
     std::vector<IconImage> images;
-    for (uint32_t i = 0; i < count; ++i) {
-      const size_t e = 6 + 16 * size_t{i};
-      const int32_t w = static_cast<unsigned char>(graphic[e]) == 0
-                            ? 256
-                            : static_cast<unsigned char>(graphic[e]);
-      const int32_t h = static_cast<unsigned char>(graphic[e + 1]) == 0
-                            ? 256
-                            : static_cast<unsigned char>(graphic[e + 1]);
-      const uint64_t bytes = U32(graphic, e + 8), offset = U32(graphic, e + 12);
-      if (bytes < 40 || offset + bytes > graphic.size()) throw EInvalidGraphic(kBadIcon);
-      const size_t dib = static_cast<size_t>(offset);
-      // A device-independent bitmap whose height counts the colour and the mask bitmap.
-      if (U32(graphic, dib) < 40 || I32(graphic, dib + 4) != w || I32(graphic, dib + 8) != 2 * h)
-        throw EInvalidGraphic(kBadIcon);
-      images.push_back({w, h, static_cast<int32_t>(U16(graphic, dib + 14))});
-    }
+    for (const IconEntry& entry : IconFileEntries(graphic))
+      images.push_back({entry.Width, entry.Height, entry.BitCount});
     icon_images_ = std::move(images);
     bitmap_.SetData({});
     const auto shown =
@@ -221,6 +250,100 @@ void TPicture::SetData(std::string_view data) {
   }
   data_.assign(data);
   class_name_ = name;
+}
+
+// ---- Icon images -----------------------------------------------------------------
+
+IconPixels DecodeIconImage(std::string_view dib) {
+  if (dib.size() < 40) throw EInvalidGraphic(kBadIcon);
+  const uint64_t header = U32(dib, 0);
+  const int32_t width = I32(dib, 4), both = I32(dib, 8);
+  const uint32_t planes = U16(dib, 12), bit_count = U16(dib, 14), compression = U32(dib, 16);
+  const uint32_t used = U32(dib, 32);
+  if (header < 40 || header > dib.size() || planes != 1 || compression != 0)
+    throw EInvalidGraphic(kBadIcon);
+  if (width <= 0 || width > 256 || both <= 0 || both % 2 != 0 || both > 512)
+    throw EInvalidGraphic(kBadIcon);
+  if (bit_count != 1 && bit_count != 4 && bit_count != 8 && bit_count != 24 && bit_count != 32)
+    throw EInvalidGraphic(kBadIcon);
+  const int32_t height = both / 2;
+  uint64_t colours = 0;
+  if (bit_count <= 8) {
+    colours = used != 0 ? used : (1u << bit_count);
+    if (colours > (1u << bit_count)) throw EInvalidGraphic(kBadIcon);
+  }
+  const uint64_t bits = header + colours * 4;
+  const uint64_t mask = bits + RowBytes(width, static_cast<int32_t>(bit_count)) * height;
+  const uint64_t mask_row = RowBytes(width, 1);
+  if (mask + mask_row * height > dib.size()) throw EInvalidGraphic(kBadIcon);
+  const DibLayout colour{width, height, static_cast<int32_t>(bit_count), true,
+                         bits,  header, static_cast<uint32_t>(colours)};
+  IconPixels image{width, height, {}};
+  image.Pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const size_t at = static_cast<size_t>(
+          mask + mask_row * static_cast<uint64_t>(height - 1 - y) + static_cast<uint64_t>(x / 8));
+      const bool clear = (static_cast<unsigned char>(dib[at]) >> (7 - x % 8)) & 1;
+      const auto bgr = static_cast<uint32_t>(DibPixel(dib, colour, x, y));
+      image.Pixels.push_back(
+          clear ? 0u : 0xFF000000u | (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF));
+    }
+  return image;
+}
+
+IconPixels IconImageForSize(const std::vector<IconEntry>& images, int32_t size) {
+  const IconEntry* best = nullptr;
+  const auto exact = [&](const IconEntry& e) { return e.Width == size && e.Height == size; };
+  for (const IconEntry& e : images) {
+    if (best == nullptr) {
+      best = &e;
+    } else if (exact(e) != exact(*best)) {
+      if (exact(e)) best = &e;
+    } else if (int64_t{e.Width} * e.Height != int64_t{best->Width} * best->Height) {
+      if (!exact(e) && int64_t{e.Width} * e.Height > int64_t{best->Width} * best->Height) best = &e;
+    } else if (e.BitCount > best->BitCount) {
+      best = &e;
+    }
+  }
+  if (best == nullptr) return {};
+  IconPixels image = DecodeIconImage(best->Dib);
+  if (exact(*best) || size <= 0) return image;
+  // The system scales the nearest image to the size asked for.
+  IconPixels scaled{size, size, {}};
+  scaled.Pixels.reserve(static_cast<size_t>(size) * static_cast<size_t>(size));
+  for (int32_t y = 0; y < size; ++y)
+    for (int32_t x = 0; x < size; ++x)
+      scaled.Pixels.push_back(image.At(static_cast<int32_t>(int64_t{x} * image.Width / size),
+                                       static_cast<int32_t>(int64_t{y} * image.Height / size)));
+  return scaled;
+}
+
+IconPixels TPicture::IconForSize(int32_t size) const {
+  if (class_name_ != "TIcon") return {};
+  const size_t name_length = static_cast<unsigned char>(data_[0]);
+  return IconImageForSize(IconFileEntries(std::string_view(data_).substr(1 + name_length)), size);
+}
+
+IconPixels TIcon::ImageForSize(int32_t size) const {
+  const IconInfo* loaded = handle_ != 0 ? IconDetails(handle_) : nullptr;
+  if (loaded == nullptr) return {};
+  const auto group = FindResourceData(loaded->Module, RT_GROUP_ICON, loaded->Name);
+  if (!group) return {};
+  // The group's directory: reserved 0, type 1, count, then one 14-byte entry per
+  // image, the last two bytes of which are the image's RT_ICON id.
+  const std::string_view dir = *group;
+  if (dir.size() < 6 || U16(dir, 0) != 0 || U16(dir, 2) != 1) throw EInvalidGraphic(kBadIcon);
+  const uint32_t count = U16(dir, 4);
+  if (6 + uint64_t{count} * 14 > dir.size()) throw EInvalidGraphic(kBadIcon);
+  std::vector<IconEntry> images;
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::string id = "#" + std::to_string(U16(dir, 6 + 14 * size_t{i} + 12));
+    const auto dib = FindResourceData(loaded->Module, RT_ICON, id);
+    if (!dib || dib->size() < 40) throw EInvalidGraphic(kBadIcon);
+    images.push_back({I32(*dib, 4), I32(*dib, 8) / 2, static_cast<int32_t>(U16(*dib, 14)), *dib});
+  }
+  return IconImageForSize(images, size);
 }
 
 }  // namespace host

@@ -66,6 +66,38 @@ HOST_API int32_t DialogFontTextWidth(const AnsiString& text);
 HOST_API int32_t FontTextWidth(const AnsiString& text, const TFont& font);
 HOST_API int32_t FontTextHeight(const TFont& font);
 
+// ---- Icon images ---------------------------------------------------------------
+// One image of an icon as the screen shows it: Width x Height pixels, row by row
+// from the top, each 0xAARRGGBB, with an alpha of 0 where the icon's mask leaves
+// the screen as it was and 255 elsewhere.
+struct IconPixels {
+  int32_t Width = 0, Height = 0;
+  std::vector<uint32_t> Pixels;
+  bool Empty() const { return Pixels.empty(); }
+  uint32_t At(int32_t x, int32_t y) const {
+    return Pixels[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)];
+  }
+};
+
+// One image of an icon as an icon file or an icon group lists it; its depth is
+// the one its bitmap header gives (a group's directory may record another).
+struct IconEntry {
+  int32_t Width, Height, BitCount;
+  std::string_view Dib;
+};
+
+// Decodes an icon image: a device-independent bitmap whose height counts the
+// colour bitmap and the one-bit mask that follows it, rows bottom-up (1, 4 or 8
+// bits per pixel with a palette, or 24 or 32 bits of colour, whose alpha the
+// mask stands in for). Raises EInvalidGraphic "Icon image is not valid".
+HOST_API IconPixels DecodeIconImage(std::string_view dib);
+
+// The image the system shows for an icon at size x size on a true-colour screen:
+// of the images of that size, the one with the most bits per pixel; without one,
+// the largest image (of the most bits per pixel) scaled to the size. Empty when
+// there are no images.
+HOST_API IconPixels IconImageForSize(const std::vector<IconEntry>& images, int32_t size);
+
 // ---- Graphics ------------------------------------------------------------------
 // A bitmap as the component library streams it (a speed button's Glyph.Data):
 // the 32-bit little-endian length of a bitmap file, then the file itself
@@ -126,8 +158,11 @@ class HOST_API TPicture : public TObject {
   // (the size the system shows), else of its first image.
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
+  // For an icon, the image shown at size x size (IconImageForSize); else empty.
+  IconPixels IconForSize(int32_t size) const;
 
  private:
+  std::vector<IconEntry> IconEntries() const;
   std::string data_;
   AnsiString class_name_;
   TBitmap bitmap_;
@@ -141,6 +176,10 @@ class HOST_API TIcon : public TObject {
   HICON Handle() const { return handle_; }
   // The icon takes the handle (a 0 handle empties it).
   void SetHandle(HICON handle) { handle_ = handle; }
+  // The image shown at size x size, from the icon group the handle was loaded
+  // from (LoadIconA); empty for an empty handle or one that no module loaded.
+  // Raises EInvalidGraphic when the group or its image is not valid.
+  IconPixels ImageForSize(int32_t size) const;
 
  private:
   HICON handle_ = 0;

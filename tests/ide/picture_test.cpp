@@ -10,17 +10,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/vcl/comctrls.h"
+#include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/stdctrls.h"
 #include "ide/picture.h"
 #include "tests/support/files.h"
+#include "tests/support/icons.h"
 #include "tests/support/ide_session.h"
+#include "tests/support/png.h"
 
 namespace {
 
@@ -33,44 +37,9 @@ constexpr uint32_t kShadow = 0x808080;
 constexpr uint32_t kDarkShadow = 0x404040;
 constexpr uint32_t kBlack = 0x000000;
 
-struct Image {
-  int Width = 0, Height = 0;
-  std::vector<uint32_t> Pixels;  // 0xRRGGBB
-  uint32_t At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= Width || y >= Height) {
-      ADD_FAILURE() << "pixel " << x << "," << y << " is outside the picture";
-      return 0xFF000000u;
-    }
-    return Pixels[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)];
-  }
-};
-
-Image ReadPng(const std::string& file) {
-  Image image;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(s);
-    image.Width = cairo_image_surface_get_width(s);
-    image.Height = cairo_image_surface_get_height(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    const unsigned char* data = cairo_image_surface_get_data(s);
-    image.Pixels.resize(static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height));
-    for (int y = 0; y < image.Height; ++y)
-      for (int x = 0; x < image.Width; ++x) {
-        uint32_t px;
-        std::memcpy(&px, data + static_cast<size_t>(y) * static_cast<size_t>(stride) + 4u * x, 4);
-        image.Pixels[static_cast<size_t>(y) * static_cast<size_t>(image.Width) +
-                     static_cast<size_t>(x)] = px & 0xFFFFFFu;
-      }
-  } else {
-    ADD_FAILURE() << "cannot read " << file << ": "
-                  << cairo_status_to_string(cairo_surface_status(s));
-  }
-  cairo_surface_destroy(s);
-  return image;
-}
-
+using fleetforge_test::Image;
 using fleetforge_test::ReadAll;
+using fleetforge_test::ReadPng;
 
 std::string Hex(uint32_t c) {
   char text[16];
@@ -552,6 +521,107 @@ TEST_F(Picture, ControlsDrawnAndClippedToTheirParent) {
   EXPECT_EQ(Hex(at(form->ClientWidth() - 2, 150)), Hex(kWhite));
   EXPECT_EQ(Hex(image.At(300 + 300 - 1, 200 + c.Y + 150)), Hex(kDarkShadow));
   EXPECT_EQ(Hex(image.At(300 + 300 - 2, 200 + c.Y + 150)), Hex(kShadow));
+}
+
+// The options dialog as the IDE shows it, drawn while it is open; look is handed
+// the dialog, the picture and the dialog's client origin on the screen.
+void LookAtOptionsDialog(
+    const std::string& folder,
+    const std::function<void(host::TForm&, const Image&, host::TPoint)>& look) {
+  int draws = 0;
+  ide::SessionOptions options = fleetforge_test::SessionOptionsFor({}, folder + "/projects");
+  options.OnState = [&](const nlohmann::json&) {
+    host::TForm* dialog = host::Screen->ActiveForm();
+    ASSERT_NE(dialog, nullptr);
+    const std::string file = folder + "/dialog-" + std::to_string(++draws) + ".png";
+    ide::DrawDesktopFile(file);
+    const host::TPoint c = dialog->ClientOrigin();
+    look(*dialog, ReadPng(file), {dialog->Left() + c.X, dialog->Top() + c.Y});
+  };
+  ide::Session session(std::move(options));
+  session.StartUp();
+  session.QueueInput("state\nkey esc");
+  session.Do("menu Tools>Fleetforge Options...");
+  EXPECT_EQ(draws, 1);
+}
+
+template <typename T>
+T& Control(host::TForm& form, const char* name) {
+  auto* control = dynamic_cast<T*>(form.FindComponent(name));
+  if (control == nullptr) throw std::runtime_error(std::string("no control ") + name);
+  return *control;
+}
+
+TEST_F(Picture, OptionsDialogShowsEachControlAsItsPropertiesSay) {
+  // The logo's icon as icotool extracts its 32 x 32, 256-colour image.
+  Image logo;
+  LookAtOptionsDialog(folder_, [&](host::TForm& dialog, const Image& image, host::TPoint c) {
+    const auto& im = Control<host::TImage>(dialog, "imLogo2");
+    const std::string& data = im.Picture().Data();
+    std::ofstream(File("logo.ico"), std::ios::binary)
+        << data.substr(1 + static_cast<unsigned char>(data[0]));
+    logo = fleetforge_test::IcotoolImage(File("logo.ico"), 32, 8);
+    bool logo_at_its_place = false;
+    for (const auto& place : fleetforge_test::PlacesOf(logo, image))
+      logo_at_its_place |= place.X == c.X + im.Left() && place.Y == c.Y + im.Top();
+    EXPECT_TRUE(logo_at_its_place) << "the visible logo, imLogo2, shows its icon";
+
+    // The up-down's two arrows, one in each half.
+    const auto& ud = Control<host::TUpDown>(dialog, "udOIHeight");
+    const int x = c.X + ud.Left(), y = c.Y + ud.Top(), half = ud.Height() / 2;
+    EXPECT_GE(DarkIn(image, {x + 2, y + 2, x + ud.Width() - 2, y + half - 1}), 6) << "up";
+    EXPECT_GE(DarkIn(image, {x + 2, y + half + 2, x + ud.Width() - 2, y + ud.Height() - 2}), 6)
+        << "down";
+
+    // Each top-line bevel is one etched line: shadow, then highlight, then the face.
+    for (const char* name : {"Bevel1", "Bevel2"}) {
+      const auto& bevel = Control<host::TBevel>(dialog, name);
+      SCOPED_TRACE(name);
+      for (int dx : {0, bevel.Width() / 2, bevel.Width() - 1}) {
+        const int bx = c.X + bevel.Left() + dx, by = c.Y + bevel.Top();
+        EXPECT_EQ(Hex(image.At(bx, by)), Hex(kShadow));
+        EXPECT_EQ(Hex(image.At(bx, by + 1)), Hex(kWhite));
+        EXPECT_EQ(Hex(image.At(bx, by + 2)), Hex(kFace));
+      }
+    }
+
+    // The bold labels: drawn in the regular weight, the same text darkens fewer pixels.
+    for (const char* name : {"labVersion", "Label1"}) {
+      auto& label = Control<host::TLabel>(dialog, name);
+      const host::TRect r{c.X + label.Left(), c.Y + label.Top(), c.X + label.Left() + label.Width(),
+                          c.Y + label.Top() + label.Height()};
+      label.Font().SetStyle(0);
+      const std::string regular = File(std::string(name) + "-regular.png");
+      ide::DrawDesktopFile(regular);
+      EXPECT_GT(DarkIn(image, r), DarkIn(ReadPng(regular), r) + 5) << name << " is drawn bold";
+    }
+  });
+  ASSERT_FALSE(logo.Pixels.empty());
+}
+
+// Every caption of the add-in's dialog fits the room its control gives it in
+// the face the pictures draw the dialog font in: the form image sizes its
+// controls for the real font's widths.
+TEST_F(Picture, EveryDialogCaptionShowsWhole) {
+  int checked = 0;
+  LookAtOptionsDialog(folder_, [&](host::TForm& dialog, const Image&, host::TPoint) {
+    for (int32_t i = 0; i < dialog.ControlCount(); ++i) {
+      host::TControl& control = *dialog.Controls(i);
+      int room = -1;
+      if (dynamic_cast<host::TLabel*>(&control) != nullptr)
+        room = control.Width();
+      else if (dynamic_cast<host::TCheckBox*>(&control) != nullptr)
+        room = control.Width() - 17;  // right of the box
+      else if (dynamic_cast<host::TButton*>(&control) != nullptr)
+        room = control.Width() - 4;  // inside the edges
+      if (room < 0) continue;
+      ++checked;
+      const bool bold = (control.Font().Style() & host::fsBold) != 0;
+      EXPECT_LE(ide::PictureTextWidth(control.Caption(), bold), room)
+          << control.Name() << ": \"" << control.Caption() << "\"";
+    }
+  });
+  EXPECT_EQ(checked, 12) << "five labels, five check boxes, two buttons";
 }
 
 TEST_F(Picture, EditorCodeAreaIsWhite) {

@@ -211,4 +211,54 @@ TEST(Graphics, IconPicturesListTheirImagesAndShowTheirLargeOne) {
   EXPECT_EQ(picture.Width(), 0);
 }
 
+// A 2 x 2 icon image of 4 bits per pixel: palette entries 1 (red) and 2 (blue)
+// on the top row, the bottom row's right pixel left out by the mask.
+std::string TinyIconImage(uint32_t bit_count = 4) {
+  std::string d;
+  for (uint32_t v : {40u, 2u, 4u}) AppendUInt32LE(d, v);
+  AppendUInt16LE(d, 1);
+  AppendUInt16LE(d, bit_count);
+  for (uint32_t v : {0u, 0u, 0u, 0u, 0u, 0u}) AppendUInt32LE(d, v);
+  for (uint32_t i = 0; i < 16; ++i) AppendUInt32LE(d, i == 1 ? 0xFF0000 : i == 2 ? 0x0000FF : 0);
+  for (const char* row : {"\x20\0\0\0", "\x12\0\0\0"}) d.append(row, 4);  // bottom row first
+  for (const char* mask : {"\x40\0\0\0", "\0\0\0\0"}) d.append(mask, 4);
+  return d;
+}
+
+TEST(Graphics, IconImagesDecodeWithTheirMaskAndTheSizeShownIsChosen) {
+  const host::IconPixels tiny = host::DecodeIconImage(TinyIconImage());
+  ASSERT_EQ(tiny.Width, 2);
+  ASSERT_EQ(tiny.Height, 2);
+  EXPECT_EQ(tiny.At(0, 0), 0xFFFF0000u) << "top row, red";
+  EXPECT_EQ(tiny.At(1, 0), 0xFF0000FFu) << "blue";
+  EXPECT_EQ(tiny.At(0, 1), 0xFF0000FFu);
+  EXPECT_EQ(tiny.At(1, 1), 0u) << "the mask leaves it out";
+
+  // Of the images of the size asked for, the deepest; without one, the largest
+  // image scaled.
+  const std::string deep = TinyIconImage(), shallow = TinyIconImage(1);
+  const std::vector<host::IconEntry> images{{2, 2, 1, shallow}, {2, 2, 4, deep}};
+  EXPECT_EQ(host::IconImageForSize(images, 2).Pixels, tiny.Pixels);
+  const host::IconPixels scaled = host::IconImageForSize(images, 4);
+  ASSERT_EQ(scaled.Width, 4);
+  EXPECT_EQ(scaled.At(3, 3), 0u);
+  EXPECT_EQ(scaled.At(1, 1), 0xFFFF0000u);
+  EXPECT_TRUE(host::IconImageForSize({}, 16).Empty());
+
+  struct Broken {
+    size_t At;
+    char Byte;
+    const char* Why;
+  };
+  for (const Broken& b : {Broken{4, 0, "no width"}, Broken{8, 3, "an odd double height"},
+                          Broken{12, 2, "two planes"}, Broken{14, 3, "3 bits per pixel"},
+                          Broken{16, 1, "compressed"}, Broken{32, 17, "17 of 16 colours"}}) {
+    std::string dib = TinyIconImage();
+    dib[b.At] = b.Byte;
+    EXPECT_THROW(host::DecodeIconImage(dib), host::EInvalidGraphic) << b.Why;
+  }
+  EXPECT_THROW(host::DecodeIconImage(TinyIconImage().substr(0, 40 + 64 + 7)), host::EInvalidGraphic)
+      << "the mask cut short";
+}
+
 }  // namespace
