@@ -37,11 +37,13 @@
 #include <fstream>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "host/rtl/modules.h"
+#include "cli/package_routines.h"
+#include "global/OptionsRecord.h"
 #include "host/rtl/regfile.h"
 #include "host/vcl/registry.h"
 
@@ -93,24 +95,34 @@ namespace {
 
 // ---- The files ---------------------------------------------------------------
 
-constexpr const char* kFleetforgeSection =
-    "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Fleetforge]\r\n"
-    "\"CloseDefault\"=dword:00000000\r\n"
-    "\"HideCaptions\"=dword:00000001\r\n"
-    "\"MaximizeEditor\"=dword:00000001\r\n"
-    "\"CreateCompDate\"=dword:00000000\r\n"
-    "\"ChangeIcon\"=dword:00000001\r\n"
-    "\"ObjectInspectorHeight\"=dword:00000190\r\n\r\n";
+using FleetforgeGlobal::kOptionValues;
+using FleetforgeGlobal::TOptionsRecord;
+using FleetforgeGlobal::TOptionValue;
 
-// The options record as the package lays it out, and what the file above holds.
-struct OptionsRecord {
-  bool CloseDefault, HideCaptions, MaximizeEditor, CreateCompDate, ChangeIcon;
-  int32_t ObjectInspectorHeight;
-};
+// The settings that the add-in's key holds in every file.
+constexpr TOptionsRecord kStored = {false, true, true, false, true, 400};
 
-bool AsStored(const OptionsRecord& o) {
-  return !o.CloseDefault && o.HideCaptions && o.MaximizeEditor && !o.CreateCompDate &&
-         o.ChangeIcon && o.ObjectInspectorHeight == 400;
+// The add-in's key with the six values, as a registry editor exports them.
+std::string FleetforgeSection() {
+  std::string text = std::string("[HKEY_CURRENT_USER") + FleetforgeGlobal::kRegistryKey + "]\r\n";
+  char line[80];
+  for (const TOptionValue& value : kOptionValues) {
+    const uint32_t number = value.Switch != nullptr ? (kStored.*value.Switch ? 1 : 0)
+                                                    : static_cast<uint32_t>(kStored.*value.Integer);
+    std::snprintf(line, sizeof line, "\"%s\"=dword:%08x\r\n", value.Name, number);
+    text += line;
+  }
+  return text + "\r\n";
+}
+
+// Whether record holds what the files store.
+bool AsStored(const TOptionsRecord& record) {
+  for (const TOptionValue& value : kOptionValues) {
+    const bool same = value.Switch != nullptr ? record.*value.Switch == kStored.*value.Switch
+                                              : record.*value.Integer == kStored.*value.Integer;
+    if (!same) return false;
+  }
+  return true;
 }
 
 std::string SiblingsFile(int count) {
@@ -123,7 +135,7 @@ std::string SiblingsFile(int count) {
                   i, i);
     text += line;
   }
-  return text + kFleetforgeSection;
+  return text + FleetforgeSection();
 }
 
 // Keys as a registry editor exports them, until the file has size bytes.
@@ -156,7 +168,7 @@ std::string ExportFile(size_t size) {
     }
     text += data + "\r\n\r\n";
   }
-  return text + kFleetforgeSection;
+  return text + FleetforgeSection();
 }
 
 std::string folder;
@@ -210,39 +222,27 @@ size_t BareRead(const std::string& path) {
   return done;
 }
 
-// The package module with its read routine and options record.
-class Package {
- public:
-  Package() : module_(host::LoadLibrary(FLEETFORGE_DEFAULT_PACKAGE)) {
-    options_ = static_cast<OptionsRecord*>(
-        const_cast<void*>(host::GetProcAddress(module_, "FleetforgeGlobal.Options")));
-    read_ = reinterpret_cast<void (*)()>(const_cast<void*>(
-        host::GetProcAddress(module_, "FleetforgeGlobal.ReadOptionsFromRegistry()")));
+// Reads the options through the package's own routine; false when the read
+// failed or did not give the stored values.
+bool ReadStored(fleetforge::PackageRoutines& package) {
+  package.Options() = TOptionsRecord{};
+  try {
+    package.Read();
+  } catch (const host::Exception&) {
+    return false;
   }
-  ~Package() { host::FreeLibrary(module_); }
-  bool Loaded() const { return options_ != nullptr && read_ != nullptr; }
-  // Reads the options; false when the read failed or did not give the stored values.
-  bool Read() {
-    *options_ = OptionsRecord{};
-    try {
-      read_();
-    } catch (const host::Exception&) {
-      return false;
-    }
-    return AsStored(*options_);
-  }
-
- private:
-  host::HMODULE module_;
-  OptionsRecord* options_ = nullptr;
-  void (*read_)() = nullptr;
-};
+  return AsStored(package.Options());
+}
 
 void BM_ReadOptions(benchmark::State& state, const std::string& name) {
   const std::string& path = File(name);
   host::RegistryLocation::UseFile(path);
-  Package package;
-  if (!package.Loaded()) return state.SkipWithError("the package does not export its options");
+  std::optional<fleetforge::PackageRoutines> package;
+  try {
+    package.emplace(FLEETFORGE_DEFAULT_PACKAGE);
+  } catch (const host::EPackageError& e) {
+    return state.SkipWithError(e.Message().c_str());
+  }
   struct stat info {};
   ::stat(path.c_str(), &info);
   const auto size = static_cast<double>(info.st_size);
@@ -250,7 +250,7 @@ void BM_ReadOptions(benchmark::State& state, const std::string& name) {
   // The peak of one read, above the heap in use before it.
   const size_t before = heapInUse.load();
   heapPeak.store(before);
-  if (!package.Read()) return state.SkipWithError("the options were not read as stored");
+  if (!ReadStored(*package)) return state.SkipWithError("the options were not read as stored");
   const double peak = static_cast<double>(heapPeak.load() - before);
 
   using Clock = std::chrono::steady_clock;
@@ -259,7 +259,7 @@ void BM_ReadOptions(benchmark::State& state, const std::string& name) {
     const Clock::time_point start = Clock::now();
     BareRead(path);
     const Clock::time_point middle = Clock::now();
-    if (!package.Read()) return state.SkipWithError("the options were not read as stored");
+    if (!ReadStored(*package)) return state.SkipWithError("the options were not read as stored");
     baselineTime += middle - start;
     readTime += Clock::now() - middle;
   }
