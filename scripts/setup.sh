@@ -7,7 +7,7 @@
 #   scripts/setup.sh demo|tests
 set -euo pipefail
 DEMO=(g++ cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev libcairo2-dev
-      fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35)
+      fonts-urw-base35)
 TESTS=(libgtest-dev libgmock-dev libbenchmark-dev fp-compiler clang libclang-rt-14-dev
        clang-format python3-jsonschema binutils dpkg-dev
        g++-mingw-w64-x86-64-posix googletest wine wine64 icoutils)
