@@ -22,9 +22,10 @@ struct RunOptions {
   std::string Page;
   bool Quiet = false;
 };
-// Exit codes: 0 done, 1 a package that cannot be loaded or a picture that cannot
-// be written, 2 a usage error or a script that cannot be run, 3 with FailOnError
-// when the IDE reported an error.
+// Exit codes: 0 done, 1 a package that cannot be loaded or a picture or page that
+// cannot be written, 2 a usage error, a script that cannot be run or a
+// SOURCE_DATE_EPOCH that is not a number of seconds, 3 with FailOnError when the
+// IDE reported an error.
 int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 struct OptionsCommand {

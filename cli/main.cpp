@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
 
   CLI::App* run_cmd =
       app.add_subcommand("run", "Run a session of the reference IDE with the add-in");
-  run_cmd->add_option("--screen", run.Screen, "Screen size WIDTHxHEIGHT")->default_val("1024x768");
+  run_cmd
+      ->add_option("--screen", run.Screen, "Screen size WIDTHxHEIGHT, from 320x200 to 16384x16384")
+      ->default_val("1024x768");
   run_cmd->add_option("--taskbar", run.Taskbar, "Task bar EDGE:PIXELS (bottom, top, left, right)")
       ->default_val("bottom:30");
   run_cmd->add_option("--script", run.Script, "Script of user actions (- for standard input)");
@@ -93,8 +95,9 @@ int main(int argc, char** argv) {
   run_cmd->add_flag("--quiet", run.Quiet, "Print no final state");
   run_cmd->footer(
       Footer("  0  the script ran to its end (errors the IDE reported are in the state)\n"
-             "  1  the package could not be loaded, or a picture could not be written\n"
-             "  2  a usage error, or a script that cannot be run (the message names the line)\n"
+             "  1  the package could not be loaded, or a picture or the page could not be written\n"
+             "  2  a usage error, a script that cannot be run (the message names the line), or a\n"
+             "     SOURCE_DATE_EPOCH that is not a number of seconds\n"
              "  3  --fail-on-error and the IDE reported an error\n"));
 
   CLI::App* options_cmd = app.add_subcommand("options", "Show or set the add-in's settings");
@@ -113,16 +116,18 @@ int main(int argc, char** argv) {
       ->required();
   const std::string options_footer = Footer(
       "  0  done\n  1  the settings or the package could not be read or written\n"
-      "  2  a usage error or a value the dialog would not take; nothing was written\n");
+      "  2  a usage error, an unknown setting or a value the dialog would not take; nothing\n"
+      "     was written\n");
   for (CLI::App* sub : {options_cmd, show_cmd, set_cmd}) sub->footer(options_footer);
 
   CLI::App* compdate_cmd = app.add_subcommand(
       "compdate", "Update the CompDate.pas unit beside a Delphi project (a pre-build step)");
   compdate_cmd->add_option("project", compdate.Project, "The project file (.dpr)")->required();
   compdate_cmd->add_flag("--code-insight", compdate.CodeInsight, "Count a Code Insight compile");
-  compdate_cmd->footer(Footer(
-      "  0  written, or nothing to do (and why)\n  1  the file could not be read or written\n"
-      "  2  a usage error or a SOURCE_DATE_EPOCH that is not a number of seconds\n"));
+  compdate_cmd->footer(
+      Footer("  0  written, or nothing to do (and why)\n"
+             "  1  the project file does not exist, or CompDate.pas could not be read or written\n"
+             "  2  a usage error or a SOURCE_DATE_EPOCH that is not a number of seconds\n"));
 
   try {
     if (argc > 1 && argv[1][0] != '-') {

@@ -470,6 +470,42 @@ TEST_F(Command, CommandLineConventions) {
       << "the environment is documented";
 }
 
+// The exit codes each command's help lists cover what the command really
+// returns: a failing run's exit code has an entry in its help that names the cause.
+TEST_F(Command, HelpNamesTheCauseOfEachExitCode) {
+  struct Case {
+    std::string Args;
+    std::optional<std::string> SourceDateEpoch;
+    int Exit;
+    std::string Help, Cause;  // the help to read, and what its entry for Exit says
+  };
+  for (const Case& c : std::vector<Case>{
+           {"run --quiet --page " + dir_ + "/no/such/page.html" + common_, {}, 1, "run", "page"},
+           {"run --quiet" + common_, "noon", 2, "run", "SOURCE_DATE_EPOCH"},
+           {"options set Frobnicate=1 --registry " + registry_,
+            {},
+            2,
+            "options set",
+            "unknown setting"},
+           {"compdate " + dir_ + "/Missing.dpr", {}, 1, "compdate", "project file does not exist"},
+       }) {
+    SCOPED_TRACE(c.Args);
+    const fleetforge_test::ScopedEnv epoch("SOURCE_DATE_EPOCH", c.SourceDateEpoch);
+    EXPECT_EQ(RunCli(c.Args).Exit, c.Exit);
+    // The entry runs from "  N  " to the next code or the blank line after the list.
+    const std::string help = RunCli("help " + c.Help).Out;
+    const size_t codes = help.find("Exit codes:\n");
+    ASSERT_NE(codes, std::string::npos) << help;
+    const size_t start = help.find("\n  " + std::to_string(c.Exit) + "  ", codes);
+    ASSERT_NE(start, std::string::npos) << help;
+    const size_t end = std::min(help.find("\n  " + std::to_string(c.Exit + 1) + "  ", start),
+                                help.find("\n\n", start));
+    EXPECT_NE(help.substr(start, end - start).find(c.Cause), std::string::npos)
+        << "help " << c.Help << ":\n"
+        << help;
+  }
+}
+
 // What run reports: a package that cannot be loaded (1), a script that cannot
 // go on (2, naming the line), IDE-reported errors with --fail-on-error (3).
 TEST_F(Command, RunSaysWhenSomethingFailed) {
