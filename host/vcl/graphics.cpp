@@ -338,7 +338,9 @@ IconPixels TIcon::ImageForSize(int32_t size) const {
   if (6 + uint64_t{count} * 14 > dir.size()) throw EInvalidGraphic(kBadIcon);
   std::vector<IconEntry> images;
   for (uint32_t i = 0; i < count; ++i) {
-    const std::string id = "#" + std::to_string(U16(dir, 6 + 14 * size_t{i} + 12));
+    // Appended, not concatenated: GCC 12 warns falsely (-Wrestrict) on "#" + ... at -O3.
+    std::string id = "#";
+    id += std::to_string(U16(dir, 6 + 14 * size_t{i} + 12));
     const auto dib = FindResourceData(loaded->Module, RT_ICON, id);
     if (!dib || dib->size() < 40) throw EInvalidGraphic(kBadIcon);
     images.push_back({I32(*dib, 4), I32(*dib, 8) / 2, static_cast<int32_t>(U16(*dib, 14)), *dib});

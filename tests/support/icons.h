@@ -25,7 +25,9 @@ inline std::string IconFileOfGroup(host::HMODULE module, const std::string& grou
     const std::string_view entry = dir->substr(6 + 14 * i, 14);
     const uint32_t id = static_cast<unsigned char>(entry[12]) |
                         static_cast<uint32_t>(static_cast<unsigned char>(entry[13])) << 8;
-    const auto image = host::FindResourceData(module, host::RT_ICON, "#" + std::to_string(id));
+    std::string name = "#";  // appended: GCC 12 warns falsely on "#" + ... at -O3
+    name += std::to_string(id);
+    const auto image = host::FindResourceData(module, host::RT_ICON, name);
     if (!image) return {};
     head.append(entry.substr(0, 12));
     host::AppendUInt32LE(head, static_cast<uint32_t>(6 + 16 * count + images.size()));
