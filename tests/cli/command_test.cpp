@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/command_copy.h"
 #include "tests/support/environment.h"
 #include "tests/support/files.h"
 #include "tests/support/folders.h"
@@ -281,7 +282,10 @@ int WholeSetIn(const std::string& text) {
 }
 
 // A write that does not happen fails, names the file and the cause, and changes nothing.
+// The runs as the unprivileged user run a copy of the command in a place that user
+// can reach (ReachableCommand).
 TEST_F(Command, OptionsSetThatCannotWriteFailsNamingTheFileAndTheCause) {
+  const std::string command = fleetforge_test::ReachableCommand();
   const std::string place = dir_ + "/place";  // the unprivileged user's folder
   ASSERT_EQ(0, ::chmod(dir_.c_str(), 0755));
   const struct {
@@ -332,8 +336,7 @@ TEST_F(Command, OptionsSetThatCannotWriteFailsNamingTheFileAndTheCause) {
     }
     ASSERT_EQ(0, ::chmod(place.c_str(), c.folderMode));
     const auto r = fleetforge_test::Shell(
-        std::string(FLEETFORGE_CLI) + " options set HideCaptions=true --registry " + c.file,
-        dir_ + "/shell", c.setup);
+        command + " options set HideCaptions=true --registry " + c.file, dir_ + "/shell", c.setup);
     EXPECT_EQ(1, r.exit) << r.err;
     EXPECT_NE(std::string::npos, r.err.find(c.file + ": " + c.cause)) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("nothing was written")) << r.err;
@@ -422,13 +425,17 @@ TEST_F(Command, OptionsSetKeepsEveryValueThatReads) {
   EXPECT_EQ(r.Err.find("CloseDefault could"), std::string::npos) << r.Err;
   EXPECT_EQ(r.Err.find("ObjectInspectorHeight could"), std::string::npos) << r.Err;
 
-  // No note about defaults when the file is then not written.
+  // No note about defaults when the file is then not written: a read-only file
+  // for the unprivileged user, who runs a copy of the command that it can reach.
   std::ofstream(registry_, std::ios::app) << "\"HideCaptions\"=dword:00000001\r\n";
   ASSERT_EQ(0, ::chmod(registry_.c_str(), 0444));
-  const auto failed = fleetforge_test::Shell(
-      std::string(FLEETFORGE_CLI) + " options set --registry " + registry_ + " ChangeIcon=true",
-      dir_ + "/shell", {.unprivileged = true});
-  EXPECT_EQ(1, failed.exit);
+  ASSERT_EQ(0, ::chmod(dir_.c_str(), 0755));
+  const auto failed =
+      fleetforge_test::Shell(fleetforge_test::ReachableCommand() + " options set --registry " +
+                                 registry_ + " ChangeIcon=true",
+                             dir_ + "/shell", {.unprivileged = true});
+  EXPECT_EQ(1, failed.exit) << failed.err;
+  EXPECT_NE(failed.err.find(registry_ + ": Permission denied"), std::string::npos) << failed.err;
   EXPECT_EQ(failed.err.find("default"), std::string::npos) << failed.err;
 }
 
