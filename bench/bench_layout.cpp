@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "global/OptionsRecord.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"
 #include "host/vcl/registry.h"
@@ -55,12 +56,15 @@ struct Bench {
 
   void Start() {
     host::RegistryLocation::UseMemory();
+    // Every switch on and a 300-pixel Object Inspector, stored as the options record names them.
     host::TRegistry registry;
-    registry.OpenKey("\\Software\\Borland\\Delphi\\7.0\\Fleetforge", true);
-    for (const char* option :
-         {"CloseDefault", "HideCaptions", "MaximizeEditor", "CreateCompDate", "ChangeIcon"})
-      registry.WriteBool(option, true);
-    registry.WriteInteger("ObjectInspectorHeight", 300);
+    registry.OpenKey(FleetforgeGlobal::kRegistryKey, true);
+    for (const FleetforgeGlobal::TOptionValue& value : FleetforgeGlobal::kOptionValues) {
+      if (value.Switch != nullptr)
+        registry.WriteBool(value.Name, true);
+      else
+        registry.WriteInteger(value.Name, 300);
+    }
 
     Projects = (std::filesystem::temp_directory_path() /
                 ("fleetforge-bench-layout-" + std::to_string(::getpid())))
