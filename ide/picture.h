@@ -1,6 +1,6 @@
 // A picture of the desktop as a user sees it: the task bar and work area, every
 // shown window in z-order with its frame, caption and contents, regions clipping
-// what shows. One drawing code (cairo) for SVG and PNG.
+// what shows. One drawing code (ide/desktop_drawing.h) for every format.
 #pragma once
 
 #include <string>
