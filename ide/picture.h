@@ -8,7 +8,8 @@
 namespace ide {
 
 // Draws the current desktop into FILE; the format follows its ending (.svg or
-// .png). Raises std::runtime_error naming the file when it cannot be written.
+// .png; the Windows build writes PNG only, through GDI and WIC). Raises
+// std::runtime_error naming the file when it cannot be written.
 void DrawDesktopFile(const std::string& file);
 
 // The width in pixels that text takes in the pictures, in the dialog font
