@@ -40,7 +40,9 @@ set_tests_properties(wine_server_end PROPERTIES FIXTURES_CLEANUP wine
 # Windows build (the command's own tests start it as a POSIX process; its
 # Windows build is checked below), without the files that need POSIX: child
 # processes, resource limits, file modes and the POSIX lock (the Windows lock and
-# store have their own tests in tests/windows), and the pictures.
+# store have their own tests in tests/windows), and the pictures' tests, which
+# read the pictures back through cairo (outside.pictures compares the Windows
+# build's pictures with the POSIX build's).
 list(APPEND FLEETFORGE_TEST_AREAS_LEFT_OUT cli)
 set(FLEETFORGE_POSIX_ONLY_TESTS vcl/registry_test.cpp rtl/filelock_test.cpp rtl/textfile_test.cpp
     compdate/compdate_fpc_test.cpp compdate/compdate_command_test.cpp compdate/compdate_file_test.cpp
@@ -50,7 +52,7 @@ set(FLEETFORGE_TEST_PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
 
 # Checks by outside programs: objdump, icoutils, Wine's reg and regedit, Free
 # Pascal; the ones that compare with the POSIX build need FLEETFORGE_POSIX_CLI.
-foreach(check exports icons registry regedit compdate same-state)
+foreach(check exports icons registry regedit compdate same-state pictures)
   add_test(NAME outside.${check}
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/outside_checks.sh ${check}
             $<TARGET_FILE_DIR:fleetforge> ${PROJECT_SOURCE_DIR} ${FLEETFORGE_POSIX_CLI})

@@ -1,6 +1,6 @@
 // A picture of the desktop as a user sees it: the task bar and work area, every
 // shown window in z-order with its frame, caption and contents, regions clipping
-// what shows. One drawing code (cairo) for SVG and PNG.
+// what shows. One drawing code (ide/desktop_drawing.h) for every format.
 #pragma once
 
 #include <string>
@@ -8,7 +8,8 @@
 namespace ide {
 
 // Draws the current desktop into FILE; the format follows its ending (.svg or
-// .png). Raises std::runtime_error naming the file when it cannot be written.
+// .png; the Windows build writes PNG only, through GDI and WIC). Raises
+// std::runtime_error naming the file when it cannot be written.
 void DrawDesktopFile(const std::string& file);
 
 // The width in pixels that text takes in the pictures, in the dialog font

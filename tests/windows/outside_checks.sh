@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks of the Windows build by programs no one here wrote: Wine's reg and
-# regedit, objdump, icoutils, the Free Pascal compiler. Each case is one CTest
-# test:
+# regedit, objdump, icoutils, the Free Pascal compiler, Python's zlib reading
+# the pictures. Each case is one CTest test:
 #   outside_checks.sh CASE WINDOWS_BIN SOURCE_DIR [LINUX_FLEETFORGE]
 # Cases that compare with the POSIX build need its fleetforge command; without
 # it they are skipped (exit 77).
@@ -141,7 +141,7 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
   same-state)
     # The same scripts give the same states on both builds, after every step:
     # the short example and the guided tour (without its pictures, which the
-    # Windows build does not draw), each from the tour's starting settings.
+    # case "pictures" compares), each from the tour's starting settings.
     need_linux_cli
     for script in demo tour; do
       for build in windows linux; do
@@ -162,6 +162,42 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
       cmp "$scratch/$script-linux/Hello/CompDate.pas" "$scratch/$script-windows/Hello/CompDate.pas" 2>/dev/null ||
         [ ! -e "$scratch/$script-linux/Hello/CompDate.pas" ] || fail "$script.ffs: different units"
     done
+    ;;
+  pictures)
+    # Both builds draw the same sessions, the short example and the guided tour
+    # (its SVG picture as PNG), into pictures of the screen's size that agree on
+    # every pixel outside text (tests/windows/picture_agreement.py); an SVG
+    # picture stops the Windows build with exit code 1.
+    need_linux_cli
+    for script in demo tour; do
+      for build in windows linux; do
+        folder="$scratch/$script-$build"
+        mkdir -p "$folder/Hello"
+        cp "$source_dir/examples/Hello.dpr" "$folder/Hello/"
+        sed 's/^\(snapshot .*\)\.svg$/\1.png/' "$source_dir/examples/$script.ffs" >"$folder/script.ffs"
+        if [ $build = windows ]; then command=(wine "$exe"); else command=("$linux_cli"); fi
+        (cd "$folder" &&
+          "${command[@]}" options set --registry registry.reg HideCaptions=true \
+            MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null &&
+          TZ=UTC0 "${command[@]}" run --quiet --registry registry.reg --projects Projects \
+            --script script.ffs --png final.png >/dev/null)
+      done
+      pictures=$(cd "$scratch/$script-linux" && ls *.png)
+      same "$pictures" "$(cd "$scratch/$script-windows" && ls *.png)" "the pictures of $script.ffs"
+      for picture in $pictures; do
+        file "$scratch/$script-windows/$picture" | grep -q "PNG image data, 1024 x 768" ||
+          fail "$script.ffs: $picture is not a 1024x768 PNG"
+        python3 "$source_dir/tests/windows/picture_agreement.py" "$scratch/$script-linux/$picture" \
+          "$scratch/$script-windows/$picture" || fail "$script.ffs: the builds' $picture differ"
+      done
+    done
+    [ "$(ls "$scratch"/tour-windows/*.png | wc -l)" -gt 10 ] || fail "too few pictures of the tour"
+    status=0
+    (cd "$scratch/demo-windows" && wine "$exe" run --quiet --registry registry.reg \
+      --projects Projects --svg final.svg >/dev/null 2>"$scratch/svg-error") || status=$?
+    [ $status -eq 1 ] || fail "an SVG picture: exit code $status, not 1"
+    grep -q "cannot draw final.svg: SVG is a POSIX-only format" "$scratch/svg-error" ||
+      fail "an SVG picture: $(cat "$scratch/svg-error")"
     ;;
   *)
     fail "no case $case_name"

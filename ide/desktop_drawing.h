@@ -1,0 +1,14 @@
+// The drawing of the desktop as a user sees it: the task bar and work area,
+// every shown window in z-order with its frame, caption and contents, regions
+// clipping what shows. It decides what is drawn where and draws through a
+// Painter, so any back end shows the same picture.
+#pragma once
+
+#include "ide/painter.h"
+
+namespace ide {
+
+// Draws the whole screen of the model window system, from (0, 0).
+void DrawDesktop(Painter& p);
+
+}  // namespace ide
