@@ -256,7 +256,26 @@ TEST_F(Picture, TaskBarHoldsTheApplicationsButtonWhileItHasWindows) {
       for (int x = 60; x < 900; ++x) marks += image.At(x, y) != kFace;
     return marks;
   };
-  EXPECT_GT(buttons(Draw()), 0);
+  const Image with_icon = Draw();
+  EXPECT_GT(buttons(with_icon), 0);
+  // An empty icon draws nothing: the button shows its face where the icon was,
+  // and nothing else on the task bar changes.
+  const host::HICON icon = host::Application->Icon()->Handle();
+  host::Application->Icon()->SetHandle(0);
+  const Image without = Draw();
+  host::Application->Icon()->SetHandle(icon);
+  host::TRect changed{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (int y = bar.Top; y < bar.Bottom; ++y)
+    for (int x = bar.Left; x < bar.Right; ++x)
+      if (with_icon.At(x, y) != without.At(x, y))
+        changed = {std::min(changed.Left, x), std::min(changed.Top, y),
+                   std::max(changed.Right, x + 1), std::max(changed.Bottom, y + 1)};
+  EXPECT_GT(changed.Width(), 0) << "the icon was drawn";
+  EXPECT_LE(changed.Width(), 16);
+  EXPECT_LE(changed.Height(), 16);
+  for (int y = changed.Top; y < changed.Bottom; ++y)
+    for (int x = changed.Left; x < changed.Right; ++x)
+      EXPECT_EQ(Hex(without.At(x, y)), Hex(without.At(changed.Left, changed.Top)));
   host::Application->Minimize();
   const Image minimised = Draw();
   EXPECT_GT(buttons(minimised), 0) << "a minimised application keeps its button";
