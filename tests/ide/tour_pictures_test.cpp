@@ -24,32 +24,26 @@ class TourPictures : public ::testing::Test {
  protected:
   // One run of the tour for all the tests, as scripts/tour.sh makes it.
   static void SetUpTestSuite() {
-    folder_ = new std::string(fleetforge_test::ScratchFolder("tour"));
+    folder_ = fleetforge_test::ScratchFolder("tour");
     const auto run =
         fleetforge_test::Shell(std::string(FLEETFORGE_SOURCE_DIR) +
-                                   "/scripts/tour.sh '" FLEETFORGE_CLI "' '" + *folder_ + "/out'",
-                               *folder_ + "/run");
+                                   "/scripts/tour.sh '" FLEETFORGE_CLI "' '" + folder_ + "/out'",
+                               folder_ + "/run");
     ASSERT_EQ(run.exit, 0) << run.err;
   }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
   static Image Picture(const std::string& name) {
-    return fleetforge_test::ReadPng(*folder_ + "/out/" + name + ".png");
+    return fleetforge_test::ReadPng(folder_ + "/out/" + name + ".png");
   }
-  static std::string File(const std::string& name) { return *folder_ + "/" + name; }
+  static std::string File(const std::string& name) { return folder_ + "/" + name; }
 
-  static std::string* folder_;
+  static inline std::string folder_;  // removed when the program ends
 };
-std::string* TourPictures::folder_ = nullptr;
 
 bool SamePictures(const Image& a, const Image& b) {
   return a.Width == b.Width && a.Height == b.Height && a.Pixels == b.Pixels;
 }
 
 TEST_F(TourPictures, EachStepShowsItsChange) {
-  ASSERT_FALSE(HasFailure());
   enum Expect { Differs, Same };
   struct Step {
     const char* Picture;
@@ -89,7 +83,6 @@ Image SmallIcon(host::HMODULE module, const std::string& group, int depth,
 }
 
 TEST_F(TourPictures, TheTaskBarButtonShowsTheApplicationsIcon) {
-  ASSERT_FALSE(HasFailure());
   const Image ide_icon = SmallIcon(host::RegisterMainModule("delphi32.exe", ide::IdeResources()),
                                    "MAINICON", 4, File("ide.ico"));
   const host::HMODULE package = host::LoadLibrary(FLEETFORGE_DEFAULT_PACKAGE);
