@@ -209,16 +209,20 @@ class Canvas {
 };
 
 // ---- Small pictures --------------------------------------------------------------
-// The application's icon as its task bar button and its main window's caption
-// show it: the 16 x 16 image of the icon Application.Icon holds. An empty
-// handle, or one whose images cannot be read, shows nothing.
-host::IconPixels ApplicationSmallIcon() {
-  if (host::Application == nullptr) return {};
+// An icon as a task bar button or a caption shows it: the 16 x 16 image of the
+// icon. An empty handle, or one whose images cannot be read, shows nothing.
+host::IconPixels SmallIcon(const host::TIcon* icon) {
+  if (icon == nullptr) return {};
   try {
-    return host::Application->Icon()->ImageForSize(16);
+    return icon->ImageForSize(16);
   } catch (const host::EInvalidGraphic&) {
     return {};
   }
+}
+
+// The application's icon, which its task bar button shows.
+const host::TIcon* ApplicationIcon() {
+  return host::Application != nullptr ? host::Application->Icon() : nullptr;
 }
 
 // The four-colour flag on the Start button.
@@ -785,7 +789,9 @@ void DrawCaption(Canvas& p, host::TForm& form, int32_t w) {
   }
   int32_t text_left = bar.Left + 3;
   if (system_menu && !tool && form.BorderStyle() != host::bsDialog) {
-    p.Icon(ApplicationSmallIcon(), bar.Left + 1, bar.Top + (bar.Height() - 16) / 2);
+    // The form's own icon, else the application's.
+    const host::TIcon* icon = form.Icon()->Handle() != 0 ? form.Icon() : ApplicationIcon();
+    p.Icon(SmallIcon(icon), bar.Left + 1, bar.Top + (bar.Height() - 16) / 2);
     text_left = bar.Left + 20;
   }
   TextStyle style;
@@ -896,7 +902,7 @@ void DrawTaskbarButton(Canvas& p, const TRect& r, const std::string& caption, bo
   else
     p.RaisedButton(r);
   const int32_t shift = down ? 1 : 0;
-  p.Icon(ApplicationSmallIcon(), r.Left + 4 + shift, r.Top + (r.Height() - 16) / 2 + shift);
+  p.Icon(SmallIcon(ApplicationIcon()), r.Left + 4 + shift, r.Top + (r.Height() - 16) / 2 + shift);
   TextStyle style;
   style.Bold = down;
   p.Text(caption, TRect{r.Left + 23 + shift, r.Top + shift, r.Right - 3, r.Bottom + shift}, style);

@@ -70,6 +70,10 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void SetMenu(TMainMenu* menu);
   bool ShowHint() const { return show_hint_; }
   void SetShowHint(bool v) { show_hint_ = v; }
+  // The form's own icon, which its caption shows; while it is empty, the caption
+  // shows the application's.
+  TIcon* Icon() { return &icon_; }
+  const TIcon* Icon() const { return &icon_; }
 
   // Frame and caption sizes of the border style, and the menu bar.
   int32_t FrameWidth() const;
@@ -135,6 +139,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
 
   TFormBorderStyle border_style_ = bsSizeable;
   TBorderIcons border_icons_ = biSystemMenu | biMinimize | biMaximize;
+  TIcon icon_;
   TWindowState window_state_ = wsNormal;
   TFormStyle form_style_ = fsNormal;
   TPosition position_ = poDesigned;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/rtl/modules.h"
 #include "host/vcl/comctrls.h"
 #include "host/vcl/extctrls.h"
 #include "host/vcl/forms.h"
@@ -369,6 +370,40 @@ TEST_F(Picture, CaptionButtonsFollowTheBorderIcons) {
   EXPECT_GT(close_only, 0);
   EXPECT_GT(all, close_only);
   EXPECT_EQ(none, 0);
+}
+
+// A caption shows the form's own icon, else the application's; the task bar
+// button shows the application's.
+TEST_F(Picture, ACaptionShowsItsFormsIconElseTheApplications) {
+  Start();
+  host::TForm* form = AddForm("Own icon", host::bsSingle, {300, 300, 500, 400});
+  form->Show();
+  const host::HMODULE package = host::LoadLibrary(FLEETFORGE_DEFAULT_PACKAGE);
+  const auto image = [](const host::TIcon& icon) {
+    const host::IconPixels px = icon.ImageForSize(16);
+    return Image{px.Width, px.Height, px.Pixels};
+  };
+  const Image ide_icon = image(*host::Application->Icon());
+  host::TIcon own;
+  own.SetHandle(host::LoadIconA(package, "FLEETFORGED7ICON"));
+  const Image own_icon = image(own);
+  // Where an icon shows: in the form's caption, on the task bar.
+  const auto where = [&](const Image& icon, const Image& picture) {
+    std::pair<int, int> found{0, 0};
+    for (const auto& place : fleetforge_test::PlacesOf(icon, picture)) {
+      found.first += place.X >= 300 && place.X < 500 && place.Y >= 300 && place.Y < 330;
+      found.second += place.Y >= host::WindowSystem::Instance().TaskbarRect().Top;
+    }
+    return found;
+  };
+  const Image before = Draw();
+  EXPECT_EQ(where(ide_icon, before), std::make_pair(1, 1));
+  form->Icon()->SetHandle(own.Handle());
+  const Image after = Draw();
+  EXPECT_EQ(where(own_icon, after), std::make_pair(1, 0));
+  EXPECT_EQ(where(ide_icon, after), std::make_pair(0, 1));
+  form->Icon()->SetHandle(0);
+  host::FreeLibrary(package);
 }
 
 TEST_F(Picture, RegionClipsTheWindow) {
