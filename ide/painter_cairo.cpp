@@ -9,19 +9,6 @@
 namespace ide {
 namespace {
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct PatternDeleter {
-  void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
-struct FontOptionsDeleter {
-  void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Pattern = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
-using FontOptions = std::unique_ptr<cairo_font_options_t, FontOptionsDeleter>;
-
 // ---- Text ----------------------------------------------------------------------
 // The host's strings are 8-bit text in the Windows ANSI code page; cairo takes
 // UTF-8. Control characters (a NUL among them) would cut or break the string, so
@@ -59,7 +46,7 @@ std::string ToUtf8(const std::string& text) {
 
 CairoPainter::CairoPainter(cairo_t* cr) : cr_(cr) {
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-  FontOptions fo(cairo_font_options_create());
+  CairoFontOptions fo(cairo_font_options_create());
   cairo_font_options_set_antialias(fo.get(), CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(fo.get(), CAIRO_HINT_STYLE_FULL);
   cairo_font_options_set_hint_metrics(fo.get(), CAIRO_HINT_METRICS_ON);
@@ -80,7 +67,7 @@ void CairoPainter::Fill(const host::TRect& r, uint32_t rgb) {
 
 void CairoPainter::Gradient(const host::TRect& r, uint32_t left, uint32_t right) {
   if (r.Width() <= 0 || r.Height() <= 0) return;
-  Pattern gradient(cairo_pattern_create_linear(r.Left, 0, r.Right, 0));
+  CairoPattern gradient(cairo_pattern_create_linear(r.Left, 0, r.Right, 0));
   const auto stop = [&](double at, uint32_t c) {
     cairo_pattern_add_color_stop_rgb(gradient.get(), at, ((c >> 16) & 0xFF) / 255.0,
                                      ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0);
@@ -94,7 +81,7 @@ void CairoPainter::Gradient(const host::TRect& r, uint32_t left, uint32_t right)
 
 void CairoPainter::Icon(const host::IconPixels& icon, int32_t x, int32_t y) {
   if (icon.Empty()) return;
-  Surface image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.Width, icon.Height));
+  CairoSurface image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.Width, icon.Height));
   if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return;
   cairo_surface_flush(image.get());
   unsigned char* data = cairo_image_surface_get_data(image.get());

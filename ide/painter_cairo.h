@@ -3,9 +3,23 @@
 
 #include <cairo.h>
 
+#include <memory>
+
 #include "ide/painter.h"
 
 namespace ide {
+
+// cairo's objects, freed on every path.
+struct CairoDeleter {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+  void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+  void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
+};
+using CairoSurface = std::unique_ptr<cairo_surface_t, CairoDeleter>;
+using CairoContext = std::unique_ptr<cairo_t, CairoDeleter>;
+using CairoPattern = std::unique_ptr<cairo_pattern_t, CairoDeleter>;
+using CairoFontOptions = std::unique_ptr<cairo_font_options_t, CairoDeleter>;
 
 class CairoPainter final : public Painter {
  public:

@@ -26,15 +26,6 @@
 namespace ide {
 namespace {
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Context = std::unique_ptr<cairo_t, ContextDeleter>;
-
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -81,8 +72,8 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 }  // namespace
 
 double PictureTextWidth(const std::string& text, bool bold) {
-  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
-  Context cr(cairo_create(surface.get()));
+  CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+  CairoContext cr(cairo_create(surface.get()));
   CairoPainter p(cr.get());
   p.SelectFont(bold, kFontSize);
   return p.TextWidth(host::StripHotkey(text));
@@ -98,13 +89,13 @@ void DrawDesktopFile(const std::string& file) {
   const int32_t width = std::max(screen.Width, 1);
   const int32_t height = std::max(screen.Height, 1);
   std::string svg_text;
-  Surface surface(
+  CairoSurface surface(
       svg ? cairo_svg_surface_create_for_stream(&AppendToString, &svg_text, width, height)
           : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
   if (cairo_status_t s = cairo_surface_status(surface.get()); s != CAIRO_STATUS_SUCCESS)
     WriteFailed(file, s);
   {
-    Context cr(cairo_create(surface.get()));
+    CairoContext cr(cairo_create(surface.get()));
     CairoPainter p(cr.get());
     DrawDesktop(p);
     if (cairo_status_t s = cairo_status(cr.get()); s != CAIRO_STATUS_SUCCESS) WriteFailed(file, s);
