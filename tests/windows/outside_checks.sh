@@ -38,6 +38,23 @@ reg_values() {
 clear_key() {
   wine reg delete "$key" /f >/dev/null 2>&1 || true
 }
+# Runs an example script on one build from the tour's starting settings, in a
+# folder of its own ($scratch/SCRIPT-BUILD) with the example project, the script
+# first edited by the sed expression:
+#   session SCRIPT windows|linux SED_EXPRESSION RUN_ARGUMENTS... (output to stdout)
+session() {
+  local script=$1 build=$2 edit=$3 folder="$scratch/$1-$2" command
+  shift 3
+  mkdir -p "$folder/Hello"
+  cp "$source_dir/examples/Hello.dpr" "$folder/Hello/"
+  sed "$edit" "$source_dir/examples/$script.ffs" >"$folder/script.ffs"
+  if [ "$build" = windows ]; then command=(wine "$exe"); else command=("$linux_cli"); fi
+  (cd "$folder" &&
+    "${command[@]}" options set --registry registry.reg HideCaptions=true \
+      MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null &&
+    TZ=UTC0 "${command[@]}" run --registry registry.reg --projects Projects \
+      --script script.ffs "$@")
+}
 
 case $case_name in
   exports)
@@ -145,20 +162,12 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     need_linux_cli
     for script in demo tour; do
       for build in windows linux; do
-        folder="$scratch/$script-$build"
-        mkdir -p "$folder/Hello"
-        cp "$source_dir/examples/Hello.dpr" "$folder/Hello/"
-        sed '/^snapshot /d; /^[a-z]/a state' "$source_dir/examples/$script.ffs" >"$folder/script.ffs"
-        if [ $build = windows ]; then command=(wine "$exe"); else command=("$linux_cli"); fi
-        (cd "$folder" &&
-          "${command[@]}" options set --registry registry.reg HideCaptions=true \
-            MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null &&
-          TZ=UTC0 "${command[@]}" run --json --registry registry.reg --projects Projects \
-            --script script.ffs | tr -d '\r' >states)
+        session "$script" "$build" '/^snapshot /d; /^[a-z]/a state' --json |
+          tr -d '\r' >"$scratch/$script-$build.states"
       done
-      diff "$scratch/$script-linux/states" "$scratch/$script-windows/states" ||
+      diff "$scratch/$script-linux.states" "$scratch/$script-windows.states" ||
         fail "the states of $script.ffs differ"
-      [ "$(wc -l <"$scratch/$script-linux/states")" -gt 4 ] || fail "too few states from $script.ffs"
+      [ "$(wc -l <"$scratch/$script-linux.states")" -gt 4 ] || fail "too few states from $script.ffs"
       cmp "$scratch/$script-linux/Hello/CompDate.pas" "$scratch/$script-windows/Hello/CompDate.pas" 2>/dev/null ||
         [ ! -e "$scratch/$script-linux/Hello/CompDate.pas" ] || fail "$script.ffs: different units"
     done
@@ -171,16 +180,8 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     need_linux_cli
     for script in demo tour; do
       for build in windows linux; do
-        folder="$scratch/$script-$build"
-        mkdir -p "$folder/Hello"
-        cp "$source_dir/examples/Hello.dpr" "$folder/Hello/"
-        sed 's/^\(snapshot .*\)\.svg$/\1.png/' "$source_dir/examples/$script.ffs" >"$folder/script.ffs"
-        if [ $build = windows ]; then command=(wine "$exe"); else command=("$linux_cli"); fi
-        (cd "$folder" &&
-          "${command[@]}" options set --registry registry.reg HideCaptions=true \
-            MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null &&
-          TZ=UTC0 "${command[@]}" run --quiet --registry registry.reg --projects Projects \
-            --script script.ffs --png final.png >/dev/null)
+        session "$script" "$build" 's/^\(snapshot .*\)\.svg$/\1.png/' --quiet --png final.png \
+          >/dev/null
       done
       pictures=$(cd "$scratch/$script-linux" && ls *.png)
       same "$pictures" "$(cd "$scratch/$script-windows" && ls *.png)" "the pictures of $script.ffs"
