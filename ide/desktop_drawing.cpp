@@ -990,8 +990,8 @@ void DrawDesktopOn(Canvas& p) {
   p.Fill(TRect{0, 0, screen.Width, screen.Height}, kDesktop);
   const std::vector<host::HWND> order = ws.ZOrder();  // front first
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    const host::WindowInfo* info = ws.Info(*it);
-    if (info == nullptr || !info->Visible || info->Minimized) continue;
+    const std::optional<host::WindowInfo> info = ws.Info(*it);
+    if (!info || !info->Visible || info->Minimized) continue;
     DrawWindow(p, *info);
   }
   DrawTaskbar(p);

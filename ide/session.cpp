@@ -382,6 +382,7 @@ json Session::State() const {
   state["format"] = kStateFormat;
   state["clock_ms"] = host::MessageLoop::Instance().Clock();
   state["mode"] = ModeName(addin.CurrentMode());
+  state["window_system"] = ws.Name();
   const auto& screen = ws.Screen();
   json metrics;
   for (auto [name, index] : std::initializer_list<std::pair<const char*, int>>{
@@ -405,20 +406,31 @@ json Session::State() const {
   if (host::Screen != nullptr) {
     for (int32_t i = 0; i < host::Screen->FormCount(); ++i) {
       host::TForm* f = host::Screen->Forms(i);
-      const host::WindowInfo* w = f->HandleAllocated() ? ws.Info(f->Handle()) : nullptr;
+      // A form with a window is what the window system says of its window; a
+      // form without one is what its properties say.
+      const std::optional<host::WindowInfo> w =
+          f->HandleAllocated() ? ws.Info(f->Handle()) : std::nullopt;
+      const host::TRect bounds = w ? w->Bounds : f->BoundsRect();
+      const host::TFormBorderStyle border =
+          w ? host::BorderStyleOfWindow(w->Styles) : f->BorderStyle();
+      const host::TBorderIcons icons = w ? host::BorderIconsOfWindow(w->Styles) : f->BorderIcons();
+      const host::TWindowState window_state = !w          ? f->WindowState()
+                                              : w->Iconic ? host::wsMinimized
+                                              : w->Zoomed ? host::wsMaximized
+                                                          : host::wsNormal;
       json form = {{"name", f->Name()},
                    {"class", f->ClassName()},
                    {"caption", f->Caption()},
-                   {"left", f->Left()},
-                   {"top", f->Top()},
-                   {"width", f->Width()},
-                   {"height", f->Height()},
+                   {"left", bounds.Left},
+                   {"top", bounds.Top},
+                   {"width", bounds.Width()},
+                   {"height", bounds.Height()},
                    {"visible", f->Visible()},
                    // On screen: shown and not minimised (with the application).
-                   {"shown", f->Shown() && !(w && w->Minimized)},
-                   {"border_style", host::BorderStyleName(f->BorderStyle())},
-                   {"border_icons", host::BorderIconNames(f->BorderIcons())},
-                   {"window_state", host::WindowStateName(f->WindowState())},
+                   {"shown", w && w->Visible && !w->Minimized},
+                   {"border_style", host::BorderStyleName(border)},
+                   {"border_icons", host::BorderIconNames(icons)},
+                   {"window_state", host::WindowStateName(window_state)},
                    {"form_style", host::FormStyleName(f->FormStyle())},
                    {"topmost", w ? w->TopMost : f->FormStyle() == host::fsStayOnTop},
                    {"region", w && w->Region ? Rect(*w->Region) : json(nullptr)},
@@ -428,6 +440,24 @@ json Session::State() const {
     }
   }
   state["forms"] = forms;
+  // The forms' windows on screen, front first, and the active one.
+  const auto form_of = [](host::HWND window) -> const host::TForm* {
+    if (host::Screen != nullptr)
+      for (int32_t i = 0; i < host::Screen->FormCount(); ++i) {
+        host::TForm* f = host::Screen->Forms(i);
+        if (f->HandleAllocated() && f->Handle() == window) return f;
+      }
+    return nullptr;
+  };
+  json z_order = json::array();
+  for (const host::HWND window : ws.ZOrder()) {
+    const std::optional<host::WindowInfo> w = ws.Info(window);
+    const host::TForm* f = form_of(window);
+    if (f != nullptr && w && !w->Minimized) z_order.push_back(f->Name());
+  }
+  state["z_order"] = z_order;
+  const host::TForm* active = form_of(ws.ActiveWindow());
+  state["active_window"] = active != nullptr ? active->Name() : "";
   if (host::TTabControl* p = ide.Palette()) {
     state["palette"] = {
         {"style", host::TabStyleName(p->Style())},
@@ -481,8 +511,9 @@ void PrintStateTable(const json& state, std::ostream& out) {
   out << "clock " << state["clock_ms"] << " ms, mode " << text(state["mode"]) << ", project "
       << (state["project"].get<std::string>().empty() ? "(none)" : text(state["project"])) << "\n";
   const json& screen = state["screen"];
-  out << "screen " << screen["width"] << "x" << screen["height"] << ", work area "
-      << screen["work_area"].dump() << ", metrics " << screen["metrics"].dump() << "\n";
+  out << "screen " << screen["width"] << "x" << screen["height"] << " ("
+      << text(state["window_system"]) << " windows), work area " << screen["work_area"].dump()
+      << ", metrics " << screen["metrics"].dump() << "\n";
   out << "main form " << text(state["main_form"]) << ", icon " << text(state["icon"])
       << ", application events: activate " << text(state["application_events"]["on_activate"])
       << ", deactivate " << text(state["application_events"]["on_deactivate"]) << "\n\n";
@@ -507,6 +538,10 @@ void PrintStateTable(const json& state, std::ostream& out) {
         << (f["shown"].get<bool>() ? "yes" : "no") << std::setw(15) << text(f["border_style"])
         << std::setw(13) << text(f["window_state"]) << other << "\n";
   }
+  out << "\nfront to back:";
+  for (const json& name : state["z_order"]) out << " " << text(name);
+  out << "; active: " << (state["active_window"] == "" ? "(none)" : text(state["active_window"]))
+      << "\n";
   if (!state["palette"].is_null()) {
     const json& p = state["palette"];
     out << "\npalette: " << text(p["style"])

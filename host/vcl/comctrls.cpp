@@ -25,21 +25,27 @@ void TTabControl::SetTabs(std::vector<AnsiString> tabs) {
   tabs_ = std::move(tabs);
   if (tab_index_ >= static_cast<int32_t>(tabs_.size())) tab_index_ = tabs_.empty() ? -1 : 0;
   if (tab_index_ < 0 && !tabs_.empty()) tab_index_ = 0;
+  Invalidate();
 }
 
 void TTabControl::SetTabIndex(int32_t index) {
-  if (index >= -1 && index < static_cast<int32_t>(tabs_.size())) tab_index_ = index;
+  if (index >= -1 && index < static_cast<int32_t>(tabs_.size()) && index != tab_index_) {
+    tab_index_ = index;
+    Invalidate();
+  }
 }
 
 void TTabControl::SetMultiLine(bool v) {
   if (v == multi_line_) return;
   multi_line_ = v;
+  Invalidate();
   RecreateWnd();
 }
 
 void TTabControl::SetStyle(TTabStyle v) {
   if (v == style_) return;
   style_ = v;
+  Invalidate();
   RecreateWnd();
 }
 
@@ -131,6 +137,7 @@ int16_t TUpDown::Clamp(int32_t v) const {
 
 void TUpDown::SetPosition(int16_t v) {
   position_ = Clamp(v);
+  Invalidate();
   if (associate_ != nullptr) associate_->SetText(IntToStr(position_));
 }
 

@@ -40,9 +40,13 @@ class HOST_API TTabControl : public TWinControl {
   TTabStyle Style() const { return style_; }
   void SetStyle(TTabStyle v);
   bool HotTrack() const { return hot_track_; }
-  void SetHotTrack(bool v) { hot_track_ = v; }
+  void SetHotTrack(bool v) {
+    if (v != hot_track_) hot_track_ = v, Invalidate();
+  }
   bool RaggedRight() const { return ragged_right_; }
-  void SetRaggedRight(bool v) { ragged_right_ = v; }
+  void SetRaggedRight(bool v) {
+    if (v != ragged_right_) ragged_right_ = v, Invalidate();
+  }
 
   struct TabPlacement {
     int32_t Index;  // into Tabs()

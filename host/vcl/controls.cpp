@@ -72,7 +72,10 @@ void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t heigh
   height_ = height;
   BoundsChanged(size_changed);
   if (size_changed) Resize();
-  if (parent_ != nullptr) parent_->ControlChanged(this);
+  if (parent_ != nullptr) {
+    parent_->ControlChanged(this);
+    Invalidate();
+  }
 }
 
 void TControl::BoundsChanged(bool) {}
@@ -85,7 +88,34 @@ void TControl::ConstraintsChanged() {
 void TControl::SetVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
-  if (parent_ != nullptr) parent_->ControlChanged(this);
+  if (parent_ != nullptr) {
+    parent_->ControlChanged(this);
+    Invalidate();
+  }
+}
+
+void TControl::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  Invalidate();
+}
+
+void TControl::SetCaption(const AnsiString& text) {
+  if (text == caption_) return;
+  caption_ = text;
+  Invalidate();
+}
+
+void TControl::SetColor(TColor c) {
+  if (c == color_) return;
+  color_ = c;
+  Invalidate();
+}
+
+void TControl::Invalidate() {
+  TControl* top = this;
+  while (top->parent_ != nullptr) top = top->parent_;
+  if (auto* window = dynamic_cast<TWinControl*>(top)) window->ContentChanged();
 }
 
 void TControl::Click() {

@@ -73,10 +73,10 @@ class HOST_API TControl : public TComponent {
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
   bool Enabled() const { return enabled_; }
-  virtual void SetEnabled(bool enabled) { enabled_ = enabled; }
+  virtual void SetEnabled(bool enabled);
 
   const AnsiString& Caption() const { return caption_; }
-  virtual void SetCaption(const AnsiString& text) { caption_ = text; }
+  virtual void SetCaption(const AnsiString& text);
   const AnsiString& Text() const { return caption_; }
   void SetText(const AnsiString& text) { SetCaption(text); }
   const AnsiString& Hint() const { return hint_; }
@@ -84,7 +84,7 @@ class HOST_API TControl : public TComponent {
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
   TColor Color() const { return color_; }
-  void SetColor(TColor c) { color_ = c; }
+  void SetColor(TColor c);
 
   TNotifyEvent OnResize() const { return on_resize_; }
   void SetOnResize(TNotifyEvent e) { on_resize_ = e; }
@@ -99,6 +99,8 @@ class HOST_API TControl : public TComponent {
   virtual void Resize();
   // Screen position of the control's top-left corner.
   TPoint ScreenOrigin() const;
+  // The control looks different now: its window is drawn again.
+  void Invalidate();
 
  protected:
   // Called after the bounds have changed (sizeChanged: the width or height did).
@@ -139,6 +141,9 @@ class HOST_API TWinControl : public TControl {
   void MouseClick(int32_t x, int32_t y) override;
   // A child's bounds, constraints or visibility changed. Passed up by default.
   virtual void ControlChanged(TControl* control);
+  // Something the control or one of its children shows changed; a form draws
+  // its window again.
+  virtual void ContentChanged() {}
 
   // The control's place in its parent's tab order: 0 for the first of the
   // parent's windowed children that takes the focus with the Tab key, -1 without

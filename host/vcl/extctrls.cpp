@@ -49,6 +49,7 @@ void TTimer::Fire() {
 void TImage::SetPictureData(std::string_view data) {
   picture_.SetData(data);
   FitPicture();
+  Invalidate();
 }
 
 void TImage::SetAutoSize(bool v) {

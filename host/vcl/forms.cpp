@@ -32,6 +32,55 @@ const char* FormStyleName(TFormStyle style) {
   return name != nullptr ? name : "fsNormal";
 }
 
+WindowStyle FormWindowStyle(TFormBorderStyle style, TBorderIcons icons) {
+  WindowStyle s;
+  switch (style) {
+    case bsNone:
+      s.Style = WS_POPUP;
+      break;
+    case bsSingle:
+      s.Style = WS_CAPTION;
+      break;
+    case bsSizeable:
+      s.Style = WS_CAPTION | WS_THICKFRAME;
+      break;
+    case bsDialog:
+      s.Style = WS_POPUP | WS_CAPTION;
+      s.ExStyle = WS_EX_DLGMODALFRAME;
+      break;
+    case bsToolWindow:
+      s.Style = WS_CAPTION;
+      s.ExStyle = WS_EX_TOOLWINDOW;
+      break;
+    case bsSizeToolWin:
+      s.Style = WS_CAPTION | WS_THICKFRAME;
+      s.ExStyle = WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (icons & biSystemMenu) s.Style |= WS_SYSMENU;
+  if (icons & biMinimize) s.Style |= WS_MINIMIZEBOX;
+  if (icons & biMaximize) s.Style |= WS_MAXIMIZEBOX;
+  if (icons & biHelp) s.ExStyle |= WS_EX_CONTEXTHELP;
+  return s;
+}
+
+TFormBorderStyle BorderStyleOfWindow(const WindowStyle& s) {
+  if ((s.Style & WS_CAPTION) != WS_CAPTION) return bsNone;
+  const bool sizing = (s.Style & WS_THICKFRAME) != 0;
+  if (s.ExStyle & WS_EX_TOOLWINDOW) return sizing ? bsSizeToolWin : bsToolWindow;
+  if (s.ExStyle & WS_EX_DLGMODALFRAME) return bsDialog;
+  return sizing ? bsSizeable : bsSingle;
+}
+
+TBorderIcons BorderIconsOfWindow(const WindowStyle& s) {
+  TBorderIcons icons = 0;
+  if (s.Style & WS_SYSMENU) icons |= biSystemMenu;
+  if (s.Style & WS_MINIMIZEBOX) icons |= biMinimize;
+  if (s.Style & WS_MAXIMIZEBOX) icons |= biMaximize;
+  if (s.ExStyle & WS_EX_CONTEXTHELP) icons |= biHelp;
+  return icons;
+}
+
 // ---- TForm -------------------------------------------------------------------
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -109,7 +158,38 @@ void TForm::SetMenu(TMainMenu* menu) {
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
+  if (style == border_style_) return;
   border_style_ = style;
+  ApplyWindowStyle();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+  if (icons == border_icons_) return;
+  border_icons_ = icons;
+  ApplyWindowStyle();
+}
+
+void TForm::ApplyWindowStyle() {
+  if (handle_ == 0) return;
+  WindowSystem::Instance().SetStyle(handle_, FormWindowStyle(border_style_, border_icons_));
+  ContentChanged();
+}
+
+void TForm::SetCaption(const AnsiString& text) {
+  if (text == Caption()) return;
+  TWinControl::SetCaption(text);
+  if (handle_ != 0) WindowSystem::Instance().SetText(handle_, text);
+}
+
+void TForm::ContentChanged() {
+  if (handle_ != 0) WindowSystem::Instance().Invalidate(handle_);
+}
+
+void TForm::UpdateWindowIcon() {
+  if (handle_ == 0) return;
+  const HICON own = icon_.Handle();
+  const HICON application = Application != nullptr ? Application->Icon()->Handle() : 0;
+  WindowSystem::Instance().SetIcon(handle_, own != 0 ? own : application);
 }
 
 void TForm::SetFormStyle(TFormStyle style) {
@@ -134,7 +214,8 @@ void TForm::SetWindowState(TWindowState state) {
     restored_bounds_.reset();
     TWinControl::SetBounds(r.Left, r.Top, r.Width(), r.Height());
   }
-  if (handle_ != 0) WindowSystem::Instance().SetMinimized(handle_, state == wsMinimized);
+  if (handle_ != 0)
+    WindowSystem::Instance().SetWindowState(handle_, state == wsMinimized, state == wsMaximized);
 }
 
 void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
@@ -157,17 +238,39 @@ TRect TForm::WindowRect() const {
 }
 
 void TForm::ApplyWindowBounds() {
-  if (handle_ != 0) WindowSystem::Instance().SetBounds(handle_, WindowRect());
+  if (handle_ != 0 && !moved_by_system_) WindowSystem::Instance().SetBounds(handle_, WindowRect());
 }
 
 void TForm::CreateHandle() {
   if (handle_ != 0) return;
   WindowSystem& ws = WindowSystem::Instance();
-  handle_ = ws.CreateWindow(this, WindowRect());
+  handle_ =
+      ws.CreateWindow(this, WindowRect(), FormWindowStyle(border_style_, border_icons_), Caption());
   ws.SetEnabled(handle_, Enabled());
   if (form_style_ == fsStayOnTop)
     ws.SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-  if (window_state_ == wsMinimized) ws.SetMinimized(handle_, true);
+  if (window_state_ != wsNormal)
+    ws.SetWindowState(handle_, window_state_ == wsMinimized, window_state_ == wsMaximized);
+  if (Application != nullptr && Application->Minimized()) ws.SetMinimized(handle_, true);
+  UpdateWindowIcon();
+}
+
+void TForm::WindowMoved(const TRect& bounds) {
+  if (bounds == BoundsRect()) return;
+  moved_by_system_ = true;
+  try {
+    SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  } catch (...) {
+    moved_by_system_ = false;
+    throw;
+  }
+  moved_by_system_ = false;
+  // Bounds the form does not take (its constraints) go back to the window.
+  if (BoundsRect() != bounds) ApplyWindowBounds();
+}
+
+void TForm::WindowCloseRequested() {
+  Close();
 }
 
 HWND TForm::Handle() {
@@ -177,8 +280,8 @@ HWND TForm::Handle() {
 
 bool TForm::Shown() const {
   if (handle_ == 0) return false;
-  const WindowInfo* w = WindowSystem::Instance().Info(handle_);
-  return w != nullptr && w->Visible;
+  const std::optional<WindowInfo> w = WindowSystem::Instance().Info(handle_);
+  return w && w->Visible;
 }
 
 bool TForm::Active() const {
@@ -258,8 +361,8 @@ TModalResult TForm::ShowModal() {
     // The window that was active before comes back as the active one (the
     // windows were still disabled when the modal window was hidden).
     if (ws.ActiveWindow() == 0) {
-      const WindowInfo* w = ws.Info(previous);
-      if (previous != handle_ && w != nullptr && w->Visible && w->Enabled)
+      const std::optional<WindowInfo> w = ws.Info(previous);
+      if (previous != handle_ && w && w->Visible && w->Enabled)
         ws.Activate(previous);
       else
         ws.ActivateFront(handle_);
@@ -316,7 +419,14 @@ void TForm::WindowActivated(bool) {}
 
 // ---- TApplication --------------------------------------------------------------
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner), icon_(new TIcon) {}
+TApplication::TApplication(TComponent* owner) : TComponent(owner), icon_(new TIcon) {
+  icon_->SetOnChange(TNotifyEvent(this, &TApplication::IconChanged));
+}
+
+void TApplication::IconChanged(TObject*) {
+  if (Screen != nullptr)
+    for (int32_t i = 0; i < Screen->FormCount(); ++i) Screen->Forms(i)->UpdateWindowIcon();
+}
 
 TApplication::~TApplication() {
   delete icon_;

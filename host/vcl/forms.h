@@ -42,6 +42,12 @@ HOST_API std::vector<std::string> BorderIconNames(TBorderIcons icons);
 HOST_API const char* WindowStateName(TWindowState state);
 HOST_API const char* FormStyleName(TFormStyle style);
 
+// The styles of a form's window for its border style and border icons, and the
+// border style and icons that a window's styles show.
+HOST_API WindowStyle FormWindowStyle(TFormBorderStyle style, TBorderIcons icons);
+HOST_API TFormBorderStyle BorderStyleOfWindow(const WindowStyle& style);
+HOST_API TBorderIcons BorderIconsOfWindow(const WindowStyle& style);
+
 // A form keeps its properties before its window exists and hands them over when
 // the window is created (on the first Show, or when Handle is asked for).
 // Visible is the form's own state; whether its window is on screen (Shown) can
@@ -55,7 +61,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   TFormBorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(TFormBorderStyle style);
   TBorderIcons BorderIcons() const { return border_icons_; }
-  void SetBorderIcons(TBorderIcons icons) { border_icons_ = icons; }
+  void SetBorderIcons(TBorderIcons icons);
   TWindowState WindowState() const { return window_state_; }
   void SetWindowState(TWindowState state);
   TFormStyle FormStyle() const { return form_style_; }
@@ -86,6 +92,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void SetClientHeight(int32_t h);
 
   void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+  void SetCaption(const AnsiString& text) override;
   // Visible := value. Setting the state the form already has changes nothing.
   void SetVisible(bool visible) override;
   // Visible := True, then the window is on screen, in front and active (also
@@ -128,6 +135,11 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   virtual void KeyEscape();
   void WindowClicked(int32_t x, int32_t y) override;
   void WindowActivated(bool active) override;
+  void WindowMoved(const TRect& bounds) override;
+  void WindowCloseRequested() override;
+  void ContentChanged() override;
+  // The window shows its own icon, else the application's.
+  void UpdateWindowIcon();
 
  protected:
   void BoundsChanged(bool sizeChanged) override;
@@ -135,6 +147,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
  private:
   void CreateHandle();
   void ApplyWindowBounds();
+  void ApplyWindowStyle();
   TRect WindowRect() const;
 
   TFormBorderStyle border_style_ = bsSizeable;
@@ -148,6 +161,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   bool show_hint_ = false;
   TMainMenu* menu_ = nullptr;
   HWND handle_ = 0;
+  bool moved_by_system_ = false;  // taking bounds the window already has
   bool modal_ = false;
   TModalResult modal_result_ = mrNone;
   std::optional<TRect> restored_bounds_;
@@ -205,6 +219,9 @@ class HOST_API TApplication : public TComponent {
   void HandleModalInput(const AnsiString& waiting);
 
  private:
+  // The forms' windows show the application's icon again (after it changed).
+  void IconChanged(TObject* sender);
+
   TForm* main_form_ = nullptr;
   AnsiString title_;
   bool active_ = true;

@@ -174,8 +174,15 @@ class HOST_API TIcon : public TObject {
  public:
   HOST_CLASS_NAME(TIcon)
   HICON Handle() const { return handle_; }
-  // The icon takes the handle (a 0 handle empties it).
-  void SetHandle(HICON handle) { handle_ = handle; }
+  // The icon takes the handle (a 0 handle empties it); OnChange fires when it
+  // is another.
+  void SetHandle(HICON handle) {
+    if (handle == handle_) return;
+    handle_ = handle;
+    on_change_(this);
+  }
+  TNotifyEvent OnChange() const { return on_change_; }
+  void SetOnChange(TNotifyEvent e) { on_change_ = e; }
   // The image shown at size x size, from the icon group the handle was loaded
   // from (LoadIconA); empty for an empty handle or one that no module loaded.
   // Raises EInvalidGraphic when the group or its image is not valid.
@@ -183,6 +190,7 @@ class HOST_API TIcon : public TObject {
 
  private:
   HICON handle_ = 0;
+  TNotifyEvent on_change_;
 };
 
 }  // namespace host

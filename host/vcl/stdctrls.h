@@ -53,7 +53,9 @@ class HOST_API TCheckBox : public TWinControl {
   using TWinControl::TWinControl;
   HOST_CLASS_NAME(TCheckBox)
   bool Checked() const { return checked_; }
-  void SetChecked(bool v) { checked_ = v; }
+  void SetChecked(bool v) {
+    if (v != checked_) checked_ = v, Invalidate();
+  }
   void Click() override {
     checked_ = !checked_;
     TWinControl::Click();

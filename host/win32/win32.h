@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,7 +118,32 @@ struct ScreenDescription {
   int32_t TaskbarThickness = 30;
 };
 
-// What a window tells its owner (a form) about input that reaches it.
+// Window styles (GetWindowLong GWL_STYLE and GWL_EXSTYLE), as the host gives
+// them to a form's window.
+constexpr uint32_t WS_POPUP = 0x80000000u;
+constexpr uint32_t WS_MINIMIZE = 0x20000000u;
+constexpr uint32_t WS_VISIBLE = 0x10000000u;
+constexpr uint32_t WS_DISABLED = 0x08000000u;
+constexpr uint32_t WS_MAXIMIZE = 0x01000000u;
+constexpr uint32_t WS_CAPTION = 0x00C00000u;  // WS_BORDER | WS_DLGFRAME
+constexpr uint32_t WS_BORDER = 0x00800000u;
+constexpr uint32_t WS_DLGFRAME = 0x00400000u;
+constexpr uint32_t WS_SYSMENU = 0x00080000u;
+constexpr uint32_t WS_THICKFRAME = 0x00040000u;
+constexpr uint32_t WS_MINIMIZEBOX = 0x00020000u;
+constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000u;
+constexpr uint32_t WS_EX_DLGMODALFRAME = 0x00000001u;
+constexpr uint32_t WS_EX_TOPMOST = 0x00000008u;
+constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
+constexpr uint32_t WS_EX_CONTEXTHELP = 0x00000400u;
+
+struct WindowStyle {
+  uint32_t Style = 0;
+  uint32_t ExStyle = 0;
+  bool operator==(const WindowStyle&) const = default;
+};
+
+// What a window tells its owner (a form) about the system's events.
 class HOST_API WindowClient {
  public:
   virtual ~WindowClient() = default;
@@ -125,6 +151,10 @@ class HOST_API WindowClient {
   virtual void WindowClicked(int32_t x, int32_t y) = 0;
   // The window became the active window, or stopped being it.
   virtual void WindowActivated(bool active) { (void)active; }
+  // Someone else (a user's drag, another program) moved or sized the window.
+  virtual void WindowMoved(const TRect& bounds) { (void)bounds; }
+  // The system asks the window to close (its close box, another program).
+  virtual void WindowCloseRequested() {}
 };
 
 struct WindowInfo {
@@ -134,73 +164,101 @@ struct WindowInfo {
   bool Visible = false;
   bool Enabled = true;
   bool TopMost = false;
+  // Off screen: minimised itself (Iconic) or with its application.
   bool Minimized = false;
+  bool Iconic = false;
+  bool Zoomed = false;
+  WindowStyle Styles;
   std::optional<TRect> Region;  // window coordinates; nullopt: the whole window
 };
 
-// The desktop: one primary display with a task bar, and the top-level windows.
+// The desktop: one primary display with its work area, and the top-level
+// windows. Two back ends: the model (a screen described by the session, with a
+// task bar; no window of any system is made) and, in the Windows build, the
+// system's own windows (user32). The forms reach every window effect through
+// this, so the add-in's calls act on whichever back end the session chose.
 class HOST_API WindowSystem {
  public:
+  // The back end in use; the model until another is chosen.
   static WindowSystem& Instance();
+  // Chooses the back end for the sessions that follow (nullptr: the model).
+  static void Use(std::unique_ptr<WindowSystem> backend);
+  virtual ~WindowSystem() = default;
 
-  const ScreenDescription& Screen() const { return screen_; }
-  TRect WorkArea() const;
-  TRect TaskbarRect() const;
-  int GetMetric(int index) const;
+  // "model" or "system".
+  virtual const char* Name() const = 0;
+  // Forgets every window and region (a new session). The system's back end
+  // takes the screen from the system and keeps only the description's defaults.
+  virtual void Reset(const ScreenDescription& screen) = 0;
 
-  HWND CreateWindow(WindowClient* client, const TRect& bounds);
-  void DestroyWindow(HWND window);
-  bool IsWindow(HWND window) const;
-  const WindowInfo* Info(HWND window) const;
+  virtual const ScreenDescription& Screen() const = 0;
+  virtual TRect WorkArea() const = 0;
+  // The task bar's rectangle; empty where the system draws its own.
+  virtual TRect TaskbarRect() const = 0;
+  virtual int GetMetric(int index) const = 0;
 
-  void SetBounds(HWND window, const TRect& bounds);
+  // A hidden top-level window of the style, with its caption text.
+  virtual HWND CreateWindow(WindowClient* client, const TRect& bounds, const WindowStyle& style,
+                            const std::string& text) = 0;
+  HWND CreateWindow(WindowClient* client, const TRect& bounds) {
+    return CreateWindow(client, bounds, WindowStyle{WS_POPUP, 0}, "");
+  }
+  virtual void DestroyWindow(HWND window) = 0;
+  virtual bool IsWindow(HWND window) const = 0;
+  virtual std::optional<WindowInfo> Info(HWND window) const = 0;
+
+  virtual void SetBounds(HWND window, const TRect& bounds) = 0;
+  virtual void SetStyle(HWND window, const WindowStyle& style) = 0;
+  virtual void SetText(HWND window, const std::string& text) = 0;
+  // The icon the window shows (its caption, the task bar): a host icon handle.
+  virtual void SetIcon(HWND window, HICON icon) = 0;
+  // The window's client area is to be drawn again.
+  virtual void Invalidate(HWND window) = 0;
   // Shows (on top of its band) or hides a window. Hiding the active window
   // activates the next visible, enabled window. A disabled window asked to be
   // shown and activated is shown behind the active window, which stays active.
-  void Show(HWND window, bool visible, bool activate);
-  void SetEnabled(HWND window, bool enabled);
-  void SetMinimized(HWND window, bool minimized);
-  void BringToFront(HWND window);
-  bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-  void SetRegion(HWND window, std::optional<TRect> region);
+  virtual void Show(HWND window, bool visible, bool activate) = 0;
+  virtual void SetEnabled(HWND window, bool enabled) = 0;
+  // Takes the window off screen with its minimised application, or back.
+  virtual void SetMinimized(HWND window, bool minimized) = 0;
+  // The window's own state: minimised (iconic), maximised (zoomed) or normal.
+  virtual void SetWindowState(HWND window, bool iconic, bool zoomed) = 0;
+  virtual void BringToFront(HWND window) = 0;
+  // ShowWindow and SetWindowPos as the add-in calls them.
+  virtual BOOL ShowWindow(HWND window, int command) = 0;
+  virtual bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                            UINT flags) = 0;
 
-  HWND ActiveWindow() const { return active_; }
+  virtual HWND ActiveWindow() const = 0;
   // Makes a window the active one; a disabled window is not activated.
-  void Activate(HWND window);
+  virtual void Activate(HWND window) = 0;
   // Activates the front-most visible, enabled window other than except, if any.
-  void ActivateFront(HWND except);
+  virtual void ActivateFront(HWND except) = 0;
   // Visible windows from the front to the back: the top-most band first.
-  std::vector<HWND> ZOrder() const;
+  virtual std::vector<HWND> ZOrder() const = 0;
   // The window that a click at a screen point reaches, or 0: the front-most
   // visible, enabled, not minimised window whose region holds the point.
-  HWND WindowFromPoint(int32_t x, int32_t y) const;
+  virtual HWND WindowFromPoint(int32_t x, int32_t y) const = 0;
   // Delivers a click at a screen point; returns the window it reached, or 0.
-  HWND Click(int32_t x, int32_t y);
+  virtual HWND Click(int32_t x, int32_t y) = 0;
 
   // Regions (CreateRectRgn / SetWindowRgn / DeleteObject).
-  HRGN CreateRegion(const TRect& rect);
-  std::optional<TRect> RegionRect(HRGN region) const;
-  bool DeleteRegion(HRGN region);
-  // Hands a region to a window; the window owns it afterwards.
-  bool AssignRegion(HWND window, HRGN region);
-  size_t RegionCount() const { return regions_.size(); }
+  virtual HRGN CreateRegion(const TRect& rect) = 0;
+  virtual std::optional<TRect> RegionRect(HRGN region) const = 0;
+  virtual bool DeleteRegion(HRGN region) = 0;
+  // Hands a region to a window; the window owns it afterwards (0: no region).
+  virtual bool AssignRegion(HWND window, HRGN region) = 0;
+  // Regions made and neither deleted nor handed to a window.
+  virtual size_t RegionCount() const = 0;
 
-  // Forgets every window and region (a new session).
-  void Reset(const ScreenDescription& screen);
-
- private:
-  WindowSystem() = default;
-  WindowInfo* Find(HWND window);
-  void Raise(HWND window);
-
-  ScreenDescription screen_;
-  std::map<HWND, WindowInfo> windows_;
-  std::vector<HWND> order_;  // front first, regardless of band
-  std::map<HRGN, TRect> regions_;
-  HWND next_window_ = 0x10;
-  HRGN next_region_ = 0x100;
-  HWND active_ = 0;
+  // Delivers the system's pending events to the windows' clients.
+  virtual void ProcessEvents() {}
+  // Waits until an event of the system is pending or the time is up.
+  virtual void WaitForEvents(int64_t ms) { (void)ms; }
 };
+
+// The model window system (a new one, for a back end of its own).
+HOST_API std::unique_ptr<WindowSystem> MakeModelWindowSystem();
 
 // ---- The Win32 calls -------------------------------------------------------
 HOST_API BOOL SystemParametersInfo(UINT action, UINT param, void* data, UINT winIni);

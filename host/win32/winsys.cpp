@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 
 #include "host/win32/win32.h"
 
@@ -12,14 +13,83 @@ constexpr int kFrame = 4;
 constexpr int kDialogFrame = 3;
 constexpr int kMenu = 19;
 constexpr int kMinimizedWidth = 160;
-}  // namespace
 
-WindowSystem& WindowSystem::Instance() {
-  static WindowSystem instance;
-  return instance;
+// The model: a screen described by the session, with its task bar, and windows
+// that exist only here.
+class ModelWindowSystem final : public WindowSystem {
+ public:
+  const char* Name() const override { return "model"; }
+  void Reset(const ScreenDescription& screen) override;
+  const ScreenDescription& Screen() const override { return screen_; }
+  TRect WorkArea() const override;
+  TRect TaskbarRect() const override;
+  int GetMetric(int index) const override;
+  HWND CreateWindow(WindowClient* client, const TRect& bounds, const WindowStyle& style,
+                    const std::string& text) override;
+  void DestroyWindow(HWND window) override;
+  bool IsWindow(HWND window) const override { return windows_.count(window) != 0; }
+  std::optional<WindowInfo> Info(HWND window) const override;
+  void SetBounds(HWND window, const TRect& bounds) override;
+  void SetStyle(HWND window, const WindowStyle& style) override;
+  void SetText(HWND, const std::string&) override {}
+  void SetIcon(HWND, HICON) override {}
+  void Invalidate(HWND) override {}
+  void Show(HWND window, bool visible, bool activate) override;
+  void SetEnabled(HWND window, bool enabled) override;
+  void SetMinimized(HWND window, bool minimized) override;
+  void SetWindowState(HWND window, bool iconic, bool zoomed) override;
+  void BringToFront(HWND window) override;
+  BOOL ShowWindow(HWND window, int command) override;
+  bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                    UINT flags) override;
+  HWND ActiveWindow() const override { return active_; }
+  void Activate(HWND window) override;
+  void ActivateFront(HWND except) override;
+  std::vector<HWND> ZOrder() const override;
+  HWND WindowFromPoint(int32_t x, int32_t y) const override;
+  HWND Click(int32_t x, int32_t y) override;
+  HRGN CreateRegion(const TRect& rect) override;
+  std::optional<TRect> RegionRect(HRGN region) const override;
+  bool DeleteRegion(HRGN region) override;
+  bool AssignRegion(HWND window, HRGN region) override;
+  size_t RegionCount() const override { return regions_.size(); }
+
+ private:
+  WindowInfo* Find(HWND window);
+  void Raise(HWND window);
+
+  ScreenDescription screen_;
+  std::map<HWND, WindowInfo> windows_;
+  std::set<HWND> with_application_;  // off screen with their minimised application
+  std::vector<HWND> order_;          // front first, regardless of band
+  std::map<HRGN, TRect> regions_;
+  HWND next_window_ = 0x10;
+  HRGN next_region_ = 0x100;
+  HWND active_ = 0;
+};
+
+std::unique_ptr<WindowSystem>& Current() {
+  static std::unique_ptr<WindowSystem> current = MakeModelWindowSystem();
+  return current;
 }
 
-void WindowSystem::Reset(const ScreenDescription& screen) {
+}  // namespace
+
+std::unique_ptr<WindowSystem> MakeModelWindowSystem() {
+  return std::make_unique<ModelWindowSystem>();
+}
+
+WindowSystem& WindowSystem::Instance() {
+  return *Current();
+}
+
+void WindowSystem::Use(std::unique_ptr<WindowSystem> backend) {
+  Current() = backend ? std::move(backend) : MakeModelWindowSystem();
+}
+
+namespace {
+
+void ModelWindowSystem::Reset(const ScreenDescription& screen) {
   windows_.clear();
   order_.clear();
   regions_.clear();
@@ -27,7 +97,7 @@ void WindowSystem::Reset(const ScreenDescription& screen) {
   screen_ = screen;
 }
 
-TRect WindowSystem::TaskbarRect() const {
+TRect ModelWindowSystem::TaskbarRect() const {
   const int32_t t =
       std::clamp(screen_.TaskbarThickness, 0, std::min(screen_.Width, screen_.Height));
   switch (screen_.Edge) {
@@ -43,7 +113,7 @@ TRect WindowSystem::TaskbarRect() const {
   return {0, screen_.Height - t, screen_.Width, screen_.Height};
 }
 
-TRect WindowSystem::WorkArea() const {
+TRect ModelWindowSystem::WorkArea() const {
   TRect area{0, 0, screen_.Width, screen_.Height};
   const TRect bar = TaskbarRect();
   switch (screen_.Edge) {
@@ -63,7 +133,7 @@ TRect WindowSystem::WorkArea() const {
   return area;
 }
 
-int WindowSystem::GetMetric(int index) const {
+int ModelWindowSystem::GetMetric(int index) const {
   const TRect wa = WorkArea();
   switch (index) {
     case SM_CXSCREEN:
@@ -102,34 +172,34 @@ int WindowSystem::GetMetric(int index) const {
   }
 }
 
-WindowInfo* WindowSystem::Find(HWND window) {
+WindowInfo* ModelWindowSystem::Find(HWND window) {
   auto it = windows_.find(window);
   return it == windows_.end() ? nullptr : &it->second;
 }
 
-const WindowInfo* WindowSystem::Info(HWND window) const {
+std::optional<WindowInfo> ModelWindowSystem::Info(HWND window) const {
   auto it = windows_.find(window);
-  return it == windows_.end() ? nullptr : &it->second;
+  if (it == windows_.end()) return std::nullopt;
+  return it->second;
 }
 
-bool WindowSystem::IsWindow(HWND window) const {
-  return windows_.count(window) != 0;
-}
-
-HWND WindowSystem::CreateWindow(WindowClient* client, const TRect& bounds) {
+HWND ModelWindowSystem::CreateWindow(WindowClient* client, const TRect& bounds,
+                                     const WindowStyle& style, const std::string&) {
   const HWND handle = next_window_++;
   WindowInfo info;
   info.Handle = handle;
   info.Client = client;
   info.Bounds = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  info.Styles = style;
   windows_.emplace(handle, info);
   order_.insert(order_.begin(), handle);
   return handle;
 }
 
-void WindowSystem::DestroyWindow(HWND window) {
+void ModelWindowSystem::DestroyWindow(HWND window) {
   if (!IsWindow(window)) return;
   windows_.erase(window);
+  with_application_.erase(window);
   order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
   if (active_ == window) {
     active_ = 0;
@@ -137,17 +207,17 @@ void WindowSystem::DestroyWindow(HWND window) {
   }
 }
 
-void WindowSystem::SetBounds(HWND window, const TRect& bounds) {
+void ModelWindowSystem::SetBounds(HWND window, const TRect& bounds) {
   if (WindowInfo* w = Find(window))
     w->Bounds = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
 }
 
-void WindowSystem::Raise(HWND window) {
+void ModelWindowSystem::Raise(HWND window) {
   order_.erase(std::remove(order_.begin(), order_.end(), window), order_.end());
   order_.insert(order_.begin(), window);
 }
 
-void WindowSystem::Show(HWND window, bool visible, bool activate) {
+void ModelWindowSystem::Show(HWND window, bool visible, bool activate) {
   WindowInfo* w = Find(window);
   if (w == nullptr) return;
   const bool was_visible = w->Visible;
@@ -168,19 +238,37 @@ void WindowSystem::Show(HWND window, bool visible, bool activate) {
   }
 }
 
-void WindowSystem::SetEnabled(HWND window, bool enabled) {
+void ModelWindowSystem::SetEnabled(HWND window, bool enabled) {
   if (WindowInfo* w = Find(window)) w->Enabled = enabled;
 }
 
-void WindowSystem::SetMinimized(HWND window, bool minimized) {
-  if (WindowInfo* w = Find(window)) w->Minimized = minimized;
+void ModelWindowSystem::SetStyle(HWND window, const WindowStyle& style) {
+  if (WindowInfo* w = Find(window)) w->Styles = style;
 }
 
-void WindowSystem::BringToFront(HWND window) {
+void ModelWindowSystem::SetMinimized(HWND window, bool minimized) {
+  WindowInfo* w = Find(window);
+  if (w == nullptr) return;
+  if (minimized)
+    with_application_.insert(window);
+  else
+    with_application_.erase(window);
+  w->Minimized = w->Iconic || minimized;
+}
+
+void ModelWindowSystem::SetWindowState(HWND window, bool iconic, bool zoomed) {
+  WindowInfo* w = Find(window);
+  if (w == nullptr) return;
+  w->Iconic = iconic;
+  w->Zoomed = zoomed && !iconic;
+  w->Minimized = iconic || with_application_.count(window) != 0;
+}
+
+void ModelWindowSystem::BringToFront(HWND window) {
   if (IsWindow(window)) Raise(window);
 }
 
-void WindowSystem::ActivateFront(HWND except) {
+void ModelWindowSystem::ActivateFront(HWND except) {
   for (HWND h : ZOrder()) {
     if (h != except && windows_.at(h).Enabled) {
       Activate(h);
@@ -189,7 +277,7 @@ void WindowSystem::ActivateFront(HWND except) {
   }
 }
 
-void WindowSystem::Activate(HWND window) {
+void ModelWindowSystem::Activate(HWND window) {
   // A disabled window takes no activation: while a modal window is open, the
   // windows it disabled cannot take the keyboard from it.
   if (const WindowInfo* w = Find(window); w != nullptr && !w->Enabled) return;
@@ -207,7 +295,7 @@ void WindowSystem::Activate(HWND window) {
   }
 }
 
-std::vector<HWND> WindowSystem::ZOrder() const {
+std::vector<HWND> ModelWindowSystem::ZOrder() const {
   std::vector<HWND> result;
   for (int band = 0; band < 2; ++band) {
     const bool top_most = band == 0;
@@ -219,7 +307,7 @@ std::vector<HWND> WindowSystem::ZOrder() const {
   return result;
 }
 
-HWND WindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
+HWND ModelWindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
   for (HWND h : ZOrder()) {
     const WindowInfo& w = windows_.at(h);
     if (w.Minimized || !w.Bounds.Contains(x, y)) continue;
@@ -231,7 +319,7 @@ HWND WindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
   return 0;
 }
 
-HWND WindowSystem::Click(int32_t x, int32_t y) {
+HWND ModelWindowSystem::Click(int32_t x, int32_t y) {
   const HWND target = WindowFromPoint(x, y);
   if (target == 0) return 0;
   const WindowInfo& w = windows_.at(target);
@@ -243,13 +331,22 @@ HWND WindowSystem::Click(int32_t x, int32_t y) {
   return target;
 }
 
-bool WindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
-                                UINT flags) {
+bool ModelWindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                                     UINT flags) {
   WindowInfo* w = Find(window);
   if (w == nullptr) return false;
+  const TRect before = w->Bounds;
   if (!(flags & SWP_NOMOVE))
     w->Bounds = TRect::OfWindow(x, y, w->Bounds.Width(), w->Bounds.Height());
   if (!(flags & SWP_NOSIZE)) w->Bounds = TRect::OfWindow(w->Bounds.Left, w->Bounds.Top, cx, cy);
+  // The window's owner learns of the move, as from the system.
+  if (w->Bounds != before && w->Client != nullptr) {
+    WindowClient* client = w->Client;
+    const TRect now = w->Bounds;
+    client->WindowMoved(now);
+    w = Find(window);
+    if (w == nullptr) return true;
+  }
   if (!(flags & SWP_NOZORDER)) {
     if (insertAfter == HWND_TOPMOST) {
       w->TopMost = true;
@@ -275,27 +372,23 @@ bool WindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int
   return true;
 }
 
-void WindowSystem::SetRegion(HWND window, std::optional<TRect> region) {
-  if (WindowInfo* w = Find(window)) w->Region = region;
-}
-
-HRGN WindowSystem::CreateRegion(const TRect& rect) {
+HRGN ModelWindowSystem::CreateRegion(const TRect& rect) {
   const HRGN handle = next_region_++;
   regions_[handle] = rect;
   return handle;
 }
 
-std::optional<TRect> WindowSystem::RegionRect(HRGN region) const {
+std::optional<TRect> ModelWindowSystem::RegionRect(HRGN region) const {
   auto it = regions_.find(region);
   if (it == regions_.end()) return std::nullopt;
   return it->second;
 }
 
-bool WindowSystem::DeleteRegion(HRGN region) {
+bool ModelWindowSystem::DeleteRegion(HRGN region) {
   return regions_.erase(region) != 0;
 }
 
-bool WindowSystem::AssignRegion(HWND window, HRGN region) {
+bool ModelWindowSystem::AssignRegion(HWND window, HRGN region) {
   WindowInfo* w = Find(window);
   if (w == nullptr) return false;
   if (region == 0) {
@@ -308,6 +401,36 @@ bool WindowSystem::AssignRegion(HWND window, HRGN region) {
   regions_.erase(it);  // the window owns it now
   return true;
 }
+
+BOOL ModelWindowSystem::ShowWindow(HWND window, int command) {
+  const WindowInfo* w = Find(window);
+  if (w == nullptr) return FALSE;
+  const BOOL was_visible = w->Visible ? TRUE : FALSE;
+  switch (command) {
+    case SW_HIDE:
+      Show(window, false, false);
+      break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA:
+      Show(window, true, false);
+      break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+      SetWindowState(window, true, false);
+      Show(window, true, false);
+      break;
+    case SW_RESTORE:
+      SetWindowState(window, false, false);
+      Show(window, true, true);
+      break;
+    default:
+      Show(window, true, true);
+      break;
+  }
+  return was_visible;
+}
+
+}  // namespace
 
 // ---- Win32 -----------------------------------------------------------------
 
@@ -341,36 +464,11 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
 }
 
 BOOL ShowWindow(HWND window, int command) {
-  WindowSystem& ws = WindowSystem::Instance();
-  const WindowInfo* w = ws.Info(window);
-  if (w == nullptr) return FALSE;
-  const BOOL was_visible = w->Visible ? TRUE : FALSE;
-  switch (command) {
-    case SW_HIDE:
-      ws.Show(window, false, false);
-      break;
-    case SW_SHOWNOACTIVATE:
-    case SW_SHOWNA:
-      ws.Show(window, true, false);
-      break;
-    case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
-      ws.SetMinimized(window, true);
-      ws.Show(window, true, false);
-      break;
-    case SW_RESTORE:
-      ws.SetMinimized(window, false);
-      ws.Show(window, true, true);
-      break;
-    default:
-      ws.Show(window, true, true);
-      break;
-  }
-  return was_visible;
+  return WindowSystem::Instance().ShowWindow(window, command);
 }
 
 BOOL IsWindowVisible(HWND window) {
-  const WindowInfo* w = WindowSystem::Instance().Info(window);
+  const std::optional<WindowInfo> w = WindowSystem::Instance().Info(window);
   return (w && w->Visible) ? TRUE : FALSE;
 }
 

@@ -44,7 +44,7 @@ class ButtonBar : public fleetforge_test::SessionTest {
   ide::Ide& Ide() { return session_->GetIde(); }
   host::TForm* Bar() { return Ide().FindForm(kBar); }
   host::HWND BarWindow() { return Bar()->Handle(); }
-  const host::WindowInfo& BarInfo() { return *Windows().Info(BarWindow()); }
+  host::WindowInfo BarInfo() { return Windows().Info(BarWindow()).value(); }
   host::TForm* Form(const char* name) { return Ide().FindForm(name); }
   bool PaletteVisible() { return session_->State()["palette"]["visible"].get<bool>(); }
   // Who holds the application event on_activate or on_deactivate.
@@ -161,7 +161,7 @@ TEST_F(ButtonBar, EveryShowMakesANewRegionThatTheWindowTakes) {
   const size_t regions = Windows().RegionCount();
   for (int i = 0; i < 3; ++i) {
     Bar()->Hide();
-    Windows().SetRegion(BarWindow(), std::nullopt);
+    Windows().AssignRegion(BarWindow(), 0);
     Bar()->Show();
     ASSERT_TRUE(BarInfo().Region.has_value());
     EXPECT_EQ(*BarInfo().Region, (host::TRect{0, 0, 45, 15}));

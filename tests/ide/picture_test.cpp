@@ -191,7 +191,7 @@ class Picture : public ::testing::Test {
       for (x = wa.Left; x < wa.Right; ++x) {
         bool covered = false;
         for (host::HWND h : ws.ZOrder()) {
-          const host::WindowInfo* w = ws.Info(h);
+          const std::optional<host::WindowInfo> w = ws.Info(h);
           if (w->Minimized || !w->Bounds.Contains(x, y)) continue;
           if (w->Region && !w->Region->Contains(x - w->Bounds.Left, y - w->Bounds.Top)) continue;
           covered = true;

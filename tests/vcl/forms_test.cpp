@@ -522,3 +522,33 @@ TEST_F(Forms, SettingVisibleOnAVisibleFormActivatesNothing) {
 }
 
 }  // namespace
+
+// The window's styles carry the border style and icons both ways, and a form
+// keeps its window's styles, caption and bounds in step with its properties; a
+// window moved by someone else moves its form.
+TEST_F(Forms, TheWindowCarriesTheFormsBorderCaptionAndBounds) {
+  for (const auto& style : host::kBorderStyleNames)
+    for (const host::TBorderIcons icons :
+         {host::TBorderIcons{0}, host::TBorderIcons{host::biSystemMenu},
+          host::TBorderIcons{host::biSystemMenu | host::biMinimize | host::biMaximize},
+          host::TBorderIcons{host::biSystemMenu | host::biHelp}}) {
+      const host::WindowStyle s = host::FormWindowStyle(style.Value, icons);
+      EXPECT_EQ(host::BorderStyleOfWindow(s), style.Value) << style.Name;
+      EXPECT_EQ(host::BorderIconsOfWindow(s), icons) << style.Name;
+    }
+  TForm* f = MakeForm("Styled");
+  const host::HWND h = f->Handle();
+  const auto window = [&] { return Desktop().Info(h).value(); };
+  EXPECT_EQ(host::BorderStyleOfWindow(window().Styles), host::bsSizeable);
+  f->SetBorderStyle(host::bsToolWindow);
+  EXPECT_EQ(host::BorderStyleOfWindow(window().Styles), host::bsToolWindow);
+  f->SetBorderIcons(host::biSystemMenu);
+  EXPECT_EQ(host::BorderIconsOfWindow(window().Styles), host::TBorderIcons{host::biSystemMenu});
+  f->SetWindowState(host::wsMinimized);
+  EXPECT_TRUE(window().Iconic);
+  f->SetWindowState(host::wsNormal);
+  EXPECT_FALSE(window().Iconic);
+  Desktop().SetWindowPos(h, 0, 5, 6, 200, 100, host::SWP_NOZORDER | host::SWP_NOACTIVATE);
+  EXPECT_EQ(f->BoundsRect(), (TRect{5, 6, 205, 106}));
+  EXPECT_EQ(window().Bounds, f->BoundsRect());
+}

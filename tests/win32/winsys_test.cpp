@@ -241,7 +241,7 @@ TEST_F(Windows, DestroyingTheActiveWindowActivatesTheNextOne) {
   const HWND hb = Open(&b, {0, 0, 100, 100});
   Desktop().DestroyWindow(hb);
   EXPECT_FALSE(Desktop().IsWindow(hb));
-  EXPECT_EQ(Desktop().Info(hb), nullptr);
+  EXPECT_FALSE(Desktop().Info(hb).has_value());
   EXPECT_EQ(Desktop().ActiveWindow(), ha);
   ExpectZOrder({ha});
   EXPECT_EQ(Desktop().Click(50, 50), ha);
