@@ -21,6 +21,16 @@ struct RunOptions {
   bool FailOnError = false;
   std::string Page;
   bool Quiet = false;
+#ifdef _WIN32
+  std::string WindowSystem = "system";
+#else
+  std::string WindowSystem = "model";
+#endif
+  // Whether --screen or --taskbar was given (they describe the model's screen).
+  bool ScreenGiven = false;
+  // NAME=VALUE: a metric of the model's screen.
+  std::vector<std::string> Metrics;
+  bool Interactive = false;
 };
 // Exit codes: 0 done, 1 a package that cannot be loaded or a picture or page that
 // cannot be written, 2 a usage error, a script that cannot be run or a

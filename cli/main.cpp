@@ -93,6 +93,20 @@ int main(int argc, char** argv) {
   run_cmd->add_option("--page", run.Page,
                       "Write an HTML page of the script's captions, texts and snapshots");
   run_cmd->add_flag("--quiet", run.Quiet, "Print no final state");
+  run_cmd->add_option("--window-system", run.WindowSystem,
+#ifdef _WIN32
+                      "The windows: the system's own (system, the default) or the model's "
+                      "(model)"
+#else
+                      "The windows: the model's (model; this build has no other)"
+#endif
+  );
+  run_cmd->add_option(
+      "--metric", run.Metrics,
+      "NAME=VALUE: a system metric of the model's screen, e.g. SM_CYFULLSCREEN=779");
+  run_cmd->add_flag("--interactive", run.Interactive,
+                    "Go on after the script (or without one) in real time, until the main "
+                    "window is closed or the process is told to end");
   run_cmd->footer(
       Footer("  0  the script ran to its end (errors the IDE reported are in the state)\n"
              "  1  the package could not be loaded, or a picture or the page could not be written\n"
@@ -167,7 +181,10 @@ int main(int argc, char** argv) {
       std::cout << about->get_formatter()->make_help(about, name, CLI::AppFormatMode::Normal);
       return 0;
     }
-    if (run_cmd->parsed()) return fleetforge::RunSession(run, std::cout, std::cerr);
+    if (run_cmd->parsed()) {
+      run.ScreenGiven = run_cmd->count("--screen") + run_cmd->count("--taskbar") > 0;
+      return fleetforge::RunSession(run, std::cout, std::cerr);
+    }
     if (options_cmd->parsed()) {
       options.Show = show_cmd->parsed();
       return fleetforge::RunOptionsCommand(options, std::cout, std::cerr);

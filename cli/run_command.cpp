@@ -1,7 +1,10 @@
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -11,6 +14,12 @@
 #include "host/vcl/registry.h"
 #include "ide/picture.h"
 #include "ide/session.h"
+
+#ifdef _WIN32
+#include "host/win32/system_windows.h"
+// After the host's headers (see host/rtl/winapi.h).
+#include "host/rtl/winapi.h"
+#endif
 
 namespace fleetforge {
 
@@ -51,6 +60,85 @@ host::ScreenDescription ParseScreen(const std::string& size, const std::string& 
                                 host::QuotedForMessage(taskbar));
   screen.TaskbarThickness = pixels;
   return screen;
+}
+
+// NAME=VALUE metrics of the model's screen.
+std::map<int, int> ParseMetrics(const std::vector<std::string>& assignments) {
+  std::map<int, int> metrics;
+  for (const std::string& assignment : assignments) {
+    const size_t equals = assignment.find('=');
+    const std::string name = assignment.substr(0, equals);
+    const host::MetricName* known = nullptr;
+    for (const host::MetricName& m : host::kMetricNames)
+      if (name == m.Name) known = &m;
+    int value = -1;
+    char extra = 0;
+    std::istringstream v(equals == std::string::npos ? "" : assignment.substr(equals + 1));
+    if (known == nullptr || !(v >> value) || (v >> extra) || value < 0 || value > 32767)
+      throw std::invalid_argument(
+          "--metric wants NAME=VALUE with NAME a metric such as SM_CYFULLSCREEN and VALUE from 0 "
+          "to 32767, not " +
+          host::QuotedForMessage(assignment));
+    metrics[known->Index] = value;
+  }
+  return metrics;
+}
+
+// Chooses the session's windows; returns an exit code when they cannot be had.
+std::optional<int> UseWindowSystem(const RunOptions& options, std::ostream& err) {
+  if (options.WindowSystem == "model") {
+    host::WindowSystem::Use(nullptr);
+    return std::nullopt;
+  }
+  if (options.WindowSystem != "system") {
+    err << "fleetforge run: --window-system is 'system' or 'model', not "
+        << host::QuotedForMessage(options.WindowSystem) << "\n";
+    return 2;
+  }
+#ifdef _WIN32
+  if (options.ScreenGiven || !options.Metrics.empty()) {
+    err << "fleetforge run: --screen, --taskbar and --metric describe the model's screen; the "
+           "system's windows are on the display's own (add --window-system model to use them)\n";
+    return 2;
+  }
+  try {
+    host::WindowSystem::Use(host::MakeSystemWindowSystem());
+  } catch (const host::NoWindowSystem& e) {
+    err << "fleetforge run: the system's windows cannot be used: " << e.what()
+        << "; run with --window-system model for the model's\n";
+    return 1;
+  }
+  ide::PaintSystemWindows();
+  return std::nullopt;
+#else
+  err << "fleetforge run: --window-system system needs the Windows build; this build has only "
+         "the model (--window-system model)\n";
+  return 2;
+#endif
+}
+
+// Whether the process was told to end (an interrupt, a terminal or console
+// closing, a termination request).
+std::atomic<bool> stop_requested{false};
+#ifdef _WIN32
+BOOL WINAPI OnConsoleControl(DWORD) {
+  stop_requested = true;
+  return TRUE;
+}
+#else
+void OnStopSignal(int) {
+  stop_requested = true;
+}
+#endif
+
+void CatchStopRequests() {
+#ifdef _WIN32
+  ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+#else
+  std::signal(SIGINT, &OnStopSignal);
+  std::signal(SIGTERM, &OnStopSignal);
+  std::signal(SIGHUP, &OnStopSignal);
+#endif
 }
 
 std::string ReadScript(const std::string& file) {
@@ -166,6 +254,7 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
   ide::SessionOptions session_options;
   try {
     session_options.Ide.Screen = ParseScreen(options.Screen, options.Taskbar);
+    session_options.Ide.Metrics = ParseMetrics(options.Metrics);
   } catch (const std::invalid_argument& e) {
     err << "fleetforge run: " << e.what() << "\n";
     return 2;
@@ -180,6 +269,16 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
   }
   const std::optional<double> clock_start = SessionClockStart(err);
   if (!clock_start) return 2;
+  if (const std::optional<int> code = UseWindowSystem(options, err)) return *code;
+  // The session's windows go before their window system does.
+  struct ModelAfterwards {
+    ~ModelAfterwards() { host::WindowSystem::Use(nullptr); }
+  } model_afterwards;
+  session_options.Interactive = options.Interactive;
+  if (options.Interactive) {
+    CatchStopRequests();
+    session_options.StopRequested = [] { return stop_requested.load(); };
+  }
   session_options.ClockStart = clock_start;
   session_options.PackageFailuresStop = true;
   if (!options.Registry.empty()) host::RegistryLocation::UseFile(options.Registry);
@@ -222,8 +321,9 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
     session.StartUp();
     if (scripted)
       session.Run(actions);
-    else
+    else if (!options.Interactive)
       session.Do("wait 3000");
+    if (options.Interactive) session.RunInteractive();
   } catch (const ide::ScriptError& e) {
     err << "fleetforge run: " << (scripted ? options.Script + ": " : "") << e.what() << "\n";
     return 2;

@@ -1004,4 +1004,11 @@ void DrawDesktop(Painter& p) {
   DrawDesktopOn(canvas);
 }
 
+void DrawFormClient(Painter& p, host::TForm& form, host::TPoint clientOrigin) {
+  Canvas canvas(p);
+  SavedState saved(p);
+  p.Translate(-int64_t{clientOrigin.X}, -int64_t{clientOrigin.Y});
+  DrawForm(canvas, form, form.Width(), form.Height());
+}
+
 }  // namespace ide

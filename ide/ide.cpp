@@ -325,6 +325,7 @@ Ide::Ide(IdeOptions options) : options_(std::move(options)) {
   ErrorLog().clear();
   host::SetExceptionSink(&Ide::ReportError);
   host::WindowSystem::Instance().Reset(options_.Screen);
+  host::WindowSystem::Instance().SetMetrics(options_.Metrics);
   host::MessageLoop::Instance().Reset();
   host::UnpinClock();
   host::RegisterMainModule("delphi32.exe", IdeResources());

@@ -28,6 +28,8 @@ struct ReportedError {
 
 struct IdeOptions {
   host::ScreenDescription Screen;
+  // Metrics of the model's screen other than its classic theme's.
+  std::map<int, int> Metrics;
   // The package module to load at start-up; empty for none.
   std::string PackageFile;
   // Where the IDE's own projects live (its empty default project is named there).

@@ -12,6 +12,10 @@ namespace ide {
 // std::runtime_error naming the file when it cannot be written.
 void DrawDesktopFile(const std::string& file);
 
+// The Windows build on the system's windows: the windows' client areas are
+// drawn by the pictures' drawing code through GDI. (Windows build only.)
+void PaintSystemWindows();
+
 // The width in pixels that text takes in the pictures, in the dialog font
 // (bold or not), hot-key markers removed: what a caption needs of its control.
 double PictureTextWidth(const std::string& text, bool bold);

@@ -10,6 +10,7 @@
 #include "host/rtl/syserror.h"
 #include "host/rtl/sysutils.h"
 #include "host/vcl/menus.h"
+#include "host/win32/system_windows.h"
 #include "host/win32/win32.h"
 #include "ide/desktop_drawing.h"
 #include "ide/painter_gdi.h"
@@ -146,6 +147,15 @@ void WritePng(const std::string& file, HBITMAP bitmap, int32_t width, int32_t he
 
 }  // namespace
 
+void PaintSystemWindows() {
+  host::SetWindowPainter([](host::WindowClient& client, void* dc, host::TPoint clientOrigin) {
+    if (auto* form = dynamic_cast<host::TForm*>(&client)) {
+      GdiPainter p(static_cast<HDC>(dc));
+      DrawFormClient(p, *form, clientOrigin);
+    }
+  });
+}
+
 double PictureTextWidth(const std::string& text, bool bold) {
   Canvas canvas(1, 1);
   GdiPainter p(canvas.Dc());
@@ -160,12 +170,22 @@ void DrawDesktopFile(const std::string& file) {
                              ": SVG is a POSIX-only format; this build writes .png pictures");
   if (!EndsWith(name, ".png"))
     throw std::runtime_error("cannot draw " + file + ": use a .svg or .png file name");
-  const host::ScreenDescription& screen = host::WindowSystem::Instance().Screen();
+  host::WindowSystem& ws = host::WindowSystem::Instance();
+  const host::ScreenDescription& screen = ws.Screen();
   const int32_t width = std::max(screen.Width, 1);
   const int32_t height = std::max(screen.Height, 1);
   Canvas canvas(width, height);
   if (!canvas.Ready()) WriteFailed(file, HRESULT_FROM_WIN32(::GetLastError()));
-  {
+  if (std::string(ws.Name()) == "system") {
+    // The system's windows: what the screen shows, once every window has drawn
+    // what it had to draw.
+    ws.ProcessEvents();
+    HDC screen_dc = ::GetDC(nullptr);
+    const BOOL copied =
+        ::BitBlt(canvas.Dc(), 0, 0, width, height, screen_dc, 0, 0, SRCCOPY | CAPTUREBLT);
+    ::ReleaseDC(nullptr, screen_dc);
+    if (!copied) WriteFailed(file, HRESULT_FROM_WIN32(::GetLastError()));
+  } else {
     GdiPainter p(canvas.Dc());
     DrawDesktop(p);
   }

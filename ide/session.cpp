@@ -315,8 +315,40 @@ void Session::QueueInput(const std::string& lines) {
   for (const Action& action : ParseScript(lines)) pending_.push_back(action);
 }
 
+void Session::RunInteractive() {
+  // The system's clock from now on: timers and the date the IDE reads.
+  options_.ClockStart.reset();
+  host::UnpinClock();
+  options_.Interactive = true;
+  interactive_clock_ = std::chrono::steady_clock::now();
+  const auto stop = [this] { return options_.StopRequested && options_.StopRequested(); };
+  while (!ide_->ShutDown() && !host::Application->Terminated() && !stop()) InteractiveRound();
+  // The main window closed: the IDE shuts down, unloading its packages first.
+  if (host::Application->Terminated() && !ide_->ShutDown()) ide_->Shutdown();
+}
+
+void Session::InteractiveRound() {
+  auto& loop = host::MessageLoop::Instance();
+  constexpr int64_t kLongestWait = 200;  // ms; a stop request is seen within it
+  const int64_t due = loop.NextDue();
+  host::WindowSystem::Instance().WaitForEvents(due < 0 ? kLongestWait
+                                                       : std::min(due, kLongestWait));
+  const auto now = std::chrono::steady_clock::now();
+  const auto passed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now - interactive_clock_);
+  interactive_clock_ += passed;
+  loop.Advance(passed.count());
+}
+
 bool Session::NextModalInput() {
   if (fatal_) return false;
+  if (pending_.empty() && options_.Interactive) {
+    // A person gives the modal window its input; the process told to end
+    // leaves it waiting.
+    if (options_.StopRequested && options_.StopRequested()) return false;
+    InteractiveRound();
+    return true;
+  }
   if (pending_.empty()) {
     // In a script, a window left waiting is the script's fault: it stops the
     // run at the line that opened the window.

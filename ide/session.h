@@ -2,6 +2,7 @@
 // session's state as a user would see it.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <iosfwd>
@@ -64,6 +65,12 @@ struct SessionOptions {
   // When set, a package that cannot be loaded at start-up or by "install" stops
   // the session with PackageFailure instead of only being reported.
   bool PackageFailuresStop = false;
+  // When set, a modal window that the script leaves waiting takes a person's
+  // input (RunInteractive) instead of stopping the script.
+  bool Interactive = false;
+  // Asked between rounds of an interactive session: whether the process was
+  // told to end.
+  std::function<bool()> StopRequested;
 };
 
 struct ScriptVerbs;
@@ -80,6 +87,10 @@ class Session {
   // A script that ends while a modal window waits for input is a ScriptError
   // naming the line that opened the window.
   void Run(const std::vector<Action>& actions);
+  // Goes on with a person's input on the system's clock: timers fall due in
+  // real time. Ends when the main window was closed (the IDE then shuts down)
+  // or StopRequested says so.
+  void RunInteractive();
   // Sets the host clock to the session's own (see SessionOptions::ClockStart).
   void SyncClock() const;
   // Runs one action line now (for tests).
@@ -93,6 +104,9 @@ class Session {
 
   void Execute(const Action& action);
   bool NextModalInput();
+  // Waits for the system's events or the next timer, then lets the time that
+  // passed pass on the IDE's clock.
+  void InteractiveRound();
   host::TForm* FormNamed(const Action& action, const std::string& name) const;
   host::TControl* ControlNamed(const Action& action, const std::string& name) const;
   [[noreturn]] void Fail(const Action& action, const std::string& why) const;
@@ -107,6 +121,7 @@ class Session {
   int modal_depth_ = 0;
   bool running_script_ = false;
   const Action* opening_ = nullptr;  // the script action running outside any modal window
+  std::chrono::steady_clock::time_point interactive_clock_;
 };
 
 // The state as a readable table.

@@ -43,6 +43,7 @@ HOST_EXCEPTION_CLASS(ERegistryException, Exception);
 HOST_EXCEPTION_CLASS(EInvalidCast, Exception);
 HOST_EXCEPTION_CLASS(EIntfCastError, Exception);
 HOST_EXCEPTION_CLASS(EInvalidOperation, Exception);
+HOST_EXCEPTION_CLASS(EOutOfResources, Exception);
 HOST_EXCEPTION_CLASS(EMenuError, Exception);
 HOST_EXCEPTION_CLASS(EComponentError, Exception);
 HOST_EXCEPTION_CLASS(EPackageError, Exception);

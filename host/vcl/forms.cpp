@@ -32,6 +32,9 @@ const char* FormStyleName(TFormStyle style) {
   return name != nullptr ? name : "fsNormal";
 }
 
+// Every form's window is a pop-up window (no owner, never a child), captioned
+// or not: the system keeps a window's place in the z-order when its caption
+// comes and goes.
 WindowStyle FormWindowStyle(TFormBorderStyle style, TBorderIcons icons) {
   WindowStyle s;
   switch (style) {
@@ -39,21 +42,21 @@ WindowStyle FormWindowStyle(TFormBorderStyle style, TBorderIcons icons) {
       s.Style = WS_POPUP;
       break;
     case bsSingle:
-      s.Style = WS_CAPTION;
+      s.Style = WS_POPUP | WS_CAPTION;
       break;
     case bsSizeable:
-      s.Style = WS_CAPTION | WS_THICKFRAME;
+      s.Style = WS_POPUP | WS_CAPTION | WS_THICKFRAME;
       break;
     case bsDialog:
       s.Style = WS_POPUP | WS_CAPTION;
       s.ExStyle = WS_EX_DLGMODALFRAME;
       break;
     case bsToolWindow:
-      s.Style = WS_CAPTION;
+      s.Style = WS_POPUP | WS_CAPTION;
       s.ExStyle = WS_EX_TOOLWINDOW;
       break;
     case bsSizeToolWin:
-      s.Style = WS_CAPTION | WS_THICKFRAME;
+      s.Style = WS_POPUP | WS_CAPTION | WS_THICKFRAME;
       s.ExStyle = WS_EX_TOOLWINDOW;
       break;
   }
@@ -271,6 +274,10 @@ void TForm::WindowMoved(const TRect& bounds) {
 
 void TForm::WindowCloseRequested() {
   Close();
+}
+
+void TForm::ApplicationActivated(bool active) {
+  if (Application != nullptr) Application->SetActive(active);
 }
 
 HWND TForm::Handle() {

@@ -137,6 +137,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void WindowActivated(bool active) override;
   void WindowMoved(const TRect& bounds) override;
   void WindowCloseRequested() override;
+  void ApplicationActivated(bool active) override;
   void ContentChanged() override;
   // The window shows its own icon, else the application's.
   void UpdateWindowIcon();

@@ -24,7 +24,17 @@ void MessageLoop::CancelMessages(TComponent* target) {
                 posted_.end());
 }
 
+int64_t MessageLoop::NextDue() const {
+  int64_t next = -1;
+  for (const Scheduled& s : timers_) {
+    const int64_t in = std::max<int64_t>(s.Due - clock_ms_, 0);
+    if (next < 0 || in < next) next = in;
+  }
+  return next;
+}
+
 void MessageLoop::ProcessMessages() {
+  WindowSystem::Instance().ProcessEvents();
   // A message may post further ones; a bound keeps a message that always
   // re-posts itself from hanging the loop.
   for (int guard = 0; !posted_.empty() && guard < 10000; ++guard) {

@@ -22,7 +22,8 @@ class HOST_API MessageLoop {
 
   int64_t Clock() const { return clock_ms_; }
   void Advance(int64_t ms);
-  // Delivers the posted messages (and any they post in turn).
+  // Delivers the window system's pending events, then the posted messages (and
+  // any they post in turn).
   void ProcessMessages();
   // Posts a message for a component; it is dropped if the component is destroyed first.
   void Post(TComponent* target, std::function<void()> message);
@@ -32,6 +33,9 @@ class HOST_API MessageLoop {
   void StartTimer(TTimer* timer);  // due one interval from now
   void StopTimer(TTimer* timer);
   size_t ActiveTimers() const { return timers_.size(); }
+  // Milliseconds until the next timer falls due (0 when one is due), or -1
+  // when no timer runs.
+  int64_t NextDue() const;
   void Reset();
 
  private:

@@ -118,6 +118,22 @@ struct ScreenDescription {
   int32_t TaskbarThickness = 30;
 };
 
+// The metrics by name, as the state and the command line name them.
+struct MetricName {
+  const char* Name;
+  int Index;
+};
+inline constexpr MetricName kMetricNames[] = {
+    {"SM_CXSCREEN", SM_CXSCREEN},         {"SM_CYSCREEN", SM_CYSCREEN},
+    {"SM_CYCAPTION", SM_CYCAPTION},       {"SM_CXBORDER", SM_CXBORDER},
+    {"SM_CYBORDER", SM_CYBORDER},         {"SM_CXDLGFRAME", SM_CXDLGFRAME},
+    {"SM_CYDLGFRAME", SM_CYDLGFRAME},     {"SM_CYMENU", SM_CYMENU},
+    {"SM_CXFULLSCREEN", SM_CXFULLSCREEN}, {"SM_CYFULLSCREEN", SM_CYFULLSCREEN},
+    {"SM_CXFRAME", SM_CXFRAME},           {"SM_CYFRAME", SM_CYFRAME},
+    {"SM_CYSMCAPTION", SM_CYSMCAPTION},   {"SM_CXMINIMIZED", SM_CXMINIMIZED},
+    {"SM_CYMINIMIZED", SM_CYMINIMIZED},   {"SM_CXMAXIMIZED", SM_CXMAXIMIZED},
+    {"SM_CYMAXIMIZED", SM_CYMAXIMIZED}};
+
 // Window styles (GetWindowLong GWL_STYLE and GWL_EXSTYLE), as the host gives
 // them to a form's window.
 constexpr uint32_t WS_POPUP = 0x80000000u;
@@ -155,6 +171,8 @@ class HOST_API WindowClient {
   virtual void WindowMoved(const TRect& bounds) { (void)bounds; }
   // The system asks the window to close (its close box, another program).
   virtual void WindowCloseRequested() {}
+  // The application became the active one, or another application did.
+  virtual void ApplicationActivated(bool active) { (void)active; }
 };
 
 struct WindowInfo {
@@ -190,6 +208,10 @@ class HOST_API WindowSystem {
   // Forgets every window and region (a new session). The system's back end
   // takes the screen from the system and keeps only the description's defaults.
   virtual void Reset(const ScreenDescription& screen) = 0;
+
+  // Metrics that differ from the classic theme's (SM_... index to value), e.g.
+  // to give the model another system's; the system's back end has its own.
+  virtual void SetMetrics(const std::map<int, int>& metrics) { (void)metrics; }
 
   virtual const ScreenDescription& Screen() const = 0;
   virtual TRect WorkArea() const = 0;

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "host/win32/win32.h"
 
@@ -21,6 +23,7 @@ class ModelWindowSystem final : public WindowSystem {
   const char* Name() const override { return "model"; }
   void Reset(const ScreenDescription& screen) override;
   const ScreenDescription& Screen() const override { return screen_; }
+  void SetMetrics(const std::map<int, int>& metrics) override { metrics_ = metrics; }
   TRect WorkArea() const override;
   TRect TaskbarRect() const override;
   int GetMetric(int index) const override;
@@ -53,12 +56,17 @@ class ModelWindowSystem final : public WindowSystem {
   bool DeleteRegion(HRGN region) override;
   bool AssignRegion(HWND window, HRGN region) override;
   size_t RegionCount() const override { return regions_.size(); }
+  // Nothing comes from outside: the time just passes.
+  void WaitForEvents(int64_t ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max<int64_t>(ms, 0)));
+  }
 
  private:
   WindowInfo* Find(HWND window);
   void Raise(HWND window);
 
   ScreenDescription screen_;
+  std::map<int, int> metrics_;
   std::map<HWND, WindowInfo> windows_;
   std::set<HWND> with_application_;  // off screen with their minimised application
   std::vector<HWND> order_;          // front first, regardless of band
@@ -95,6 +103,8 @@ void ModelWindowSystem::Reset(const ScreenDescription& screen) {
   regions_.clear();
   active_ = 0;
   screen_ = screen;
+  metrics_.clear();
+  with_application_.clear();
 }
 
 TRect ModelWindowSystem::TaskbarRect() const {
@@ -134,6 +144,7 @@ TRect ModelWindowSystem::WorkArea() const {
 }
 
 int ModelWindowSystem::GetMetric(int index) const {
+  if (auto it = metrics_.find(index); it != metrics_.end()) return it->second;
   const TRect wa = WorkArea();
   switch (index) {
     case SM_CXSCREEN:

@@ -439,6 +439,36 @@ TEST_F(Command, OptionsSetKeepsEveryValueThatReads) {
   EXPECT_EQ(failed.err.find("default"), std::string::npos) << failed.err;
 }
 
+// The model's screen takes other metrics; this build has no other window system;
+// an interactive session runs until the process is told to end, then prints its
+// final state and exits 0.
+TEST_F(Command, WindowSystemMetricsAndInteractiveSessions) {
+  const Result metrics =
+      RunCli("run --json --metric SM_CYFULLSCREEN=779 --metric SM_CYSMCAPTION=16" + common_);
+  ASSERT_EQ(metrics.Exit, 0) << metrics.Err;
+  const auto state = JsonLines(metrics.Out).at(0);
+  EXPECT_EQ(state["window_system"], "model");
+  EXPECT_EQ(state["screen"]["metrics"]["SM_CYFULLSCREEN"], 779);
+  for (const auto& [args, message] : std::vector<std::pair<std::string, std::string>>{
+           {"--window-system system", "needs the Windows build"},
+           {"--window-system real", "is 'system' or 'model', not 'real'"},
+           {"--metric SM_CYNOTHING=5", "--metric wants NAME=VALUE"},
+           {"--metric SM_CYCAPTION=-1", "--metric wants NAME=VALUE"},
+           {"--metric SM_CYCAPTION", "--metric wants NAME=VALUE"}}) {
+    const Result r = RunCli("run " + args + common_);
+    EXPECT_EQ(r.Exit, 2) << args;
+    EXPECT_NE(r.Err.find(message), std::string::npos) << args << ": " << r.Err;
+  }
+  const Result interactive =
+      RunCli("run --json --interactive" + common_ + " & sleep 2; kill -TERM $!; wait $!");
+  ASSERT_EQ(interactive.Exit, 0) << interactive.Err;
+  const auto final_state = JsonLines(interactive.Out).at(0);
+  // Not the three seconds of a run without a script: the session ran until told.
+  EXPECT_GE(final_state["clock_ms"].get<int>(), 1000) << "timers ran in real time";
+  EXPECT_LT(final_state["clock_ms"].get<int>(), 3000);
+  EXPECT_EQ(final_state["project"], "") << "the first tick closed the empty default project";
+}
+
 // The conventions of the command line: version, help, usage errors (exit 2,
 // "fleetforge:" first), options after the command words.
 TEST_F(Command, CommandLineConventions) {

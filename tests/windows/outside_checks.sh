@@ -102,7 +102,8 @@ MaximizeEditor=true
 CreateCompDate=false
 ChangeIcon=true
 ObjectInspectorHeight=-5" "$(wine "$exe" options show | tr -d '\r')" "options show after reg add"
-    echo state | wine "$exe" run --json --quiet --script - --projects "$scratch" >"$scratch/state"
+    echo state | wine "$exe" run --window-system model --json --quiet --script - \
+      --projects "$scratch" >"$scratch/state"
     grep -q '"HideCaptions":true' "$scratch/state" || fail "the add-in did not read HideCaptions=2"
     grep -q '"ObjectInspectorHeight":-5' "$scratch/state" || fail "the add-in did not read -5"
     clear_key
@@ -162,7 +163,7 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     need_linux_cli
     for script in demo tour; do
       for build in windows linux; do
-        session "$script" "$build" '/^snapshot /d; /^[a-z]/a state' --json |
+        session "$script" "$build" '/^snapshot /d; /^[a-z]/a state' --window-system model --json |
           tr -d '\r' >"$scratch/$script-$build.states"
       done
       diff "$scratch/$script-linux.states" "$scratch/$script-windows.states" ||
@@ -180,7 +181,8 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     need_linux_cli
     for script in demo tour; do
       for build in windows linux; do
-        session "$script" "$build" 's/^\(snapshot .*\)\.svg$/\1.png/' --quiet --png final.png \
+        session "$script" "$build" 's/^\(snapshot .*\)\.svg$/\1.png/' --window-system model \
+          --quiet --png final.png \
           >/dev/null
       done
       pictures=$(cd "$scratch/$script-linux" && ls *.png)
@@ -194,7 +196,7 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     done
     [ "$(ls "$scratch"/tour-windows/*.png | wc -l)" -gt 10 ] || fail "too few pictures of the tour"
     status=0
-    (cd "$scratch/demo-windows" && wine "$exe" run --quiet --registry registry.reg \
+    (cd "$scratch/demo-windows" && wine "$exe" run --window-system model --quiet --registry registry.reg \
       --projects Projects --svg final.svg >/dev/null 2>"$scratch/svg-error") || status=$?
     [ $status -eq 1 ] || fail "an SVG picture: exit code $status, not 1"
     grep -q "cannot draw final.svg: SVG is a POSIX-only format" "$scratch/svg-error" ||
