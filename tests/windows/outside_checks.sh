@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks of the Windows build by programs no one here wrote: Wine's reg and
 # regedit, objdump, icoutils, the Free Pascal compiler, Python's zlib reading
-# the pictures. Each case is one CTest test:
+# the pictures, xdotool; and by winlist (tests/windows/judge), which judges the
+# windows of the desktop from a process of its own. Each case is one CTest test,
+# run through cmake/wine-env, which puts Wine on the run's display:
 #   outside_checks.sh CASE WINDOWS_BIN SOURCE_DIR [LINUX_FLEETFORGE]
 # Cases that compare with the POSIX build need its fleetforge command; without
 # it they are skipped (exit 77).
@@ -201,6 +203,33 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     [ $status -eq 1 ] || fail "an SVG picture: exit code $status, not 1"
     grep -q "cannot draw final.svg: SVG is a POSIX-only format" "$scratch/svg-error" ||
       fail "an SVG picture: $(cat "$scratch/svg-error")"
+    ;;
+  desktop)
+    # The run's programs share one virtual desktop of the screen's size on the
+    # run's display, whose work area is the whole screen; winlist, from a process
+    # of its own, sees another program's window in front, moves it and closes it
+    # as the user would.
+    xdotool search --name '^Default - Wine desktop$' >/dev/null ||
+      fail "no virtual desktop on the display ${DISPLAY:-(none)}"
+    winlist() { wine "$bin/winlist.exe" "$@" | tr -d '\r'; }
+    same '{"workarea":[0,0,1024,768],"screen":[1024,768],"fullscreen":[1024,779],"maximized":[1032,806]}' \
+      "$(winlist workarea)" "the desktop's work area and metrics"
+    wine "$bin/winlist.exe" other 120 >/dev/null 2>&1 &
+    other=$!
+    trap 'kill $other 2>/dev/null || true; rm -rf "$scratch"' EXIT
+    for _ in $(seq 50); do
+      window=$(winlist list | grep '"title":"Another application"' || true)
+      [[ $window == *'"foreground":true'* ]] && break
+      sleep 0.2
+    done
+    [[ $window == *'"visible":true,"iconic":false'*'"foreground":true'* ]] ||
+      fail "another application's window is not visible in front: $window"
+    winlist move "Another application" 100 120
+    winlist list | grep '"title":"Another application"' | grep -q '"rect":\[100,120,420,320\]' ||
+      fail "the window did not move to 100,120: $(winlist list)"
+    winlist close "Another application"
+    wait $other || fail "the other application ended with exit code $?"
+    ! winlist list | grep -q '"title":"Another application"' || fail "its window is still listed"
     ;;
   *)
     fail "no case $case_name"
