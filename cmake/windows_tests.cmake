@@ -85,8 +85,24 @@ foreach(check exports icons registry regedit compdate same-state pictures deskto
             ${check} $<TARGET_FILE_DIR:fleetforge> ${PROJECT_SOURCE_DIR} ${FLEETFORGE_POSIX_CLI})
   set_tests_properties(outside.${check} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
-    RESOURCE_LOCK registry)
+    RESOURCE_LOCK "registry;desktop")
 endforeach()
+
+# The IDE on the system's own windows (tests/windows/system_windows.sh), and the
+# timing of its layout tick there: one at a time on the run's desktop, where
+# each activates windows.
+foreach(check states judge no-display)
+  add_test(NAME system.${check}
+    COMMAND ${FLEETFORGE_WINE_ENV} bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/system_windows.sh
+            ${check} $<TARGET_FILE_DIR:fleetforge> ${PROJECT_SOURCE_DIR})
+  set_tests_properties(system.${check} PROPERTIES TIMEOUT 300
+    ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
+    RESOURCE_LOCK desktop)
+endforeach()
+add_test(NAME system.timing COMMAND window_timing 20)
+set_tests_properties(system.timing PROPERTIES TIMEOUT 300
+  ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
+  RESOURCE_LOCK desktop)
 
 # winlist judges the top-level windows of the run's desktop from a process of
 # its own, as the user and other programs see them (tests/windows/judge).

@@ -286,9 +286,7 @@ HWND TForm::Handle() {
 }
 
 bool TForm::Shown() const {
-  if (handle_ == 0) return false;
-  const std::optional<WindowInfo> w = WindowSystem::Instance().Info(handle_);
-  return w && w->Visible;
+  return handle_ != 0 && WindowSystem::Instance().IsShown(handle_);
 }
 
 bool TForm::Active() const {

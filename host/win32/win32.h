@@ -228,6 +228,11 @@ class HOST_API WindowSystem {
   virtual void DestroyWindow(HWND window) = 0;
   virtual bool IsWindow(HWND window) const = 0;
   virtual std::optional<WindowInfo> Info(HWND window) const = 0;
+  // Info(window)->Visible, for less.
+  virtual bool IsShown(HWND window) const {
+    const std::optional<WindowInfo> info = Info(window);
+    return info && info->Visible;
+  }
 
   virtual void SetBounds(HWND window, const TRect& bounds) = 0;
   virtual void SetStyle(HWND window, const WindowStyle& style) = 0;

@@ -115,6 +115,7 @@ class SystemWindowSystem final : public WindowSystem {
                     const std::string& text) override;
   void DestroyWindow(HWND window) override;
   bool IsWindow(HWND window) const override { return windows_.count(window) != 0; }
+  bool IsShown(HWND window) const override;
   std::optional<WindowInfo> Info(HWND window) const override;
   void SetBounds(HWND window, const TRect& bounds) override;
   void SetStyle(HWND window, const WindowStyle& style) override;
@@ -165,6 +166,7 @@ class SystemWindowSystem final : public WindowSystem {
   std::set<HRGN> regions_;
   std::map<HICON, std::pair<::HICON, ::HICON>> icons_;  // big and small, by host icon
   bool reordered_ = false;  // a window's z-order changed through its window position
+  bool moved_ = false;      // a window moved, sized or changed its frame since the last reading
 };
 
 SystemWindowSystem* current = nullptr;
@@ -274,12 +276,19 @@ std::optional<WindowInfo> SystemWindowSystem::Info(HWND window) const {
   return info;
 }
 
+bool SystemWindowSystem::IsShown(HWND window) const {
+  auto it = windows_.find(window);
+  return it != windows_.end() &&
+         (::IsWindowVisible(Sys(window)) != FALSE || it->second.ShowWithApplication);
+}
+
 void SystemWindowSystem::SetBounds(HWND window, const TRect& bounds) {
   if (!IsWindow(window)) return;
   const TRect b = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
   RECT r{};
   ::GetWindowRect(Sys(window), &r);
   if (FromRect(r) == b) return;  // where it is already: no call
+  moved_ = true;
   ::SetWindowPos(Sys(window), nullptr, b.Left, b.Top, b.Width(), b.Height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -296,6 +305,7 @@ void SystemWindowSystem::SetStyle(HWND window, const WindowStyle& style) {
   if (new_style == old_style && new_ex == old_ex) return;
   RECT r{};
   ::GetWindowRect(hwnd, &r);
+  moved_ = true;
   ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(new_style));
   ::SetWindowLongA(hwnd, GWL_EXSTYLE, static_cast<LONG>(new_ex));
   // The frame is drawn anew around the same window rectangle.
@@ -433,6 +443,7 @@ bool SystemWindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int 
       after = Sys(insertAfter);
       break;
   }
+  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) moved_ = true;
   return ::SetWindowPos(Sys(window), after, x, y, cx, cy, flags) != FALSE;
 }
 
@@ -459,8 +470,16 @@ void SystemWindowSystem::ActivateFront(HWND except) {
 }
 
 std::vector<HWND> SystemWindowSystem::ZOrder() const {
+  // The desktop's top-level windows, front first, in one call of the system.
+  std::vector<::HWND> all;
+  ::EnumWindows(
+      [](::HWND h, LPARAM list) {
+        reinterpret_cast<std::vector<::HWND>*>(list)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
   std::vector<HWND> result;
-  for (::HWND h = ::GetTopWindow(nullptr); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT))
+  for (::HWND h : all)
     if (IsWindow(Host(h)) && ::IsWindowVisible(h)) result.push_back(Host(h));
   return result;
 }
@@ -516,6 +535,12 @@ bool SystemWindowSystem::AssignRegion(HWND window, HRGN region) {
 
 template <typename Reading>
 void SystemWindowSystem::KeepingOrder(Reading&& reading) {
+  // Only windows that moved are restacked, and an idle round moves none.
+  if (!moved_) {
+    reading();
+    return;
+  }
+  moved_ = false;
   const std::vector<HWND> before = ZOrder();
   reordered_ = false;
   reading();

@@ -212,7 +212,7 @@ ObjectInspectorHeight=420" "$("$linux_cli" options --registry "$scratch/exported
     xdotool search --name '^Default - Wine desktop$' >/dev/null ||
       fail "no virtual desktop on the display ${DISPLAY:-(none)}"
     winlist() { wine "$bin/winlist.exe" "$@" | tr -d '\r'; }
-    same '{"workarea":[0,0,1024,768],"screen":[1024,768],"fullscreen":[1024,779],"maximized":[1032,806]}' \
+    same '{"workarea":[0,0,1024,768],"screen":[1024,768],"fullscreen":[1024,779],"maximized":[1032,806],"frame":[4,4],"minimized":[160,24]}' \
       "$(winlist workarea)" "the desktop's work area and metrics"
     wine "$bin/winlist.exe" other 120 >/dev/null 2>&1 &
     other=$!

@@ -164,10 +164,14 @@ int List(DWORD only_pid) {
 int WorkArea() {
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  std::printf("{\"workarea\":%s,\"screen\":[%d,%d],\"fullscreen\":[%d,%d],\"maximized\":[%d,%d]}\n",
-              JsonRect(work).c_str(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-              GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
-              GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED));
+  std::printf(
+      "{\"workarea\":%s,\"screen\":[%d,%d],\"fullscreen\":[%d,%d],\"maximized\":[%d,%d],"
+      "\"frame\":[%d,%d],\"minimized\":[%d,%d]}\n",
+      JsonRect(work).c_str(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+      GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
+      GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED),
+      GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME), GetSystemMetrics(SM_CXMINIMIZED),
+      GetSystemMetrics(SM_CYMINIMIZED));
   return 0;
 }
 
