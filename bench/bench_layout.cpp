@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "global/OptionsRecord.h"
+#include "bench/every_option_on.h"
 #include "host/vcl/forms.h"
 #include "host/vcl/messageloop.h"
 #include "host/vcl/registry.h"
@@ -55,16 +55,7 @@ struct Bench {
   bool Ready = false;
 
   void Start() {
-    host::RegistryLocation::UseMemory();
-    // Every switch on and a 300-pixel Object Inspector, stored as the options record names them.
-    host::TRegistry registry;
-    registry.OpenKey(FleetforgeGlobal::kRegistryKey, true);
-    for (const FleetforgeGlobal::TOptionValue& value : FleetforgeGlobal::kOptionValues) {
-      if (value.Switch != nullptr)
-        registry.WriteBool(value.Name, true);
-      else
-        registry.WriteInteger(value.Name, 300);
-    }
+    fleetforge_bench::StoreEveryOptionOn();
 
     Projects = (std::filesystem::temp_directory_path() /
                 ("fleetforge-bench-layout-" + std::to_string(::getpid())))

@@ -21,10 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "global/OptionsRecord.h"
+#include "bench/every_option_on.h"
 #include "host/rtl/modules.h"
 #include "host/vcl/messageloop.h"
-#include "host/vcl/registry.h"
 #include "host/win32/system_windows.h"
 #include "ide/picture.h"
 #include "ide/session.h"
@@ -72,17 +71,7 @@ double IdleTickNs(ide::SessionOptions options, int ticks) {
 
 int main(int argc, char** argv) {
   const int ticks = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 200;
-  host::RegistryLocation::UseMemory();
-  {
-    host::TRegistry registry;
-    registry.OpenKey(FleetforgeGlobal::kRegistryKey, true);
-    for (const FleetforgeGlobal::TOptionValue& value : FleetforgeGlobal::kOptionValues) {
-      if (value.Switch != nullptr)
-        registry.WriteBool(value.Name, true);
-      else
-        registry.WriteInteger(value.Name, 300);
-    }
-  }
+  fleetforge_bench::StoreEveryOptionOn();
   const std::string projects =
       (std::filesystem::temp_directory_path() / "fleetforge-window-timing").string();
 

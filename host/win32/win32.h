@@ -259,15 +259,16 @@ class HOST_API WindowSystem {
   virtual HWND ActiveWindow() const = 0;
   // Makes a window the active one; a disabled window is not activated.
   virtual void Activate(HWND window) = 0;
-  // Activates the front-most visible, enabled window other than except, if any.
-  virtual void ActivateFront(HWND except) = 0;
   // Visible windows from the front to the back: the top-most band first.
   virtual std::vector<HWND> ZOrder() const = 0;
+  // Activates the front-most visible, enabled window other than except, if any.
+  void ActivateFront(HWND except);
   // The window that a click at a screen point reaches, or 0: the front-most
-  // visible, enabled, not minimised window whose region holds the point.
-  virtual HWND WindowFromPoint(int32_t x, int32_t y) const = 0;
-  // Delivers a click at a screen point; returns the window it reached, or 0.
-  virtual HWND Click(int32_t x, int32_t y) = 0;
+  // visible, not minimised window whose region holds the point, if it is enabled.
+  HWND WindowFromPoint(int32_t x, int32_t y) const;
+  // Delivers a click at a screen point (activating the window it reaches);
+  // returns that window, or 0.
+  HWND Click(int32_t x, int32_t y);
 
   // Regions (CreateRectRgn / SetWindowRgn / DeleteObject).
   virtual HRGN CreateRegion(const TRect& rect) = 0;

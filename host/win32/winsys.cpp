@@ -47,10 +47,7 @@ class ModelWindowSystem final : public WindowSystem {
                     UINT flags) override;
   HWND ActiveWindow() const override { return active_; }
   void Activate(HWND window) override;
-  void ActivateFront(HWND except) override;
   std::vector<HWND> ZOrder() const override;
-  HWND WindowFromPoint(int32_t x, int32_t y) const override;
-  HWND Click(int32_t x, int32_t y) override;
   HRGN CreateRegion(const TRect& rect) override;
   std::optional<TRect> RegionRect(HRGN region) const override;
   bool DeleteRegion(HRGN region) override;
@@ -93,6 +90,39 @@ WindowSystem& WindowSystem::Instance() {
 
 void WindowSystem::Use(std::unique_ptr<WindowSystem> backend) {
   Current() = backend ? std::move(backend) : MakeModelWindowSystem();
+}
+
+void WindowSystem::ActivateFront(HWND except) {
+  for (HWND h : ZOrder()) {
+    const std::optional<WindowInfo> w = Info(h);
+    if (h != except && w && w->Enabled) {
+      Activate(h);
+      return;
+    }
+  }
+}
+
+HWND WindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
+  for (HWND h : ZOrder()) {
+    const std::optional<WindowInfo> w = Info(h);
+    if (!w || w->Minimized || !w->Bounds.Contains(x, y)) continue;
+    const int32_t wx = x - w->Bounds.Left;
+    const int32_t wy = y - w->Bounds.Top;
+    if (w->Region && !w->Region->Contains(wx, wy)) continue;  // clipped away: look behind
+    return w->Enabled ? h : 0;
+  }
+  return 0;
+}
+
+HWND WindowSystem::Click(int32_t x, int32_t y) {
+  const HWND target = WindowFromPoint(x, y);
+  if (target == 0) return 0;
+  const std::optional<WindowInfo> w = Info(target);
+  const int32_t wx = x - w->Bounds.Left;
+  const int32_t wy = y - w->Bounds.Top;
+  Activate(target);
+  if (w->Client != nullptr && IsWindow(target)) w->Client->WindowClicked(wx, wy);
+  return target;
 }
 
 namespace {
@@ -279,15 +309,6 @@ void ModelWindowSystem::BringToFront(HWND window) {
   if (IsWindow(window)) Raise(window);
 }
 
-void ModelWindowSystem::ActivateFront(HWND except) {
-  for (HWND h : ZOrder()) {
-    if (h != except && windows_.at(h).Enabled) {
-      Activate(h);
-      return;
-    }
-  }
-}
-
 void ModelWindowSystem::Activate(HWND window) {
   // A disabled window takes no activation: while a modal window is open, the
   // windows it disabled cannot take the keyboard from it.
@@ -316,30 +337,6 @@ std::vector<HWND> ModelWindowSystem::ZOrder() const {
     }
   }
   return result;
-}
-
-HWND ModelWindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
-  for (HWND h : ZOrder()) {
-    const WindowInfo& w = windows_.at(h);
-    if (w.Minimized || !w.Bounds.Contains(x, y)) continue;
-    const int32_t wx = x - w.Bounds.Left;
-    const int32_t wy = y - w.Bounds.Top;
-    if (w.Region && !w.Region->Contains(wx, wy)) continue;  // clipped away: look behind
-    return w.Enabled ? h : 0;
-  }
-  return 0;
-}
-
-HWND ModelWindowSystem::Click(int32_t x, int32_t y) {
-  const HWND target = WindowFromPoint(x, y);
-  if (target == 0) return 0;
-  const WindowInfo& w = windows_.at(target);
-  WindowClient* client = w.Client;
-  const int32_t wx = x - w.Bounds.Left;
-  const int32_t wy = y - w.Bounds.Top;
-  Activate(target);
-  if (client != nullptr && IsWindow(target)) client->WindowClicked(wx, wy);
-  return target;
 }
 
 bool ModelWindowSystem::SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,

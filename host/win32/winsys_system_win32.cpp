@@ -132,10 +132,7 @@ class SystemWindowSystem final : public WindowSystem {
                     UINT flags) override;
   HWND ActiveWindow() const override;
   void Activate(HWND window) override;
-  void ActivateFront(HWND except) override;
   std::vector<HWND> ZOrder() const override;
-  HWND WindowFromPoint(int32_t x, int32_t y) const override;
-  HWND Click(int32_t x, int32_t y) override;
   HRGN CreateRegion(const TRect& rect) override;
   std::optional<TRect> RegionRect(HRGN region) const override;
   bool DeleteRegion(HRGN region) override;
@@ -461,14 +458,6 @@ void SystemWindowSystem::Activate(HWND window) {
   ::SetForegroundWindow(hwnd);
 }
 
-void SystemWindowSystem::ActivateFront(HWND except) {
-  for (HWND h : ZOrder())
-    if (h != except && ::IsWindowEnabled(Sys(h))) {
-      Activate(h);
-      return;
-    }
-}
-
 std::vector<HWND> SystemWindowSystem::ZOrder() const {
   // The desktop's top-level windows, front first, in one call of the system.
   std::vector<::HWND> all;
@@ -482,27 +471,6 @@ std::vector<HWND> SystemWindowSystem::ZOrder() const {
   for (::HWND h : all)
     if (IsWindow(Host(h)) && ::IsWindowVisible(h)) result.push_back(Host(h));
   return result;
-}
-
-HWND SystemWindowSystem::WindowFromPoint(int32_t x, int32_t y) const {
-  for (HWND h : ZOrder()) {
-    const std::optional<WindowInfo> w = Info(h);
-    if (w->Minimized || !w->Bounds.Contains(x, y)) continue;
-    if (w->Region && !w->Region->Contains(x - w->Bounds.Left, y - w->Bounds.Top)) continue;
-    return w->Enabled ? h : 0;
-  }
-  return 0;
-}
-
-HWND SystemWindowSystem::Click(int32_t x, int32_t y) {
-  const HWND target = WindowFromPoint(x, y);
-  if (target == 0) return 0;
-  RECT r{};
-  ::GetWindowRect(Sys(target), &r);
-  Activate(target);
-  if (WindowClient* client = ClientOf(Sys(target)))
-    client->WindowClicked(x - static_cast<int32_t>(r.left), y - static_cast<int32_t>(r.top));
-  return target;
 }
 
 HRGN SystemWindowSystem::CreateRegion(const TRect& rect) {
