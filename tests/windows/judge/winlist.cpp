@@ -4,7 +4,8 @@
 //
 //   winlist list [--pid PID]     one JSON object per window, front first
 //   winlist workarea             the work area and the screen's metrics, as JSON
-//   winlist move TITLE X Y       moves the window as a drag by the user would
+//   winlist move TITLE X Y       moves the window as a drag by the user would,
+//                                and prints where it is right after: "X Y"
 //   winlist close TITLE          posts WM_CLOSE, as the close box would
 //   winlist activate TITLE       brings the window to the foreground
 //   winlist other SECONDS        another application: a window of its own,
@@ -257,6 +258,10 @@ int main() {
       std::fprintf(stderr, "winlist: SetWindowPos failed (error %lu)\n", GetLastError());
       return 1;
     }
+    // Where the window is at once, before its owner's timers can answer.
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("%ld %ld\n", rect.left, rect.top);
     return 0;
   }
   if ((command == L"close" || command == L"activate") && args.size() == 2) {
