@@ -46,13 +46,9 @@ within() {
   done
   return 1
 }
-# Waits until the lister finds the given number of the IDE's visible windows.
-wait_for_windows() {
-  for _ in $(seq 1 100); do
-    [ "$(windows | grep -c '"visible": *true')" -ge "$1" ] && return 0
-    sleep 0.2
-  done
-  fail "the IDE's windows did not come on screen"
+# Whether the lister finds at least the given number of the IDE's visible windows.
+visible_windows() {
+  [ "$(windows | grep -c '"visible": *true')" -ge "$1" ]
 }
 
 case $case_name in
@@ -109,11 +105,8 @@ EOF
     (cd "$scratch/ide" && exec wine "$exe" run --registry registry.reg --projects Projects \
       --script script.ffs --interactive --json >final.json 2>errors.txt) &
     session_pid=$!
-    wait_for_windows 6
-    for _ in $(seq 1 100); do
-      [ -f "$scratch/ide/laid-out.png" ] && break
-      sleep 0.2
-    done
+    within 20 visible_windows 6 || fail "the IDE's windows did not come on screen"
+    within 20 test -f "$scratch/ide/laid-out.png" || true  # the layout checks below say why
     sleep 0.5
     wine "$winlist" workarea | tr -d '\r' >"$scratch/metrics"
     windows >"$scratch/laid-out"
