@@ -102,32 +102,48 @@ struct ScriptVerbs {
       if (end == std::string::npos) break;
       start = end + 1;
     }
-    host::Guarded([&] { item->Click(); });
+    // As a person chooses it: the main window's menu sends the item's command.
+    host::TForm* main_form = host::Application->MainForm();
+    host::Guarded([&] {
+      if (main_form != nullptr)
+        main_form->ChooseMenuItem(item);
+      else
+        item->Click();
+    });
   }
   static void Key(Session& s, const Action& action) {
     const std::string& key = action.Args[0];
+    if (key != "enter" && key != "esc" && key != "closebox")
+      s.Fail(action, "unknown key " + Q(key) + " (enter, esc or closebox)");
+    // On the system's windows a key goes where a person's key press goes: to
+    // the control with the keyboard focus (a message box's button, too).
+    const host::DialogKey pressed =
+        key == "enter" ? host::DialogKey::Enter : host::DialogKey::Escape;
+    if (key != "closebox" && host::WindowSystem::Instance().PressKey(pressed)) return;
     host::TForm* form = host::Screen->ActiveForm();
     if (form == nullptr) s.Fail(action, "no window is active");
     if (key == "enter")
       host::Guarded([&] { form->KeyEnter(); });
     else if (key == "esc")
       host::Guarded([&] { form->KeyEscape(); });
-    else if (key == "closebox")
-      host::Guarded([&] { form->Close(); });
     else
-      s.Fail(action, "unknown key " + Q(key) + " (enter, esc or closebox)");
+      host::Guarded([&] { form->Close(); });
   }
   static void Check(Session& s, const Action& action) {
     const auto& args = action.Args;
     auto* box = dynamic_cast<host::TCheckBox*>(s.ControlNamed(action, args[0]));
     if (box == nullptr) s.Fail(action, Q(args[0]) + " is not a check box");
     if (args[1] != "on" && args[1] != "off") s.Fail(action, "a check box is set 'on' or 'off'");
-    if (box->Checked() != (args[1] == "on")) host::Guarded([&] { box->Click(); });
+    if (box->Checked() != (args[1] == "on")) host::Guarded([&] { box->Press(); });
   }
   static void Type(Session& s, const Action& action) {
     const auto& args = action.Args;
     host::TControl* control = s.ControlNamed(action, args[0]);
-    host::Guarded([&] { control->SetText(args.size() > 1 ? args[1] : ""); });
+    const std::string text = args.size() > 1 ? args[1] : "";
+    if (auto* edit = dynamic_cast<host::TEdit*>(control))
+      host::Guarded([&] { edit->TypeText(text); });
+    else
+      host::Guarded([&] { control->SetText(text); });
   }
   // "activate" and "deactivate".
   static void Activate(Session&, const Action& action) {

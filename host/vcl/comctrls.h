@@ -40,13 +40,9 @@ class HOST_API TTabControl : public TWinControl {
   TTabStyle Style() const { return style_; }
   void SetStyle(TTabStyle v);
   bool HotTrack() const { return hot_track_; }
-  void SetHotTrack(bool v) {
-    if (v != hot_track_) hot_track_ = v, Invalidate();
-  }
+  void SetHotTrack(bool v);
   bool RaggedRight() const { return ragged_right_; }
-  void SetRaggedRight(bool v) {
-    if (v != ragged_right_) ragged_right_ = v, Invalidate();
-  }
+  void SetRaggedRight(bool v);
 
   struct TabPlacement {
     int32_t Index;  // into Tabs()
@@ -59,8 +55,16 @@ class HOST_API TTabControl : public TWinControl {
   TRect DisplayRect() const;
   // Window re-creations so far (each reports the size anew).
   int32_t WindowRecreations() const { return recreations_; }
+  void ControlNotified(ControlNotice notice) override;
+
+ protected:
+  const char* SystemClass() const override { return "SysTabControl32"; }
+  uint32_t SystemStyle() const override;
+  void SystemControlCreated() override;
 
  private:
+  void RestyleSystemControl();
+  void FillSystemControl();
   std::vector<std::vector<int32_t>> Rows() const;
   int32_t TabWidth(int32_t index) const;
   void RecreateWnd();
@@ -90,9 +94,9 @@ class HOST_API TUpDown : public TWinControl {
   // Writes the position into the new associate.
   void SetAssociate(TWinControl* control);
   int16_t Min() const { return min_; }
-  void SetMin(int16_t v) { min_ = v; }
+  void SetMin(int16_t v);
   int16_t Max() const { return max_; }
-  void SetMax(int16_t v) { max_ = v; }
+  void SetMax(int16_t v);
   int16_t Position() const { return position_; }
   void SetPosition(int16_t v);
   int16_t Increment() const { return increment_; }
@@ -106,8 +110,16 @@ class HOST_API TUpDown : public TWinControl {
   // The upper half is the up arrow, the lower half the down arrow.
   void MouseClick(int32_t x, int32_t y) override;
   void Notification(TComponent* component, bool removing) override;
+  // The system's arrows moved the position (and wrote it into the associate).
+  void ControlNotified(ControlNotice notice) override;
+
+ protected:
+  const char* SystemClass() const override { return "msctls_updown32"; }
+  uint32_t SystemStyle() const override;
+  void SystemControlCreated() override;
 
  private:
+  void SendRange();
   void Step(int direction);
   int16_t Clamp(int32_t v) const;
   TWinControl* associate_ = nullptr;

@@ -145,6 +145,7 @@ TPoint TControl::ScreenOrigin() const {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+  DestroySystemControls();
   // Children that nobody owns go with their parent; owned ones just leave it
   // (their owner frees them), and none keeps a link to this control.
   while (!controls_.empty()) {
@@ -165,6 +166,8 @@ void TWinControl::InsertControl(TControl* control) {
   if (control->Parent() != nullptr) control->Parent()->RemoveControl(control);
   controls_.push_back(control);
   control->parent_ = this;
+  if (auto* windowed = dynamic_cast<TWinControl*>(control))
+    if (const HWND window = ContainingWindow()) windowed->CreateSystemControls(window);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -172,6 +175,105 @@ void TWinControl::RemoveControl(TControl* control) {
   if (it == controls_.end()) return;
   controls_.erase(it);
   control->parent_ = nullptr;
+  if (auto* windowed = dynamic_cast<TWinControl*>(control)) windowed->DestroySystemControls();
+}
+
+// ---- TWinControl's system controls ------------------------------------------------
+
+HWND TWinControl::ContainingWindow() const {
+  for (const TWinControl* w = this; w != nullptr; w = w->Parent())
+    if (const HWND window = w->OwnWindow()) return window;
+  return 0;
+}
+
+namespace {
+// Where the control stands in its window's client area, and whether it shows
+// there (it and every parent up to the window visible).
+struct Placement {
+  TRect Bounds;
+  bool Visible;
+};
+Placement PlacementInWindow(const TWinControl* control) {
+  Placement p{control->BoundsRect(), control->Visible()};
+  for (const TWinControl* w = control->Parent(); w != nullptr && w->OwnWindow() == 0;
+       w = w->Parent()) {
+    const TPoint client = w->ClientOrigin();
+    const int32_t dx = w->Left() + client.X, dy = w->Top() + client.Y;
+    p.Bounds = {p.Bounds.Left + dx, p.Bounds.Top + dy, p.Bounds.Right + dx, p.Bounds.Bottom + dy};
+    p.Visible = p.Visible && w->Visible();
+  }
+  return p;
+}
+}  // namespace
+
+void TWinControl::CreateSystemControls(HWND window) {
+  WindowSystem& ws = WindowSystem::Instance();
+  if (!ws.HasSystemControls() || window == 0) return;
+  if (system_handle_ == 0 && SystemClass() != nullptr) {
+    const Placement p = PlacementInWindow(this);
+    system_handle_ = ws.CreateControl(window, SystemClass(), SystemStyle(), p.Bounds, Text(), this);
+    if (system_handle_ != 0) {
+      ws.EnableControl(system_handle_, Enabled());
+      SystemControlCreated();
+      ws.PlaceControl(system_handle_, p.Bounds, p.Visible);
+    }
+  }
+  // The children in tab order: the system's Tab key follows the order in which
+  // they were made.
+  for (TWinControl* child : TabList()) child->CreateSystemControls(window);
+}
+
+void TWinControl::DestroySystemControls() {
+  for (TControl* c : controls_)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroySystemControls();
+  if (system_handle_ != 0) {
+    WindowSystem::Instance().DestroyControl(system_handle_);
+    system_handle_ = 0;
+  }
+}
+
+void TWinControl::RecreateSystemControl() {
+  const HWND window = ContainingWindow();
+  if (system_handle_ == 0 || window == 0) return;
+  WindowSystem::Instance().DestroyControl(system_handle_);
+  system_handle_ = 0;
+  CreateSystemControls(window);
+}
+
+void TWinControl::PlaceSystemControls() {
+  if (system_handle_ != 0) {
+    const Placement p = PlacementInWindow(this);
+    WindowSystem::Instance().PlaceControl(system_handle_, p.Bounds, p.Visible);
+  }
+  for (TControl* c : controls_)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->PlaceSystemControls();
+}
+
+void TWinControl::BoundsChanged(bool sizeChanged) {
+  TControl::BoundsChanged(sizeChanged);
+  PlaceSystemControls();
+}
+
+void TWinControl::SetVisible(bool visible) {
+  if (visible == Visible()) return;
+  TControl::SetVisible(visible);
+  PlaceSystemControls();
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+  TControl::SetEnabled(enabled);
+  if (system_handle_ != 0) WindowSystem::Instance().EnableControl(system_handle_, enabled);
+}
+
+void TWinControl::SetCaption(const AnsiString& text) {
+  TControl::SetCaption(text);
+  if (system_handle_ != 0) WindowSystem::Instance().SetControlText(system_handle_, text);
+}
+
+intptr_t TWinControl::SendSystemMessage(UINT message, uintptr_t w, intptr_t l) const {
+  return system_handle_ == 0
+             ? 0
+             : WindowSystem::Instance().SendControlMessage(system_handle_, message, w, l);
 }
 
 TControl* TWinControl::ControlAtPos(int32_t x, int32_t y) const {

@@ -106,6 +106,8 @@ class HOST_API TControl : public TComponent {
   // Called after the bounds have changed (sizeChanged: the width or height did).
   virtual void BoundsChanged(bool sizeChanged);
   void SetVisibleFlag(bool visible) { visible_ = visible; }
+  // The text the user gave the control's window, taken as its own.
+  void TakeText(const AnsiString& text) { caption_ = text; }
 
  private:
   friend class TWinControl;  // keeps the parent link
@@ -122,11 +124,33 @@ class HOST_API TControl : public TComponent {
   TNotifyEvent on_click_;
 };
 
-class HOST_API TWinControl : public TControl {
+// A windowed control. Where the window system has the system's own controls,
+// a button, check box, edit, up-down or tab control is one of them while its
+// form has a window: a child of that window, placed, shown, enabled and
+// labelled as the control is, and telling the control what the person does to
+// it. Other controls (and every control on the model) are drawn by the host.
+class HOST_API TWinControl : public TControl, public ControlClient {
  public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
   HOST_CLASS_NAME(TWinControl)
+
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void SetCaption(const AnsiString& text) override;
+  // The system's control that stands for this one; 0 when there is none.
+  HWND SystemHandle() const { return system_handle_; }
+  // The window of a form (a top-level window) that this control is, or 0.
+  virtual HWND OwnWindow() const { return 0; }
+  // The window the control's system control lives in: its form's, if made.
+  HWND ContainingWindow() const;
+  // Makes the system's controls of this control and its children in window
+  // (the form's window was made), or frees them (the control leaves it).
+  void CreateSystemControls(HWND window);
+  void DestroySystemControls();
+  // The system's control made anew (a style that the system takes only then).
+  void RecreateSystemControl();
+  void ControlNotified(ControlNotice notice) override { (void)notice; }
 
   int32_t ControlCount() const { return static_cast<int32_t>(controls_.size()); }
   TControl* Controls(int32_t index) const;
@@ -157,7 +181,20 @@ class HOST_API TWinControl : public TControl {
   // The windowed children in tab order.
   std::vector<TWinControl*> TabList() const;
 
+ protected:
+  void BoundsChanged(bool sizeChanged) override;
+  // The system's class and style of the control; nullptr: the host draws it.
+  virtual const char* SystemClass() const { return nullptr; }
+  virtual uint32_t SystemStyle() const { return 0; }
+  // The system's control was made: it is handed what it shows beyond its text.
+  virtual void SystemControlCreated() {}
+  intptr_t SendSystemMessage(UINT message, uintptr_t w, intptr_t l) const;
+
  private:
+  // Puts the system's controls of this control and its children where the
+  // controls are, shown if they and their parents are visible.
+  void PlaceSystemControls();
+  HWND system_handle_ = 0;
   std::vector<TControl*> controls_;
   int64_t tab_rank_ = -1;  // explicit place among the siblings, -1 while none is set
   bool tab_stop_ = true;

@@ -93,6 +93,8 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 
 TForm::~TForm() {
   on_destroy_(this);
+  if (menu_ != nullptr) menu_->SetOnChange({});
+  menu_ = nullptr;
   // Owned components go while the form is still a form.
   DestroyComponents();
   if (Screen != nullptr) Screen->RemoveForm(this);
@@ -157,7 +159,38 @@ void TForm::SetClientHeight(int32_t h) {
 }
 
 void TForm::SetMenu(TMainMenu* menu) {
+  if (menu_ != nullptr) menu_->SetOnChange({});
   menu_ = menu;
+  if (menu_ != nullptr) menu_->SetOnChange(TNotifyEvent(this, &TForm::MenuChanged));
+  MenuChanged(this);
+}
+
+void TForm::MenuChanged(TObject*) {
+  if (handle_ == 0) return;
+  if (menu_ == nullptr) {
+    WindowSystem::Instance().SetMenu(handle_, nullptr);
+    return;
+  }
+  const std::vector<MenuEntry> entries = menu_->Entries();
+  WindowSystem::Instance().SetMenu(handle_, &entries);
+}
+
+void TForm::MenuCommand(UINT command) {
+  if (menu_ == nullptr) return;
+  if (TMenuItem* item = menu_->Items()->FindCommand(command)) item->Click();
+}
+
+void TForm::ChooseMenuItem(TMenuItem* item) {
+  if (menu_ == nullptr || handle_ == 0 ||
+      !WindowSystem::Instance().SendMenuCommand(handle_, item->Command()))
+    item->Click();
+}
+
+void TForm::DialogKeyPressed(DialogKey key) {
+  if (key == DialogKey::Enter)
+    KeyEnter();
+  else
+    KeyEscape();
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
@@ -256,6 +289,8 @@ void TForm::CreateHandle() {
     ws.SetWindowState(handle_, window_state_ == wsMinimized, window_state_ == wsMaximized);
   if (Application != nullptr && Application->Minimized()) ws.SetMinimized(handle_, true);
   UpdateWindowIcon();
+  MenuChanged(this);
+  CreateSystemControls(handle_);
 }
 
 void TForm::WindowMoved(const TRect& bounds) {
@@ -375,6 +410,13 @@ TModalResult TForm::ShowModal() {
   };
   try {
     Show();
+    // The keyboard goes to the first control in the tab order that takes it.
+    for (TWinControl* control : TabList())
+      if (control->SystemHandle() != 0 && control->TabStop() && control->Visible() &&
+          control->Enabled()) {
+        ws.FocusControl(control->SystemHandle());
+        break;
+      }
     while (modal_result_ == mrNone) {
       Application->HandleModalInput(Caption());
       if (Application->Terminated() && modal_result_ == mrNone) modal_result_ = mrCancel;
@@ -450,6 +492,12 @@ void TApplication::SetActive(bool active) {
 
 int32_t TApplication::MessageBox(const char* text, const char* caption, int32_t flags) {
   messages_.push_back({text ? text : "", caption ? caption : "", flags});
+  // The system's own box where the window system has one; the session's input
+  // keeps coming while it waits.
+  if (const std::optional<int> answer = WindowSystem::Instance().MessageBox(
+          text ? text : "", caption ? caption : "", static_cast<UINT>(flags),
+          [&] { HandleModalInput(caption ? caption : ""); }))
+    return *answer;
   // The box is a small modal dialog with its text and an OK button.
   TForm box(nullptr);
   box.SetName("MessageBox");

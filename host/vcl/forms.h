@@ -138,6 +138,13 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void WindowMoved(const TRect& bounds) override;
   void WindowCloseRequested() override;
   void ApplicationActivated(bool active) override;
+  void MenuCommand(UINT command) override;
+  bool TakesDialogKeys() const override { return modal_; }
+  void DialogKeyPressed(DialogKey key) override;
+  HWND OwnWindow() const override { return handle_; }
+  // Chooses a menu item of the form's menu as a person does: through the
+  // system's menu where the form has one.
+  void ChooseMenuItem(TMenuItem* item);
   void ContentChanged() override;
   // The window shows its own icon, else the application's.
   void UpdateWindowIcon();
@@ -147,6 +154,7 @@ class HOST_API TForm : public TWinControl, public WindowClient {
 
  private:
   void CreateHandle();
+  void MenuChanged(TObject* sender);
   void ApplyWindowBounds();
   void ApplyWindowStyle();
   TRect WindowRect() const;

@@ -1,6 +1,7 @@
 #include "host/vcl/menus.h"
 
 #include <algorithm>
+#include <set>
 
 namespace host {
 
@@ -23,11 +24,58 @@ bool AnsiSameCaption(const AnsiString& a, const AnsiString& b) {
   return UpperCase(StripHotkey(a)) == UpperCase(StripHotkey(b));
 }
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
+namespace {
+// The command numbers in use: each item has one the others do not, from 100 up
+// (below are the dialog commands, such as IDOK), within the 16 bits that
+// WM_COMMAND carries.
+std::set<UINT>& CommandsInUse() {
+  static std::set<UINT> commands;
+  return commands;
+}
+UINT TakeCommand() {
+  std::set<UINT>& used = CommandsInUse();
+  UINT command = 100;
+  for (UINT u : used) {
+    if (u > command) break;
+    if (u == command) ++command;
+  }
+  if (command > 0xFFFF) throw EMenuError("Too many menu items");
+  used.insert(command);
+  return command;
+}
+}  // namespace
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(TakeCommand()) {}
 
 TMenuItem::~TMenuItem() {
   if (parent_ != nullptr) parent_->Remove(this);
   while (!items_.empty()) delete items_.back();  // each removes itself
+  CommandsInUse().erase(command_);
+}
+
+void TMenuItem::SetCaption(const AnsiString& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  Changed();
+}
+
+void TMenuItem::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  Changed();
+}
+
+void TMenuItem::Changed() {
+  TMenuItem* root = this;
+  while (root->parent_ != nullptr) root = root->parent_;
+  if (root->menu_ != nullptr) root->menu_->on_change_(root->menu_);
+}
+
+TMenuItem* TMenuItem::FindCommand(UINT command) {
+  if (command_ == command) return this;
+  for (TMenuItem* item : items_)
+    if (TMenuItem* found = item->FindCommand(command)) return found;
+  return nullptr;
 }
 
 TMenuItem* TMenuItem::Items(Integer index) const {
@@ -46,6 +94,7 @@ void TMenuItem::Insert(Integer index, TMenuItem* item) {
   if (index < 0 || index > Count()) throw EMenuError("Menu index out of range");
   items_.insert(items_.begin() + index, item);
   item->parent_ = this;
+  Changed();
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -53,6 +102,7 @@ void TMenuItem::Remove(TMenuItem* item) {
   if (index < 0) throw EMenuError("Sub-menu is not in menu");
   items_.erase(items_.begin() + index);
   item->parent_ = nullptr;
+  Changed();
 }
 
 TMenuItem* TMenuItem::Find(const AnsiString& caption) const {
@@ -69,10 +119,29 @@ void TMenuItem::Click() {
     action_->Execute();
 }
 
-TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(nullptr)) {}
+TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(nullptr)) {
+  items_->menu_ = this;
+}
 
 TMenu::~TMenu() {
+  on_change_ = {};
+  items_->menu_ = nullptr;
   delete items_;
+}
+
+namespace {
+std::vector<MenuEntry> EntriesOf(const TMenuItem* item) {
+  std::vector<MenuEntry> entries;
+  for (Integer i = 0; i < item->Count(); ++i) {
+    const TMenuItem* sub = item->Items(i);
+    entries.push_back({sub->Caption(), sub->Command(), sub->Enabled(), EntriesOf(sub)});
+  }
+  return entries;
+}
+}  // namespace
+
+std::vector<MenuEntry> TMenu::Entries() const {
+  return EntriesOf(items_);
 }
 
 }  // namespace host

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/vcl/actnlist.h"
+#include "host/win32/win32.h"
 
 namespace host {
 
@@ -13,6 +14,11 @@ HOST_API AnsiString StripHotkey(const AnsiString& caption);
 // letter case ignored.
 HOST_API bool AnsiSameCaption(const AnsiString& a, const AnsiString& b);
 
+class TMenu;
+
+// A menu item. Each has a command number of its own, which the system's menu
+// sends back (WM_COMMAND) when the item is chosen; a change to the items tells
+// the menu they belong to (OnChange), so that the system's menu follows.
 class HOST_API TMenuItem : public TComponent {
  public:
   explicit TMenuItem(TComponent* owner);
@@ -21,7 +27,10 @@ class HOST_API TMenuItem : public TComponent {
   HOST_CLASS_NAME(TMenuItem)
 
   const AnsiString& Caption() const { return caption_; }
-  void SetCaption(const AnsiString& caption) { caption_ = caption; }
+  void SetCaption(const AnsiString& caption);
+  UINT Command() const { return command_; }
+  // This item or one of its sub-items with the command, or nil.
+  TMenuItem* FindCommand(UINT command);
   Integer Count() const { return static_cast<Integer>(items_.size()); }
   TMenuItem* Items(Integer index) const;  // EMenuError outside the list
   TMenuItem* Parent() const { return parent_; }
@@ -37,7 +46,7 @@ class HOST_API TMenuItem : public TComponent {
   TMenuItem* Find(const AnsiString& caption) const;
 
   bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  void SetEnabled(bool enabled);
   TNotifyEvent OnClick() const { return on_click_; }
   void SetOnClick(TNotifyEvent e) { on_click_ = e; }
   TBasicAction* Action() const { return action_; }
@@ -47,9 +56,14 @@ class HOST_API TMenuItem : public TComponent {
   virtual void Click();
 
  private:
+  friend class TMenu;
+  // Tells the menu at the root of the items that they changed.
+  void Changed();
   AnsiString caption_;
+  UINT command_;
   std::vector<TMenuItem*> items_;
   TMenuItem* parent_ = nullptr;
+  TMenu* menu_ = nullptr;  // for the root item: the menu it is the items of
   bool enabled_ = true;
   TNotifyEvent on_click_;
   TBasicAction* action_ = nullptr;
@@ -62,9 +76,16 @@ class HOST_API TMenu : public TComponent {
   HOST_CLASS_NAME(TMenu)
   // The root item; its sub-items are the menu's top-level entries.
   TMenuItem* Items() const { return items_; }
+  // An item was inserted, removed, renamed, enabled or disabled.
+  TNotifyEvent OnChange() const { return on_change_; }
+  void SetOnChange(TNotifyEvent e) { on_change_ = e; }
+  // The entries as the system's menu bar shows them.
+  std::vector<MenuEntry> Entries() const;
 
  private:
+  friend class TMenuItem;
   TMenuItem* items_;
+  TNotifyEvent on_change_;
 };
 
 class HOST_API TMainMenu : public TMenu {

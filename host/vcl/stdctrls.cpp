@@ -21,6 +21,80 @@ void TButton::Click() {
   TWinControl::Click();
 }
 
+void TButton::SetDefault(bool v) {
+  if (v == default_) return;
+  default_ = v;
+  if (SystemHandle() != 0) WindowSystem::Instance().SetControlStyle(SystemHandle(), SystemStyle());
+}
+
+uint32_t TButton::SystemStyle() const {
+  return (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (TabStop() ? WS_TABSTOP : 0);
+}
+
+void TButton::Press() {
+  if (SystemHandle() != 0)
+    SendSystemMessage(BM_CLICK, 0, 0);
+  else if (Enabled())
+    Click();
+}
+
+void TButton::ControlNotified(ControlNotice notice) {
+  if (notice == ControlNotice::Clicked) Click();
+}
+
+// ---- TCheckBox -------------------------------------------------------------------
+
+void TCheckBox::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  Invalidate();
+  SendSystemMessage(BM_SETCHECK, v ? BST_CHECKED : 0, 0);
+}
+
+uint32_t TCheckBox::SystemStyle() const {
+  return BS_AUTOCHECKBOX | (TabStop() ? WS_TABSTOP : 0);
+}
+
+void TCheckBox::SystemControlCreated() {
+  SendSystemMessage(BM_SETCHECK, checked_ ? BST_CHECKED : 0, 0);
+}
+
+void TCheckBox::Press() {
+  if (SystemHandle() != 0)
+    SendSystemMessage(BM_CLICK, 0, 0);
+  else if (Enabled())
+    Click();
+}
+
+void TCheckBox::ControlNotified(ControlNotice notice) {
+  if (notice != ControlNotice::Clicked) return;
+  // The system's box has toggled itself already.
+  checked_ = SendSystemMessage(BM_GETCHECK, 0, 0) == BST_CHECKED;
+  Invalidate();
+  TWinControl::Click();
+}
+
+// ---- TEdit -----------------------------------------------------------------------
+
+uint32_t TEdit::SystemStyle() const {
+  return ES_AUTOHSCROLL | (TabStop() ? WS_TABSTOP : 0);
+}
+
+void TEdit::TypeText(const AnsiString& text) {
+  if (SystemHandle() == 0) {
+    SetText(text);
+    return;
+  }
+  WindowSystem::Instance().FocusControl(SystemHandle());
+  SendSystemMessage(EM_SETSEL, 0, -1);
+  SendSystemMessage(EM_REPLACESEL, 1, reinterpret_cast<intptr_t>(text.c_str()));
+}
+
+void TEdit::ControlNotified(ControlNotice notice) {
+  if (notice == ControlNotice::Changed)
+    TakeText(WindowSystem::Instance().ControlText(SystemHandle()));
+}
+
 // ---- TLabel ----------------------------------------------------------------------
 
 void TLabel::SetCaption(const AnsiString& text) {

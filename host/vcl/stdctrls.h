@@ -12,12 +12,19 @@ class HOST_API TButton : public TWinControl {
   using TWinControl::TWinControl;
   HOST_CLASS_NAME(TButton)
   bool Default() const { return default_; }
-  void SetDefault(bool v) { default_ = v; }
+  void SetDefault(bool v);
   bool Cancel() const { return cancel_; }
   void SetCancel(bool v) { cancel_ = v; }
   TModalResult ModalResult() const { return modal_result_; }
   void SetModalResult(TModalResult r) { modal_result_ = r; }
   void Click() override;
+  // A person's click: through the system's button where there is one.
+  void Press();
+  void ControlNotified(ControlNotice notice) override;
+
+ protected:
+  const char* SystemClass() const override { return "BUTTON"; }
+  uint32_t SystemStyle() const override;
 
  private:
   bool default_ = false;
@@ -53,13 +60,20 @@ class HOST_API TCheckBox : public TWinControl {
   using TWinControl::TWinControl;
   HOST_CLASS_NAME(TCheckBox)
   bool Checked() const { return checked_; }
-  void SetChecked(bool v) {
-    if (v != checked_) checked_ = v, Invalidate();
-  }
+  void SetChecked(bool v);
   void Click() override {
     checked_ = !checked_;
     TWinControl::Click();
   }
+  // A person's click: through the system's check box where there is one, which
+  // toggles itself; Checked then reads what it shows.
+  void Press();
+  void ControlNotified(ControlNotice notice) override;
+
+ protected:
+  const char* SystemClass() const override { return "BUTTON"; }
+  uint32_t SystemStyle() const override;
+  void SystemControlCreated() override;
 
  private:
   bool checked_ = false;
@@ -70,6 +84,14 @@ class HOST_API TEdit : public TWinControl {
  public:
   using TWinControl::TWinControl;
   HOST_CLASS_NAME(TEdit)
+  // A person's typing over the whole text: into the system's edit where there
+  // is one.
+  void TypeText(const AnsiString& text);
+  void ControlNotified(ControlNotice notice) override;
+
+ protected:
+  const char* SystemClass() const override { return "EDIT"; }
+  uint32_t SystemStyle() const override;
 };
 
 }  // namespace host

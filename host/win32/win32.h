@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -153,11 +154,63 @@ constexpr uint32_t WS_EX_TOPMOST = 0x00000008u;
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
 constexpr uint32_t WS_EX_CONTEXTHELP = 0x00000400u;
 
+// Messages of the system's controls that the host's controls send and read.
+constexpr UINT WM_SETTEXT = 0x000C;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_CLICK = 0x00F5;
+constexpr UINT EM_SETSEL = 0x00B1;
+constexpr UINT EM_REPLACESEL = 0x00C2;
+constexpr UINT BST_CHECKED = 1;
+
+// The class names and styles of the system's controls (GetWindowLong GWL_STYLE).
+constexpr uint32_t WS_CHILD = 0x40000000u;
+constexpr uint32_t WS_TABSTOP = 0x00010000u;
+constexpr uint32_t BS_PUSHBUTTON = 0x0000u;
+constexpr uint32_t BS_DEFPUSHBUTTON = 0x0001u;
+constexpr uint32_t BS_AUTOCHECKBOX = 0x0003u;
+constexpr uint32_t ES_AUTOHSCROLL = 0x0080u;
+constexpr uint32_t UDS_SETBUDDYINT = 0x0002u;
+constexpr uint32_t UDS_ARROWKEYS = 0x0020u;
+constexpr uint32_t UDS_NOTHOUSANDS = 0x0080u;
+constexpr uint32_t TCS_FLATBUTTONS = 0x0008u;
+constexpr uint32_t TCS_HOTTRACK = 0x0040u;
+constexpr uint32_t TCS_BUTTONS = 0x0100u;
+constexpr uint32_t TCS_MULTILINE = 0x0200u;
+constexpr uint32_t TCS_RAGGEDRIGHT = 0x0800u;
+
 struct WindowStyle {
   uint32_t Style = 0;
   uint32_t ExStyle = 0;
   bool operator==(const WindowStyle&) const = default;
 };
+
+// What a control of the system tells the host's control it stands for.
+enum class ControlNotice {
+  Clicked,   // a button or check box was pressed (BN_CLICKED)
+  Changed,   // an edit's text changed (EN_CHANGE)
+  Scrolled,  // an up-down's arrows moved its position
+  Selected,  // a tab control's selected tab changed (TCN_SELCHANGE)
+};
+
+class HOST_API ControlClient {
+ public:
+  virtual ~ControlClient() = default;
+  virtual void ControlNotified(ControlNotice notice) = 0;
+};
+
+// A menu as the system's menu bar shows it: captions with their & markers, and
+// the command that WM_COMMAND brings back when an entry without sub-entries is
+// chosen.
+struct MenuEntry {
+  std::string Caption;
+  UINT Command = 0;
+  bool Enabled = true;
+  std::vector<MenuEntry> Items;
+};
+
+// The keys the script and the dialogs know.
+enum class DialogKey { Enter, Escape };
 
 // What a window tells its owner (a form) about the system's events.
 class HOST_API WindowClient {
@@ -171,6 +224,12 @@ class HOST_API WindowClient {
   virtual void WindowMoved(const TRect& bounds) { (void)bounds; }
   // The system asks the window to close (its close box, another program).
   virtual void WindowCloseRequested() {}
+  // The entry of the window's menu with this command was chosen.
+  virtual void MenuCommand(UINT command) { (void)command; }
+  // Whether Tab, Enter and Esc in the window go to its controls as in a dialog.
+  virtual bool TakesDialogKeys() const { return false; }
+  // Enter or Esc in a window that takes dialog keys (no button took it).
+  virtual void DialogKeyPressed(DialogKey key) { (void)key; }
   // The application became the active one, or another application did.
   virtual void ApplicationActivated(bool active) { (void)active; }
 };
@@ -267,8 +326,64 @@ class HOST_API WindowSystem {
   // visible, not minimised window whose region holds the point, if it is enabled.
   HWND WindowFromPoint(int32_t x, int32_t y) const;
   // Delivers a click at a screen point (activating the window it reaches);
-  // returns that window, or 0.
-  HWND Click(int32_t x, int32_t y);
+  // returns that window, or 0. The system's back end gives the click to the
+  // system's control under the point, if any, as the mouse would.
+  virtual HWND Click(int32_t x, int32_t y);
+
+  // ---- The system's controls and menus ----
+  // The model has none: the host draws its controls and menus itself and hit
+  // tests their clicks. The system's back end makes the menu bar and the
+  // buttons, check boxes, edits, up-downs and tab controls the system's own,
+  // children of their form's window; each is told what the person does to it.
+  virtual bool HasSystemControls() const { return false; }
+  // A control of the class (a system class name: "BUTTON", "EDIT", ...) in the
+  // window's client area (bounds in client coordinates), hidden; 0 without.
+  virtual HWND CreateControl(HWND window, const char* className, uint32_t style,
+                             const TRect& bounds, const std::string& text, ControlClient* client) {
+    (void)window, (void)className, (void)style, (void)bounds, (void)text, (void)client;
+    return 0;
+  }
+  virtual void DestroyControl(HWND control) { (void)control; }
+  // Each of these changes nothing when the control already has the value.
+  virtual void PlaceControl(HWND control, const TRect& bounds, bool visible) {
+    (void)control, (void)bounds, (void)visible;
+  }
+  virtual void SetControlStyle(HWND control, uint32_t style) { (void)control, (void)style; }
+  virtual void SetControlText(HWND control, const std::string& text) { (void)control, (void)text; }
+  virtual void EnableControl(HWND control, bool enabled) { (void)control, (void)enabled; }
+  virtual std::string ControlText(HWND control) const {
+    (void)control;
+    return {};
+  }
+  virtual intptr_t SendControlMessage(HWND control, UINT message, uintptr_t w, intptr_t l) {
+    (void)control, (void)message, (void)w, (void)l;
+    return 0;
+  }
+  // The control gets the keyboard focus.
+  virtual void FocusControl(HWND control) { (void)control; }
+  // The window's menu bar (nullptr: none).
+  virtual void SetMenu(HWND window, const std::vector<MenuEntry>* menu) {
+    (void)window, (void)menu;
+  }
+  // Sends the window the command the system sends when a person chooses the
+  // entry; false where the back end has no menus.
+  virtual bool SendMenuCommand(HWND window, UINT command) {
+    (void)window, (void)command;
+    return false;
+  }
+  // The key, pressed as a person presses it, to the control with the keyboard
+  // focus (or the active window); false where the back end takes no keys.
+  virtual bool PressKey(DialogKey key) {
+    (void)key;
+    return false;
+  }
+  // The system's own modal message box, while waiting() is called again and
+  // again for the session's input; nullopt where the back end has none.
+  virtual std::optional<int> MessageBox(const std::string& text, const std::string& caption,
+                                        UINT flags, const std::function<void()>& waiting) {
+    (void)text, (void)caption, (void)flags, (void)waiting;
+    return std::nullopt;
+  }
 
   // Regions (CreateRectRgn / SetWindowRgn / DeleteObject).
   virtual HRGN CreateRegion(const TRect& rect) = 0;

@@ -30,6 +30,8 @@ constexpr HWND kHostBottom = HWND_BOTTOM;
 // a CreateWindow of its own.
 #include "host/rtl/winapi.h"
 #undef CreateWindow
+#undef MessageBox
+#include <commctrl.h>
 
 namespace host {
 
@@ -141,6 +143,24 @@ class SystemWindowSystem final : public WindowSystem {
   void ProcessEvents() override;
   void WaitForEvents(int64_t ms) override;
 
+  HWND Click(int32_t x, int32_t y) override;
+  bool HasSystemControls() const override { return true; }
+  HWND CreateControl(HWND window, const char* className, uint32_t style, const TRect& bounds,
+                     const std::string& text, ControlClient* client) override;
+  void DestroyControl(HWND control) override;
+  void PlaceControl(HWND control, const TRect& bounds, bool visible) override;
+  void SetControlStyle(HWND control, uint32_t style) override;
+  void SetControlText(HWND control, const std::string& text) override;
+  void EnableControl(HWND control, bool enabled) override;
+  std::string ControlText(HWND control) const override;
+  intptr_t SendControlMessage(HWND control, UINT message, uintptr_t w, intptr_t l) override;
+  void FocusControl(HWND control) override;
+  void SetMenu(HWND window, const std::vector<MenuEntry>* menu) override;
+  bool SendMenuCommand(HWND window, UINT command) override;
+  bool PressKey(DialogKey key) override;
+  std::optional<int> MessageBox(const std::string& text, const std::string& caption, UINT flags,
+                                const std::function<void()>& waiting) override;
+
   static LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, WPARAM w, LPARAM l);
 
  private:
@@ -150,7 +170,14 @@ class SystemWindowSystem final : public WindowSystem {
     bool ShowWithApplication = false;  // and shown again when it is restored
   };
   WindowClient* ClientOf(::HWND hwnd) const;
+  ControlClient* ControlOf(::HWND hwnd) const;
   void DestroyAll();
+  // Forgets the controls in a window that goes.
+  void ForgetControls(::HWND window);
+  // Whether the message is a key for a dialog (a modal form, a message box),
+  // and if so gives it to the dialog.
+  bool DialogMessage(MSG& msg);
+  void Notify(::HWND control, ControlNotice notice);
   // Runs what reads the display's events (PeekMessage, a wait) and puts the
   // windows back in the order they had, unless someone reordered them through
   // the system's window positions (a user's click, another program): Wine's
@@ -162,6 +189,9 @@ class SystemWindowSystem final : public WindowSystem {
   std::map<HWND, Window> windows_;
   std::set<HRGN> regions_;
   std::map<HICON, std::pair<::HICON, ::HICON>> icons_;  // big and small, by host icon
+  std::map<HWND, ControlClient*> controls_;
+  std::map<HWND, std::vector<MenuEntry>> menus_;  // what each window's menu bar shows
+  UINT next_control_id_ = 100;
   bool reordered_ = false;  // a window's z-order changed through its window position
   bool moved_ = false;      // a window moved, sized or changed its frame since the last reading
 };
@@ -196,6 +226,8 @@ SystemWindowSystem::~SystemWindowSystem() {
 void SystemWindowSystem::DestroyAll() {
   const std::map<HWND, Window> windows = std::move(windows_);
   windows_.clear();
+  controls_.clear();
+  menus_.clear();
   for (const auto& [h, w] : windows) ::DestroyWindow(Sys(h));
   for (HRGN r : regions_) ::DeleteObject(SysRegion(r));
   regions_.clear();
@@ -227,13 +259,19 @@ WindowClient* SystemWindowSystem::ClientOf(::HWND hwnd) const {
   return it == windows_.end() ? nullptr : it->second.Client;
 }
 
+ControlClient* SystemWindowSystem::ControlOf(::HWND hwnd) const {
+  auto it = controls_.find(Host(hwnd));
+  return it == controls_.end() ? nullptr : it->second;
+}
+
 HWND SystemWindowSystem::CreateWindow(WindowClient* client, const TRect& bounds,
                                       const WindowStyle& style, const std::string& text) {
   const TRect b = TRect::OfWindow(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
-  ::HWND hwnd = ::CreateWindowExA(style.ExStyle, kWindowClass, text.c_str(),
-                                  style.Style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE), b.Left,
-                                  b.Top, b.Width(), b.Height(), nullptr, nullptr,
-                                  ::GetModuleHandleA(nullptr), nullptr);
+  // The system's controls in the window are drawn over the host's painting.
+  ::HWND hwnd = ::CreateWindowExA(
+      style.ExStyle, kWindowClass, text.c_str(),
+      (style.Style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE)) | WS_CLIPCHILDREN, b.Left, b.Top,
+      b.Width(), b.Height(), nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   if (hwnd == nullptr)
     throw EOutOfResources("Error creating window: the system made no window (" +
                           std::to_string(::GetLastError()) + ")");
@@ -247,7 +285,19 @@ HWND SystemWindowSystem::CreateWindow(WindowClient* client, const TRect& bounds,
 
 void SystemWindowSystem::DestroyWindow(HWND window) {
   if (windows_.erase(window) == 0) return;
-  ::DestroyWindow(Sys(window));
+  ForgetControls(Sys(window));
+  menus_.erase(window);
+  ::DestroyWindow(Sys(window));  // its menu and controls with it
+}
+
+void SystemWindowSystem::ForgetControls(::HWND window) {
+  ::EnumChildWindows(
+      window,
+      [](::HWND child, LPARAM self) {
+        reinterpret_cast<SystemWindowSystem*>(self)->controls_.erase(Host(child));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(this));
 }
 
 std::optional<WindowInfo> SystemWindowSystem::Info(HWND window) const {
@@ -294,7 +344,8 @@ void SystemWindowSystem::SetStyle(HWND window, const WindowStyle& style) {
   if (!IsWindow(window)) return;
   const ::HWND hwnd = Sys(window);
   // The window keeps its state bits and its place in the top-most band.
-  constexpr uint32_t kState = WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE;
+  constexpr uint32_t kState =
+      WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPCHILDREN;
   const auto old_style = static_cast<uint32_t>(::GetWindowLongA(hwnd, GWL_STYLE));
   const auto old_ex = static_cast<uint32_t>(::GetWindowLongA(hwnd, GWL_EXSTYLE));
   const uint32_t new_style = (style.Style & ~kState) | (old_style & kState);
@@ -501,6 +552,234 @@ bool SystemWindowSystem::AssignRegion(HWND window, HRGN region) {
   return true;
 }
 
+// ---- The system's controls and menus ----------------------------------------------
+
+HWND SystemWindowSystem::CreateControl(HWND window, const char* className, uint32_t style,
+                                       const TRect& bounds, const std::string& text,
+                                       ControlClient* client) {
+  if (!IsWindow(window)) return 0;
+  static const bool common_controls = [] {
+    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+    return ::InitCommonControlsEx(&init) != FALSE;
+  }();
+  (void)common_controls;  // a class that is missing fails the creation below
+  const std::string cls = className;
+  const DWORD ex_style = cls == "EDIT" ? WS_EX_CLIENTEDGE : 0;
+  // Dialog command numbers (IDOK, IDCANCEL) stay below the controls' own.
+  const UINT id = next_control_id_;
+  next_control_id_ = next_control_id_ >= 0x7FFF ? 100 : next_control_id_ + 1;
+  ::HWND hwnd = ::CreateWindowExA(
+      ex_style, className, text.c_str(), WS_CHILD | (style & ~(WS_VISIBLE | WS_CHILD)), bounds.Left,
+      bounds.Top, bounds.Width(), bounds.Height(), Sys(window),
+      reinterpret_cast<HMENU>(static_cast<uintptr_t>(id)), ::GetModuleHandleA(nullptr), nullptr);
+  if (hwnd == nullptr) return 0;  // the host draws the control instead
+  ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+  controls_[Host(hwnd)] = client;
+  return Host(hwnd);
+}
+
+void SystemWindowSystem::DestroyControl(HWND control) {
+  if (controls_.erase(control) != 0) ::DestroyWindow(Sys(control));
+}
+
+void SystemWindowSystem::PlaceControl(HWND control, const TRect& bounds, bool visible) {
+  if (controls_.count(control) == 0) return;
+  const ::HWND hwnd = Sys(control);
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+  if (FromRect(r) != bounds)
+    ::SetWindowPos(hwnd, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool shown = (::GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown != visible) ::ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void SystemWindowSystem::SetControlStyle(HWND control, uint32_t style) {
+  if (controls_.count(control) == 0) return;
+  const ::HWND hwnd = Sys(control);
+  constexpr uint32_t kKept = WS_CHILD | WS_VISIBLE | WS_DISABLED;
+  const auto old_style = static_cast<uint32_t>(::GetWindowLongA(hwnd, GWL_STYLE));
+  const uint32_t new_style = (style & ~kKept) | (old_style & kKept);
+  if (new_style == old_style) return;
+  char cls[32] = {};
+  ::GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) == "Button") {
+    ::SendMessageA(hwnd, BM_SETSTYLE, new_style & 0xFFFF, TRUE);  // the button redraws itself
+    return;
+  }
+  ::SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(new_style));
+  ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ::InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void SystemWindowSystem::SetControlText(HWND control, const std::string& text) {
+  if (controls_.count(control) != 0 && ControlText(control) != text)
+    ::SetWindowTextA(Sys(control), text.c_str());
+}
+
+void SystemWindowSystem::EnableControl(HWND control, bool enabled) {
+  if (controls_.count(control) != 0 && (::IsWindowEnabled(Sys(control)) != FALSE) != enabled)
+    ::EnableWindow(Sys(control), enabled ? TRUE : FALSE);
+}
+
+std::string SystemWindowSystem::ControlText(HWND control) const {
+  if (controls_.count(control) == 0) return {};
+  std::string text(static_cast<size_t>(::GetWindowTextLengthA(Sys(control))) + 1, '\0');
+  text.resize(static_cast<size_t>(
+      ::GetWindowTextA(Sys(control), text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+intptr_t SystemWindowSystem::SendControlMessage(HWND control, UINT message, uintptr_t w,
+                                                intptr_t l) {
+  if (controls_.count(control) == 0) return 0;
+  return ::SendMessageA(Sys(control), message, w, l);
+}
+
+void SystemWindowSystem::FocusControl(HWND control) {
+  if (controls_.count(control) != 0) ::SetFocus(Sys(control));
+}
+
+namespace {
+bool SameMenu(const std::vector<MenuEntry>& a, const std::vector<MenuEntry>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].Caption != b[i].Caption || a[i].Command != b[i].Command ||
+        a[i].Enabled != b[i].Enabled || !SameMenu(a[i].Items, b[i].Items))
+      return false;
+  return true;
+}
+
+// The entries as a menu of the system: a sub-menu for each entry that has
+// entries, a command for each that has none.
+void FillMenu(HMENU menu, const std::vector<MenuEntry>& entries) {
+  for (const MenuEntry& e : entries) {
+    const UINT enabled = e.Enabled ? MF_ENABLED : MF_GRAYED;
+    if (e.Items.empty()) {
+      ::AppendMenuA(menu, MF_STRING | enabled, e.Command, e.Caption.c_str());
+    } else {
+      HMENU sub = ::CreatePopupMenu();
+      FillMenu(sub, e.Items);
+      ::AppendMenuA(menu, MF_POPUP | MF_STRING | enabled, reinterpret_cast<UINT_PTR>(sub),
+                    e.Caption.c_str());
+    }
+  }
+}
+}  // namespace
+
+void SystemWindowSystem::SetMenu(HWND window, const std::vector<MenuEntry>* menu) {
+  if (!IsWindow(window)) return;
+  auto it = menus_.find(window);
+  if (menu == nullptr ? it == menus_.end() : it != menus_.end() && SameMenu(it->second, *menu))
+    return;
+  const ::HWND hwnd = Sys(window);
+  HMENU old = ::GetMenu(hwnd);
+  HMENU bar = nullptr;
+  if (menu != nullptr) {
+    bar = ::CreateMenu();
+    FillMenu(bar, *menu);
+    menus_[window] = *menu;
+  } else {
+    menus_.erase(window);
+  }
+  ::SetMenu(hwnd, bar);  // the window keeps its rectangle; the client area makes room
+  if (old != nullptr) ::DestroyMenu(old);
+}
+
+bool SystemWindowSystem::SendMenuCommand(HWND window, UINT command) {
+  if (!IsWindow(window) || ::GetMenu(Sys(window)) == nullptr) return false;
+  ::SendMessageA(Sys(window), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  return true;
+}
+
+bool SystemWindowSystem::PressKey(DialogKey key) {
+  ::HWND target = ::GetFocus();
+  if (target == nullptr) target = ::GetActiveWindow();
+  if (target == nullptr) return false;
+  const WPARAM vk = key == DialogKey::Enter ? VK_RETURN : VK_ESCAPE;
+  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC))
+                      << 16;
+  ::PostMessageA(target, WM_KEYDOWN, vk, scan | 1);
+  ::PostMessageA(target, WM_KEYUP, vk, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+  ProcessEvents();
+  return true;
+}
+
+HWND SystemWindowSystem::Click(int32_t x, int32_t y) {
+  // The system's own hit testing: the front-most window under the point whose
+  // region holds it, and in it the control under the point.
+  const ::HWND hit = ::WindowFromPoint(POINT{x, y});
+  if (hit == nullptr) return 0;
+  const ::HWND root = ::GetAncestor(hit, GA_ROOT);
+  if (!::IsWindowEnabled(root)) return 0;
+  if (hit == root && IsWindow(Host(root))) return WindowSystem::Click(x, y);
+  // A control, ours or a message box's: the button goes down and up on it as
+  // under the mouse.
+  POINT p{x, y};
+  ::ScreenToClient(hit, &p);
+  const LPARAM at = MAKELPARAM(p.x, p.y);
+  if (IsWindow(Host(root))) Activate(Host(root));
+  ::PostMessageA(hit, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageA(hit, WM_LBUTTONUP, 0, at);
+  ProcessEvents();
+  return Host(root);
+}
+
+std::optional<int> SystemWindowSystem::MessageBox(const std::string& text,
+                                                  const std::string& caption, UINT flags,
+                                                  const std::function<void()>& waiting) {
+  // While the system's box runs its own loop, a timer of the thread hands the
+  // session its turns: a script's next line (a key, a click), or the real time
+  // passing for a person. Input that is not there ends the box with Cancel and
+  // the failure goes on after it.
+  struct Turns {
+    const std::function<void()>* Waiting;
+    std::exception_ptr Failure;
+    bool Busy = false;
+  };
+  static Turns* turns = nullptr;
+  Turns mine{&waiting, nullptr, false};
+  Turns* const outer = turns;
+  turns = &mine;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](::HWND, UINT, UINT_PTR, DWORD) {
+    if (turns == nullptr || turns->Busy || turns->Failure) return;
+    turns->Busy = true;
+    try {
+      (*turns->Waiting)();
+    } catch (...) {
+      turns->Failure = std::current_exception();
+      if (::HWND box = ::GetActiveWindow()) ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    }
+    turns->Busy = false;
+  });
+  // Modal to every window of the IDE, as the host's own box is, and owned by the
+  // window that was active, which has the activation back when the box goes.
+  const ::HWND active = ::GetActiveWindow();
+  const int answer = ::MessageBoxA(active, text.c_str(), caption.c_str(), flags | MB_TASKMODAL);
+  ::KillTimer(nullptr, timer);
+  turns = outer;
+  if (mine.Failure) std::rethrow_exception(mine.Failure);
+  return answer;
+}
+
+bool SystemWindowSystem::DialogMessage(MSG& msg) {
+  if (msg.hwnd == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  const ::HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+  if (root == nullptr) return false;
+  char cls[16] = {};
+  ::GetClassNameA(root, cls, sizeof cls);
+  const WindowClient* client = ClientOf(root);
+  const bool dialog = std::string(cls) == "#32770" || (client && client->TakesDialogKeys());
+  return dialog && ::IsDialogMessageA(root, &msg) != FALSE;
+}
+
+void SystemWindowSystem::Notify(::HWND control, ControlNotice notice) {
+  if (ControlClient* client = ControlOf(control)) Guarded([&] { client->ControlNotified(notice); });
+}
+
 template <typename Reading>
 void SystemWindowSystem::KeepingOrder(Reading&& reading) {
   // Only windows that moved are restacked, and an idle round moves none.
@@ -534,9 +813,10 @@ void SystemWindowSystem::KeepingOrder(Reading&& reading) {
 }
 
 void SystemWindowSystem::ProcessEvents() {
-  KeepingOrder([] {
+  KeepingOrder([this] {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (DialogMessage(msg)) continue;
       ::TranslateMessage(&msg);
       ::DispatchMessageA(&msg);
     }
@@ -574,6 +854,33 @@ LRESULT CALLBACK SystemWindowSystem::WindowProc(::HWND hwnd, UINT message, WPARA
     case WM_CLOSE:
       Guarded([&] { client->WindowCloseRequested(); });
       return 0;
+    case WM_COMMAND: {
+      const UINT id = LOWORD(w), code = HIWORD(w);
+      const auto from = reinterpret_cast<::HWND>(l);
+      // Enter and Esc that no button took (IsDialogMessage), a control's
+      // notice, or a menu entry chosen.
+      if (id == IDOK || id == IDCANCEL)
+        Guarded(
+            [&] { client->DialogKeyPressed(id == IDOK ? DialogKey::Enter : DialogKey::Escape); });
+      else if (from != nullptr && code == BN_CLICKED)
+        current->Notify(from, ControlNotice::Clicked);
+      else if (from != nullptr && code == EN_CHANGE)
+        current->Notify(from, ControlNotice::Changed);
+      else if (from == nullptr && code == 0)
+        Guarded([&] { client->MenuCommand(id); });
+      return 0;
+    }
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+      if (l != 0 && LOWORD(w) == SB_THUMBPOSITION)
+        current->Notify(reinterpret_cast<::HWND>(l), ControlNotice::Scrolled);
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(l);
+      if (header->code == static_cast<UINT>(TCN_SELCHANGE))
+        current->Notify(header->hwndFrom, ControlNotice::Selected);
+      return 0;
+    }
     case WM_ACTIVATE:
       Guarded([&] { client->WindowActivated(LOWORD(w) != WA_INACTIVE); });
       return ::DefWindowProcA(hwnd, message, w, l);
