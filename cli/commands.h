@@ -31,9 +31,11 @@ struct RunOptions {
   // NAME=VALUE: a metric of the model's screen.
   std::vector<std::string> Metrics;
   bool Interactive = false;
+  // The project to open at start-up; empty for the IDE's default project.
+  std::string Project;
 };
-// Exit codes: 0 done, 1 a package that cannot be loaded or a picture or page that
-// cannot be written, 2 a usage error, a script that cannot be run or a
+// Exit codes: 0 done, 1 a package that cannot be loaded, a project that does not exist,
+// or a picture or page that cannot be written, 2 a usage error, a script that cannot be run or a
 // SOURCE_DATE_EPOCH that is not a number of seconds, 3 with FailOnError when the
 // IDE reported an error.
 int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err);

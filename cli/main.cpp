@@ -107,9 +107,12 @@ int main(int argc, char** argv) {
   run_cmd->add_flag("--interactive", run.Interactive,
                     "Go on after the script (or without one) in real time, until the main "
                     "window is closed or the process is told to end");
+  run_cmd->add_option("project", run.Project,
+                      "The project file (.dpr) to open in place of the empty default project");
   run_cmd->footer(
       Footer("  0  the script ran to its end (errors the IDE reported are in the state)\n"
-             "  1  the package could not be loaded, or a picture or the page could not be written\n"
+             "  1  the package could not be loaded, the project does not exist, or a picture or\n"
+             "     the page could not be written\n"
              "  2  a usage error, a script that cannot be run (the message names the line), or a\n"
              "     SOURCE_DATE_EPOCH that is not a number of seconds\n"
              "  3  --fail-on-error and the IDE reported an error\n"));

@@ -267,6 +267,16 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
     err << "fleetforge run: " << options.Script << ": " << e.what() << "\n";
     return 2;
   }
+  if (!options.Project.empty()) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(options.Project, error)) {
+      err << "fleetforge run: the project " << host::QuotedForMessage(options.Project)
+          << (std::filesystem::exists(options.Project, error) ? " is not a file"
+                                                              : " does not exist")
+          << "\n";
+      return 1;
+    }
+  }
   const std::optional<double> clock_start = SessionClockStart(err);
   if (!clock_start) return 2;
   if (const std::optional<int> code = UseWindowSystem(options, err)) return *code;
@@ -287,6 +297,7 @@ int RunSession(const RunOptions& options, std::ostream& out, std::ostream& err) 
   session_options.PackageToInstall = package;
   session_options.Ide.ProjectsFolder =
       options.Projects.empty() ? DefaultProjectsFolder() : options.Projects;
+  session_options.Ide.ProjectFile = options.Project;
   session_options.OnState = [&](const nlohmann::json& state) {
     if (options.Json)
       out << state.dump() << "\n";

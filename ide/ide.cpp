@@ -432,6 +432,9 @@ void Ide::CreateWindows() {
     return dynamic_cast<host::TMenuItem*>(main_form_->FindComponent(name));
   };
   item("FileCloseAllItem")->SetOnClick(host::TNotifyEvent(this, &Ide::FileCloseAllClick));
+  item("ProjectCompileItem")->SetOnClick(host::TNotifyEvent(this, &Ide::ProjectCompileClick));
+  item("ProjectSyntaxCheckItem")
+      ->SetOnClick(host::TNotifyEvent(this, &Ide::ProjectSyntaxCheckClick));
 
   auto* palette_command = new host::TAction(main_form_);
   palette_command->SetName("ViewPaletteCommand");
@@ -479,6 +482,7 @@ void Ide::StartUp() {
   if (auto* tabs =
           dynamic_cast<host::TTabControl*>(FindForm("EditWindow_0")->FindComponent("TabControl")))
     tabs->SetTabs({"Unit1"});
+  if (!options_.ProjectFile.empty()) host::Guarded([&] { OpenProject(options_.ProjectFile); });
   host::MessageLoop::Instance().ProcessMessages();
 }
 
@@ -636,6 +640,16 @@ void Ide::ApplicationActivate(host::TObject*) {
 
 void Ide::FileCloseAllClick(host::TObject*) {
   CloseAll();
+}
+
+// A syntax check runs the same notifiers as a compile: the IDE reports both
+// as compiles of the project.
+void Ide::ProjectCompileClick(host::TObject*) {
+  Compile(false);
+}
+
+void Ide::ProjectSyntaxCheckClick(host::TObject*) {
+  Compile(false);
 }
 
 void Ide::ViewPaletteExecute(host::TObject*) {

@@ -34,6 +34,9 @@ struct IdeOptions {
   std::string PackageFile;
   // Where the IDE's own projects live (its empty default project is named there).
   std::string ProjectsFolder;
+  // The project to open at start-up in place of the empty default project;
+  // empty for the default.
+  std::string ProjectFile;
 };
 
 // The IDE's main window. It sizes itself to its content: the menu bar, the tool
@@ -176,6 +179,8 @@ class Ide : public host::TObject {
   void PaletteResize(host::TObject* sender);
   void ApplicationActivate(host::TObject* sender);
   void FileCloseAllClick(host::TObject* sender);
+  void ProjectCompileClick(host::TObject* sender);
+  void ProjectSyntaxCheckClick(host::TObject* sender);
   void ViewPaletteExecute(host::TObject* sender);
 
  private:

@@ -147,10 +147,19 @@ TEST_F(Command, WrongArgumentsAreReportedBeforeAnythingRuns) {
   EXPECT_EQ(RunCli("run --taskbar middle:30" + common_).Exit, 2);
 }
 
-TEST_F(Command, MenuCommandClosesTheProject) {
+TEST_F(Command, MenuCommandsCloseAndCompileTheProject) {
   const Result r = RunCli("run --json --script -" + common_, "menu &file>close all\nstate\n");
   ASSERT_EQ(r.Exit, 0) << r.Err;
   EXPECT_EQ(JsonLines(r.Out)[0]["project"], "");
+
+  // A project named on the command line is the open one, which the add-in
+  // leaves open; Project > Compile counts in the CompDate.pas beside it.
+  fleetforge_test::WriteAll(dir_ + "/App.dpr", "program App;\r\nbegin\r\nend.\r\n");
+  const Result named = RunCli("run --json --script -" + common_ + " " + dir_ + "/App.dpr",
+                              "wait 2000\nmenu Project>Compile\nstate\n");
+  ASSERT_EQ(named.Exit, 0) << named.Err;
+  EXPECT_EQ(JsonLines(named.Out)[0]["project"], dir_ + "/App.dpr");
+  EXPECT_NE(ReadAll(dir_ + "/CompDate.pas").find("// Build: 1\r\n"), std::string::npos);
 }
 
 TEST_F(Command, WindowsMovedOrSizedFarOutStayWithinTheWindowSystemsRange) {
@@ -571,6 +580,8 @@ TEST_F(Command, RunSaysWhenSomethingFailed) {
             {"line 2", "\"Fleetforge Options\"", "waits for its input"}},
            {"--fail-on-error", "open " + dir_ + "/Missing.dpr\n", 3, {"reported 1 error(s)"}},
            {"", "open " + dir_ + "/Missing.dpr\n", 0, {}},
+           {dir_ + "/Missing.dpr", "state\n", 1, {"Missing.dpr' does not exist"}},
+           {dir_, "state\n", 1, {"is not a file"}},
        }) {
     SCOPED_TRACE(c.Args + " / " + c.Script);
     const Result r = RunCli("run --json --script -" + common_ + " " + c.Args, c.Script);

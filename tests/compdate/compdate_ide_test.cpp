@@ -7,6 +7,7 @@
 #include "compdate_support.h"
 #include "global/OptionsRecord.h"
 #include "host/toolsapi/toolsapi.h"
+#include "host/vcl/menus.h"
 #include "host/vcl/registry.h"
 #include "ide/addin.h"
 #include "tests/support/ide_session.h"
@@ -15,6 +16,7 @@ namespace {
 
 using compdate_test::ExampleMoment;
 using compdate_test::ExampleText;
+using compdate_test::Exists;
 using compdate_test::FolderEntries;
 using compdate_test::Lines;
 using compdate_test::ReadAll;
@@ -90,6 +92,25 @@ TEST_F(CompDateIdeTest, CompilesCountAndRenewTheUnit) {
   CompileAt(latest, true);
   EXPECT_EQ(CompDateText(13, 4, latest), ReadAll(Unit()));
   EXPECT_TRUE(Errors().empty());
+}
+
+// Project > Compile and Syntax Check are compiles of the open project; with
+// none open they do nothing.
+TEST_F(CompDateIdeTest, TheProjectMenuCompilesTheOpenProject) {
+  StartIde();
+  const auto choose = [&](const char* name) {
+    auto* item = dynamic_cast<host::TMenuItem*>(ide_->MainForm()->FindComponent(name));
+    ASSERT_NE(nullptr, item) << name;
+    item->Click();
+  };
+  ide_->CloseAll();
+  choose("ProjectCompileItem");
+  EXPECT_FALSE(Exists(Unit()));
+  Open(Path("Project.dpr"));
+  host::PinClock(ExampleMoment());
+  choose("ProjectCompileItem");
+  choose("ProjectSyntaxCheckItem");
+  EXPECT_EQ(CompDateText(2, 0, ExampleMoment()), ReadAll(Unit()));
 }
 
 TEST_F(CompDateIdeTest, AFirstCodeInsightCompileCountsOnlyItself) {
