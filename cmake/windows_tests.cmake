@@ -91,7 +91,7 @@ endforeach()
 # The IDE on the system's own windows (tests/windows/system_windows.sh), and the
 # timing of its layout tick there: one at a time on the run's desktop, where
 # each activates windows.
-foreach(check states judge no-display)
+foreach(check states judge person no-display)
   add_test(NAME system.${check}
     COMMAND ${FLEETFORGE_WINE_ENV} bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/system_windows.sh
             ${check} $<TARGET_FILE_DIR:fleetforge> ${PROJECT_SOURCE_DIR})

@@ -315,6 +315,14 @@ void TForm::ApplicationActivated(bool active) {
   if (Application != nullptr) Application->SetActive(active);
 }
 
+bool TForm::IsApplicationWindow() const {
+  return Application != nullptr && Application->MainForm() == this;
+}
+
+void TForm::ApplicationRestoreRequested() {
+  if (Application != nullptr && Application->Minimized()) Application->Restore();
+}
+
 HWND TForm::Handle() {
   CreateHandle();
   return handle_;

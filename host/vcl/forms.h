@@ -138,6 +138,8 @@ class HOST_API TForm : public TWinControl, public WindowClient {
   void WindowMoved(const TRect& bounds) override;
   void WindowCloseRequested() override;
   void ApplicationActivated(bool active) override;
+  bool IsApplicationWindow() const override;
+  void ApplicationRestoreRequested() override;
   void MenuCommand(UINT command) override;
   bool TakesDialogKeys() const override { return modal_; }
   void DialogKeyPressed(DialogKey key) override;

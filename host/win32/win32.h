@@ -232,6 +232,12 @@ class HOST_API WindowClient {
   virtual void DialogKeyPressed(DialogKey key) { (void)key; }
   // The application became the active one, or another application did.
   virtual void ApplicationActivated(bool active) { (void)active; }
+  // Whether the window stands for the application (its task bar button): it
+  // goes iconic when the application is minimised, where the others hide.
+  virtual bool IsApplicationWindow() const { return false; }
+  // The user restored the minimised application from its window (the task bar
+  // button, the iconic window's restore command).
+  virtual void ApplicationRestoreRequested() {}
 };
 
 struct WindowInfo {

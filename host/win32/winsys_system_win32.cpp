@@ -184,6 +184,13 @@ class SystemWindowSystem final : public WindowSystem {
   // X11 driver restacks windows that moved, with no message about it.
   template <typename Reading>
   void KeepingOrder(Reading&& reading);
+  template <typename Reading>
+  void KeepingZOrder(Reading&& reading);
+  // Wine's X11 driver raises an activated window's X window above the top-most
+  // ones, which then stay above it only in the system's z-order: clicks and the
+  // screen go to the window that covers them. Taking each top-most window out
+  // of its band and back puts its X window on top again.
+  void RaiseTopMost();
 
   ScreenDescription screen_;
   std::map<HWND, Window> windows_;
@@ -194,6 +201,7 @@ class SystemWindowSystem final : public WindowSystem {
   UINT next_control_id_ = 100;
   bool reordered_ = false;  // a window's z-order changed through its window position
   bool moved_ = false;      // a window moved, sized or changed its frame since the last reading
+  bool activated_ = false;  // a window that is not top-most became active
 };
 
 SystemWindowSystem* current = nullptr;
@@ -315,7 +323,8 @@ std::optional<WindowInfo> SystemWindowSystem::Info(HWND window) const {
   info.Styles.Style = static_cast<uint32_t>(::GetWindowLongA(hwnd, GWL_STYLE));
   info.Styles.ExStyle = static_cast<uint32_t>(::GetWindowLongA(hwnd, GWL_EXSTYLE));
   info.TopMost = (info.Styles.ExStyle & WS_EX_TOPMOST) != 0;
-  info.Iconic = ::IsIconic(hwnd) != FALSE;
+  // Iconic with the application is its minimised state, not the window's own.
+  info.Iconic = ::IsIconic(hwnd) != FALSE && !it->second.WithApplication;
   info.Zoomed = ::IsZoomed(hwnd) != FALSE;
   info.Minimized = info.Iconic || it->second.WithApplication;
   RECT box{};
@@ -427,17 +436,25 @@ void SystemWindowSystem::SetMinimized(HWND window, bool minimized) {
   auto it = windows_.find(window);
   if (it == windows_.end() || it->second.WithApplication == minimized) return;
   const ::HWND hwnd = Sys(window);
+  // The windows of a minimised application leave the screen; the one that
+  // stands for it (the main window, with the task bar button) goes iconic.
+  const bool iconic = it->second.Client != nullptr && it->second.Client->IsApplicationWindow();
   if (minimized) {
-    // The windows of a minimised application leave the screen; the task bar
-    // button (the main window's) stays.
-    it->second.ShowWithApplication = ::IsWindowVisible(hwnd) != FALSE;
+    const bool visible = ::IsWindowVisible(hwnd) != FALSE;
+    it->second.ShowWithApplication = visible;
     it->second.WithApplication = true;
-    ::ShowWindow(hwnd, SW_HIDE);
+    if (iconic && visible)
+      ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+    else
+      ::ShowWindow(hwnd, SW_HIDE);
   } else {
     const bool show = it->second.ShowWithApplication;
     it->second.WithApplication = false;
     it->second.ShowWithApplication = false;
-    if (show) ::ShowWindow(hwnd, SW_SHOWNA);
+    if (iconic && ::IsIconic(hwnd))
+      ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);  // restores it
+    else if (show)
+      ::ShowWindow(hwnd, SW_SHOWNA);
   }
 }
 
@@ -782,6 +799,27 @@ void SystemWindowSystem::Notify(::HWND control, ControlNotice notice) {
 
 template <typename Reading>
 void SystemWindowSystem::KeepingOrder(Reading&& reading) {
+  KeepingZOrder(reading);
+  if (activated_) {
+    activated_ = false;
+    RaiseTopMost();
+  }
+}
+
+void SystemWindowSystem::RaiseTopMost() {
+  const std::vector<HWND> order = ZOrder();
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    const ::HWND hwnd = Sys(*it);
+    if (!::IsWindowVisible(hwnd) || !(::GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+      continue;
+    constexpr UINT kOnlyOrder = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    ::SetWindowPos(hwnd, reinterpret_cast<::HWND>(intptr_t{-2}), 0, 0, 0, 0, kOnlyOrder);
+    ::SetWindowPos(hwnd, reinterpret_cast<::HWND>(intptr_t{-1}), 0, 0, 0, 0, kOnlyOrder);
+  }
+}
+
+template <typename Reading>
+void SystemWindowSystem::KeepingZOrder(Reading&& reading) {
   // Only windows that moved are restacked, and an idle round moves none.
   if (!moved_) {
     reading();
@@ -882,7 +920,18 @@ LRESULT CALLBACK SystemWindowSystem::WindowProc(::HWND hwnd, UINT message, WPARA
       return 0;
     }
     case WM_ACTIVATE:
+      if (LOWORD(w) != WA_INACTIVE && !(::GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        current->activated_ = true;
       Guarded([&] { client->WindowActivated(LOWORD(w) != WA_INACTIVE); });
+      return ::DefWindowProcA(hwnd, message, w, l);
+    case WM_SIZE:
+      // The minimised application's window restored by the user: the
+      // application comes back with all its windows.
+      if (w != SIZE_MINIMIZED && current != nullptr) {
+        auto it = current->windows_.find(Host(hwnd));
+        if (it != current->windows_.end() && it->second.WithApplication)
+          Guarded([&] { client->ApplicationRestoreRequested(); });
+      }
       return ::DefWindowProcA(hwnd, message, w, l);
     case WM_ACTIVATEAPP:
       Guarded([&] { client->ApplicationActivated(w != FALSE); });

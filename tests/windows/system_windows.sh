@@ -150,6 +150,124 @@ assert state["window_system"] == "system", state["window_system"]
 assert state["mode"] == "unloaded", state["mode"]
 ' "$scratch/ide/final.json" || fail "no final state after the main window closed"
     ;;
+  person)
+    # A person at the interactive IDE: the keyboard and the mouse (xdotool into
+    # the display) on the system's menu, the dialog's controls and the bar.
+    prepare "$scratch/ide"
+    printf 'wait 2000\n' >"$scratch/ide/script.ffs"
+    (cd "$scratch/ide" && exec wine "$exe" run --registry registry.reg --projects Projects \
+      --script script.ffs --interactive --json Hello/Hello.dpr >final.json 2>errors.txt) &
+    session_pid=$!
+    main="Delphi 7 - Hello.dpr"
+    within 20 visible_windows 6 || fail "the IDE's windows did not come on screen"
+    sleep 2.5  # laid out
+    # One field of a window as the lister sees it (python's form of it).
+    field() {
+      windows | python3 -c 'import json, sys
+print(*[w[sys.argv[2]] for w in map(json.loads, sys.stdin) if w["title"] == sys.argv[1]])' "$1" "$2"
+    }
+    # The controls of a window, one JSON object a line.
+    controls() { wine "$winlist" controls "$1" | tr -d '\r'; }
+    # Whether the command's output is the value (for within, which runs it again).
+    is() { [ "$("${@:2}")" = "$1" ]; }
+    isnt() { ! is "$@"; }
+    palette_visible() { controls "$main" | grep SysTabControl32 | grep -o '"visible":[a-z]*'; }
+    setting() {
+      (cd "$scratch/ide" && wine "$exe" options show --registry registry.reg) | tr -d '\r' |
+        grep "^$1="
+    }
+    # The options dialog from the system's menu: Alt+T opens Tools, whose
+    # first entry Enter chooses.
+    open_options() {
+      wine "$winlist" activate "$main"
+      xdotool key alt+t sleep 0.3 key Return
+      within 5 is True field "Fleetforge Options" visible ||
+        fail "Tools' first entry did not open the options dialog"
+    }
+    # A click in the middle of the options dialog's control whose text starts so.
+    click_control() {
+      read -r x y < <(controls "Fleetforge Options" | python3 -c 'import json, sys
+for c in map(json.loads, sys.stdin):
+    if c["text"].startswith(sys.argv[1]):
+        print((c["rect"][0] + c["rect"][2]) // 2, (c["rect"][1] + c["rect"][3]) // 2)' "$1")
+      xdotool mousemove "$x" "$y" click 1
+    }
+    # The bar's buttons, 15 pixels each from its left: palette, minimise, close.
+    bar_click() { xdotool mousemove $(($(field "Minimize/Close" rect | tr -d '[,' |
+      cut -d' ' -f1) + 15 * $1 + 7)) 7 click 1; }
+
+    [ "$(field "$main" menu)" = True ] || fail "the main window has no menu bar of the system"
+    controls "$main" | python3 -c 'import json, sys
+tabs = [c for c in map(json.loads, sys.stdin) if c["class"] == "SysTabControl32"]
+assert len(tabs) == 1, tabs
+styles = 0x0008 | 0x0200 | 0x0040 | 0x0800  # flat buttons, multi-line, hot-track, ragged right
+assert tabs[0]["style"] & styles == styles, hex(tabs[0]["style"])
+assert tabs[0]["rows"] >= 2, tabs[0]["rows"]' || fail "the palette is not the system's flat multi-line tab control"
+    bar_click 0
+    within 3 is '"visible":false' palette_visible || fail "the palette button did not hide it"
+    bar_click 0
+    within 3 is '"visible":true' palette_visible || fail "the palette button did not show it"
+
+    # Project > Compile: Alt+P, and Compile is its first entry.
+    wine "$winlist" activate "$main"
+    xdotool key alt+p sleep 0.3 key Return
+    within 5 grep -q "^// Build: 1"$'\r'"$" "$scratch/ide/Hello/CompDate.pas" ||
+      fail "Project > Compile did not write CompDate.pas build 1"
+
+    # The dialog is modal and its controls are the system's, filled from the
+    # settings; Esc presses Cancel.
+    open_options
+    [ "$(field "$main" enabled)" = False ] || fail "the main window is enabled under the dialog"
+    controls "Fleetforge Options" | python3 -c 'import json, sys
+c = list(map(json.loads, sys.stdin))
+boxes = [x["checked"] for x in c if x["class"] == "Button" and x["style"] & 0xF == 3]
+assert boxes == [1, 1, 1, 1, 0], boxes  # BS_AUTOCHECKBOX, as the settings have them
+assert [x["text"] for x in c if x["class"] == "Edit"] == ["300"], c
+assert [(x["position"], x["range"]) for x in c if x["class"] == "msctls_updown32"] == [(300, [150, 800])]
+assert [x["text"] for x in c if x["class"] == "Button" and x["style"] & 0xF == 1] == ["OK"]' ||
+      fail "the dialog's controls are not the system's, filled from the settings"
+    xdotool key Escape
+    within 5 isnt True field "Fleetforge Options" visible || fail "Esc left the dialog open"
+    [ "$(field "$main" enabled)" = True ] || fail "the main window stayed disabled"
+
+    # The bar's minimise: the main window iconic, the others off screen; its
+    # restoring brings them back.
+    bar_click 1
+    within 3 is True field "$main" iconic || fail "minimise did not make the main window iconic"
+    [ "$(field "Object Inspector" visible)" = False ] || fail "the Object Inspector stayed on screen"
+    wine "$winlist" activate "$main"
+    within 3 is True field "Object Inspector" visible || fail "restoring did not bring the IDE back"
+
+    # The Hide captions box unticked with the mouse and Enter for OK: the
+    # captions are back, and the choice stored.
+    open_options
+    click_control "Hide captions"
+    xdotool key Return
+    within 5 is HideCaptions=false setting HideCaptions || fail "OK did not store the choice"
+    for title in "$main" "Object Inspector"; do
+      (($(field "$title" style) & 0x00C00000)) || fail "$title has no caption after OK"
+    done
+    # The editor dragged away by its caption is back after a tick (two ticks
+    # settle it after the frames changed).
+    sleep 2.5
+    placed=$(field Unit1.pas rect)
+    read -r x y < <(field Unit1.pas rect | tr -d '[,' | awk '{print int(($1 + $3) / 2), $2 + 12}')
+    xdotool mousemove "$x" "$y" mousedown 1 mousemove $((x + 60)) $((y + 50)) sleep 0.2 \
+      mousemove $((x + 100)) $((y + 120)) sleep 0.2 mouseup 1
+    within 5 is "$placed" field Unit1.pas rect || fail "the dragged editor did not come back"
+
+    # Captions hidden again (the bar is back), and the bar's close ends the
+    # session with exit 0.
+    open_options
+    click_control "Hide captions"
+    xdotool key Return
+    within 5 is True field "Minimize/Close" visible || fail "the bar did not come back"
+    bar_click 2
+    status=0
+    wait "$session_pid" || status=$?
+    session_pid=
+    [ $status -eq 0 ] || fail "the bar's close ended the session with $status: $(cat "$scratch/ide/errors.txt")"
+    ;;
   no-display)
     # Without a display, the system's windows cannot be had: exit 1, and the
     # message names the model. A prefix of its own, whose server never had one.

@@ -7,7 +7,12 @@
 //   winlist move TITLE X Y       moves the window as a drag by the user would,
 //                                and prints where it is right after: "X Y"
 //   winlist close TITLE          posts WM_CLOSE, as the close box would
-//   winlist activate TITLE       brings the window to the foreground
+//   winlist activate TITLE       brings the window to the foreground (restoring
+//                                it when iconic, as its task bar button would)
+//   winlist controls TITLE       the window's child controls, one JSON object
+//                                each: class, text, styles, screen rectangle,
+//                                enabled and visible, a button's check state,
+//                                a tab control's rows, an up-down's position
 //   winlist other SECONDS        another application: a window of its own,
 //                                in front, for SECONDS (or until closed)
 //
@@ -18,6 +23,8 @@
 // window of another process has it, winlist says so and exits 1. Bad arguments
 // exit 2 with the usage.
 #include <windows.h>
+// After windows.h.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -28,7 +35,7 @@ namespace {
 
 const char kUsage[] =
     "usage: winlist list [--pid PID] | workarea | move TITLE X Y | close TITLE | "
-    "activate TITLE | other SECONDS\n";
+    "activate TITLE | other SECONDS | controls TITLE\n";
 const wchar_t kOtherTitle[] = L"Another application";
 
 std::string Utf8(const std::wstring& text) {
@@ -151,13 +158,53 @@ int List(DWORD only_pid) {
     std::printf(
         "{\"title\":%s,\"class\":%s,\"pid\":%lu,\"rect\":%s,\"visible\":%s,\"iconic\":%s,"
         "\"zoomed\":%s,\"enabled\":%s,\"style\":%lu,\"exstyle\":%lu,\"topmost\":%s,"
-        "\"region\":%s,\"foreground\":%s}\n",
+        "\"region\":%s,\"foreground\":%s,\"menu\":%s}\n",
         JsonString(title).c_str(), JsonString(class_name).c_str(), static_cast<unsigned long>(pid),
         JsonRect(rect).c_str(), JsonBool(visible), JsonBool(IsIconic(window)),
         JsonBool(IsZoomed(window)), JsonBool(IsWindowEnabled(window)),
         static_cast<unsigned long>(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE))),
         static_cast<unsigned long>(static_cast<DWORD>(exstyle)), JsonBool(exstyle & WS_EX_TOPMOST),
-        region.c_str(), JsonBool(window == foreground));
+        region.c_str(), JsonBool(window == foreground), JsonBool(GetMenu(window) != nullptr));
+  }
+  return 0;
+}
+
+int Controls(HWND window) {
+  std::vector<HWND> children;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  for (HWND child : children) {
+    const std::wstring class_name = ClassOf(child);
+    std::string extra;
+    if (class_name == L"Button") {
+      extra = ",\"checked\":" + std::to_string(SendMessageW(child, BM_GETCHECK, 0, 0));
+    } else if (class_name == L"SysTabControl32") {
+      extra = ",\"rows\":" + std::to_string(SendMessageW(child, TCM_GETROWCOUNT, 0, 0));
+    } else if (class_name == L"msctls_updown32") {
+      // The messages without pointers: those are not carried to another process.
+      const LRESULT range = SendMessageW(child, UDM_GETRANGE, 0, 0);
+      extra = ",\"position\":" + std::to_string(SendMessageW(child, UDM_GETPOS32, 0, 0)) +
+              ",\"range\":[" + std::to_string(static_cast<short>(HIWORD(range))) + "," +
+              std::to_string(static_cast<short>(LOWORD(range))) + "]";
+    }
+    // WM_GETTEXT, which the system carries across: an edit keeps its text itself.
+    wchar_t text[512];
+    const LRESULT length = SendMessageW(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    std::printf(
+        "{\"class\":%s,\"text\":%s,\"style\":%lu,\"rect\":%s,\"enabled\":%s,"
+        "\"visible\":%s%s}\n",
+        JsonString(class_name).c_str(),
+        JsonString(std::wstring(text, static_cast<size_t>(length > 0 ? length : 0))).c_str(),
+        static_cast<unsigned long>(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE))),
+        JsonRect(rect).c_str(), JsonBool(IsWindowEnabled(child)), JsonBool(IsWindowVisible(child)),
+        extra.c_str());
   }
   return 0;
 }
@@ -264,10 +311,13 @@ int main() {
     std::printf("%ld %ld\n", rect.left, rect.top);
     return 0;
   }
-  if ((command == L"close" || command == L"activate") && args.size() == 2) {
+  if ((command == L"close" || command == L"activate" || command == L"controls") &&
+      args.size() == 2) {
     HWND window = FindByTitle(args[1]);
     if (!window) return 1;
     if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == L"controls") return Controls(window);
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     if (BringToFront(window)) return 0;
     std::fprintf(stderr, "winlist: the window did not come to the foreground\n");
     return 1;
