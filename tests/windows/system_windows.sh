@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of the Windows build on the system's own windows (Wine's user32 in the
 # tests' virtual desktop), judged from outside the process: the window lister
-# (tests/windows/judge/winlist.cpp), xwd and ImageMagick. Each case is one CTest
+# (tests/windows/judge/winlist.cpp), ImageMagick, and xdotool's keys and mouse
+# for a person's input. Each case is one CTest
 # test:
 #   system_windows.sh CASE WINDOWS_BIN SOURCE_DIR
 set -euo pipefail
@@ -106,8 +107,10 @@ EOF
       fail "snapshot on the system's windows did not write a 1024x768 PNG"
 
     # The screen outside Wine: the windows are painted (the main window's face,
-    # the editor's white page), not left black.
-    xwd -root -silent | convert xwd:- "$scratch/screen.png"
+    # the editor's white page), not left black. ImageMagick reads each X window
+    # of the desktop; xwd's reading of the whole screen shows the windows Wine
+    # stacked over others black.
+    import -window root "$scratch/screen.png"
     for point in "100,100 #D4D0C8" "600,400 #FFFFFF"; do
       got=$(convert "$scratch/screen.png" -format "%[hex:p{${point% *}}]" info:)
       [ "#${got:0:6}" = "${point#* }" ] || fail "the screen at ${point% *} is #$got, not ${point#* }"
