@@ -99,6 +99,17 @@ foreach(check states judge person no-display)
     ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
     RESOURCE_LOCK desktop)
 endforeach()
+# The system's menu read in the IDE's own process, where its entries live.
+add_executable(system_menu_test ${CMAKE_CURRENT_SOURCE_DIR}/windows/system/system_menu_test.cpp
+               ${FLEETFORGE_IDE_RESOURCES})
+target_link_libraries(system_menu_test PRIVATE fleetforge_ide GTest::gtest GTest::gtest_main)
+target_compile_definitions(system_menu_test PRIVATE
+  FLEETFORGE_PACKAGE_NAME="$<TARGET_FILE_NAME:Fleetforge7>")
+add_dependencies(system_menu_test Fleetforge7)
+add_test(NAME system.menu COMMAND system_menu_test)
+set_tests_properties(system.menu PROPERTIES TIMEOUT 300
+  ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
+  RESOURCE_LOCK desktop)
 add_test(NAME system.timing COMMAND window_timing 20)
 set_tests_properties(system.timing PROPERTIES TIMEOUT 300
   ENVIRONMENT "${FLEETFORGE_TEST_ENVIRONMENT}" FIXTURES_REQUIRED "display;wine"
