@@ -29,7 +29,8 @@ prepare() {
   mkdir -p "$1/Hello"
   cp "$source_dir/examples/Hello.dpr" "$1/Hello/"
   (cd "$1" && wine "$exe" options set --registry registry.reg HideCaptions=true \
-    MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null)
+    MaximizeEditor=true ObjectInspectorHeight=300 >/dev/null) ||
+    fail "options set in $1 exited with $?"
 }
 # The IDE's top-level windows (of the host's window class) as the lister sees
 # them, front first, one JSON object a line.
@@ -52,6 +53,19 @@ visible_windows() {
   [ "$(windows | grep -c '"visible": *true')" -ge "$1" ]
 }
 
+# Runs the script SCRIPT in the prepared folder DIR with the given options, its
+# states written to DIR/states; a run that fails says how, with what it printed
+# (a crash under Wine prints nothing but its exit code).
+run_states() {
+  local dir=$1 script=$2 status=0
+  shift 2
+  (cd "$dir" && TZ=UTC0 wine "$exe" run --registry registry.reg --projects Projects \
+    --script "$script" --json "$@" >states.raw 2>errors.txt) || status=$?
+  tr -d '\r' <"$dir/states.raw" >"$dir/states"
+  [ "$status" = 0 ] || fail "$(basename "$script") $* exited with $status after" \
+    "$(wc -l <"$dir/states") states: $(cat "$dir/errors.txt")"
+}
+
 case $case_name in
   states)
     # The demo and the tour give the same states on the system's windows and on
@@ -61,9 +75,7 @@ case $case_name in
       prepare "$scratch/$script-system"
       sed '/^snapshot /d; /^[a-z]/a state' "$source_dir/examples/$script.ffs" \
         >"$scratch/$script.ffs"
-      (cd "$scratch/$script-system" && TZ=UTC0 wine "$exe" run --registry registry.reg \
-        --projects Projects --script "$scratch/$script.ffs" --json --window-system system |
-        tr -d '\r' >states)
+      run_states "$scratch/$script-system" "$scratch/$script.ffs" --window-system system
       [ "$(wc -l <"$scratch/$script-system/states")" -gt 4 ] || fail "too few states of $script"
       # The system's screen, as its first state reports it, given to the model.
       model_screen=$(python3 - "$scratch/$script-system/states" <<'EOF'
@@ -79,9 +91,8 @@ EOF
       ) || fail "$script: no screen to give the model"
       prepare "$scratch/$script-model"
       # shellcheck disable=SC2086
-      (cd "$scratch/$script-model" && TZ=UTC0 wine "$exe" run --registry registry.reg \
-        --projects Projects --script "$scratch/$script.ffs" --json --window-system model \
-        $model_screen | tr -d '\r' >states)
+      run_states "$scratch/$script-model" "$scratch/$script.ffs" --window-system model \
+        $model_screen
       python3 "$source_dir/tests/windows/judge/states.py" "$scratch/$script-model/states" \
         "$scratch/$script-system/states" | sed "s/^/$script: /" ||
         fail "the states of $script.ffs differ between the back ends"
@@ -275,7 +286,7 @@ assert [x["text"] for x in c if x["class"] == "Button" and x["style"] & 0xF == 1
     # Without a display, the system's windows cannot be had: exit 1, and the
     # message names the model. A prefix of its own, whose server never had one.
     status=0
-    WINEPREFIX="$scratch/prefix" DISPLAY= WAYLAND_DISPLAY= wine "$exe" run \
+    WINEPREFIX="$scratch/prefix" DISPLAY='' WAYLAND_DISPLAY='' wine "$exe" run \
       --projects "$scratch" >/dev/null 2>"$scratch/error" || status=$?
     WINEPREFIX="$scratch/prefix" wineserver --kill 2>/dev/null || true
     [ $status -eq 1 ] || fail "exit code $status without a display, not 1"
