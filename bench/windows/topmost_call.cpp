@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -16,7 +15,7 @@ void ReadEvents() {
 
 }  // namespace
 
-double TopMostCallNs(int calls) {
+std::vector<double> TopMostCallNs(int calls) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = DefWindowProcW;
@@ -26,7 +25,7 @@ double TopMostCallNs(int calls) {
   const HWND window =
       CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, window_class.lpszClassName, L"", WS_POPUP,
                       0, 0, 60, 20, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 0;
+  if (window == nullptr) return {};
   ShowWindow(window, SW_SHOWNOACTIVATE);
   ReadEvents();
   std::vector<double> samples;
@@ -39,8 +38,7 @@ double TopMostCallNs(int calls) {
   }
   DestroyWindow(window);
   UnregisterClassW(window_class.lpszClassName, instance);
-  std::sort(samples.begin(), samples.end());
-  return samples.empty() ? 0 : samples[samples.size() / 2];
+  return samples;
 }
 
 }  // namespace fleetforge_bench

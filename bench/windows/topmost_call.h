@@ -3,12 +3,14 @@
 // system's own (no host, the default window procedure).
 #pragma once
 
+#include <vector>
+
 namespace fleetforge_bench {
 
-// The median time, in nanoseconds, of SetWindowPos(HWND_TOPMOST, no move, no
-// size, no activation) on a shown top-most popup that is already in front,
-// over the given number of calls, the system's events read after each; 0 if
-// the window cannot be made.
-double TopMostCallNs(int calls);
+// The times, in nanoseconds, of the given number of SetWindowPos(HWND_TOPMOST,
+// no move, no size, no activation) calls on a shown top-most popup that is
+// already in front, the system's events read after each; none if the window
+// cannot be made.
+std::vector<double> TopMostCallNs(int calls);
 
 }  // namespace fleetforge_bench

@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   for (const host::MetricName& m : host::kMetricNames)
     metrics[m.Index] = host::WindowSystem::Instance().GetMetric(m.Index);
   const double system_ns = IdleTickNs(Options(projects), ticks);
-  const double topmost_ns = fleetforge_bench::TopMostCallNs(ticks);
+  const double topmost_ns = Median(fleetforge_bench::TopMostCallNs(ticks));
   host::WindowSystem::Use(nullptr);
   ide::SessionOptions model = Options(projects);
   model.Ide.Screen = screen;
